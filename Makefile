@@ -1,0 +1,38 @@
+# The two commands a newcomer needs: `make run` and `make test`. Everything builds into build/.
+BUILD     ?= build
+JOBS      ?= $(shell nproc)
+CMAKE_OPT ?=
+ifeq ($(CI),true)
+CMAKE_OPT += -DTXL_WERROR=ON
+endif
+
+.PHONY: all setup configure build run test bench assets clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPT) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: setup
+	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DTXL_BENCH=ON $(CMAKE_OPT) >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target txl_bench
+	@$(BUILD)-bench/bench/txl_bench
+
+assets: configure
+	@cmake --build $(BUILD) --target draw_assets
+	@$(BUILD)/assets/draw_assets assets images
+
+clean:
+	@rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan

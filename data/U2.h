@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+
+#include <QObject>
+
+// The data module: the one connection and the three queries every window shares.
+class TDataModule1 : public QObject {
+    Q_OBJECT
+
+public:
+    // The working folder's database, relative to it, and its key.
+    static const QString DatabasePath;
+    static const QByteArray DatabaseKey;
+
+    explicit TDataModule1(QObject *parent = nullptr);
+    // For tests and tools: the same module on another file.
+    TDataModule1(const QString &path, QObject *parent = nullptr);
+
+    txl::db::Connection con;
+    txl::db::Query query;
+    txl::db::Query query_pwd;
+    txl::db::Query query_shezhi;
+
+    // Replaces `q`'s statement with `statement`, binds `params` in order (p1, p2, ... or the names
+    // given) and opens it: the reload every caller performs.
+    static void reload(txl::db::Query &q, const QString &statement,
+                       const QList<std::pair<QString, QString>> &params = {});
+    static void reloadExec(txl::db::Query &q, const QString &statement,
+                           const QList<std::pair<QString, QString>> &params = {});
+};
+
+extern TDataModule1 *DataModule1;

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace txl::db {
+
+// One named parameter of a statement, parsed from its text.
+struct Parameter {
+    QString name;
+    std::optional<QString> value;   // unset parameters are bound as NULL
+};
+
+// A dataset over one statement: the whole result is read into memory when it opens (a client-side
+// static cursor), with a current row and the begin-of-data / end-of-data flags. Every row keeps the
+// rowid of its base table, so edit/post and delete address exactly that row.
+//
+// Errors of the dataset itself read "<name>: <message>"; errors of the database carry SQLite's text.
+class Query : public QObject {
+    Q_OBJECT
+
+public:
+    Query(Connection &connection, const QString &name, QObject *parent = nullptr);
+    ~Query() override;
+
+    QString name() const { return objectName(); }
+
+    // --- statement text: a list of lines; changing it closes the query and re-parses parameters
+    const QStringList &sql() const { return m_sql; }
+    void clearSql();
+    void addSql(const QString &line);
+    void setSql(const QString &text);   // clear + add, as one line
+
+    // --- parameters (looked up without regard to letter case)
+    const std::vector<Parameter> &parameters() const { return m_params; }
+    bool hasParameter(const QString &name) const;
+    void setParam(const QString &name, const QString &value);   // "Parameter 'x' not found"
+
+    // --- running
+    void open();      // row-returning statements; a failed open leaves the query closed
+    void execSql();   // any statement, rows discarded; open/closed state untouched
+    void close();
+    void setActive(bool active);   // true = open (nothing runs when already open), false = close
+    bool isActive() const { return m_open; }
+
+    // --- the open result
+    int recordCount() const;
+    bool bof() const { return m_bof; }
+    bool eof() const { return m_eof; }
+    bool isEmpty() const { return m_rowCount == 0; }
+    int currentRow() const { return m_current; }   // -1 when closed or empty
+    void first();
+    void last();
+    void next();
+    void prior();
+    // Makes row `row` current as a grid selection does (0-based; flags cleared, as by a move).
+    void moveTo(int row);
+
+    // --- fields of the current row, as text
+    QString fieldByName(const QString &field) const;
+    void setFieldByName(const QString &field, const QString &value);   // needs edit()
+    int columnCount() const { return static_cast<int>(m_columns.size()); }
+    QString columnName(int column) const;
+    int columnIndex(const QString &field) const;   // -1 when absent
+    // Reads any cell of the open result in place (for the grid); no copy of the result is made.
+    QString value(int row, int column) const;
+    std::string_view rawValue(int row, int column) const;   // UTF-8 bytes
+
+    // --- changes to the current row, each in its own transaction
+    bool isEditing() const { return m_editing; }
+    void edit();
+    void post();
+    void cancel();
+    void deleteRow();   // "Delete" in the dataset sense
+
+    // Approximate bytes held by the open result (for the benchmark).
+    std::size_t memoryBytes() const;
+
+Q_SIGNALS:
+    void opened();                  // a new result (or none: closed) replaces the old one
+    void closed();
+    void currentChanged(int row);   // the current row moved
+    void rowChanged(int row);       // a row's values were re-read after post
+    void rowRemoved(int row);       // a row was deleted
+
+private:
+    struct Column {
+        QString name;
+        int declaredLength = 0;   // 0 = no limit
+    };
+    [[noreturn]] void fail(const QString &message) const;
+    void requireOpen() const;
+    void requireRows() const;
+    void leaveRow();   // saves or abandons a pending edit before a move
+    void setCurrent(int row);
+    void parseParameters();
+    void clearResult();
+
+    Connection &m_connection;
+    QStringList m_sql;
+    std::vector<Parameter> m_params;
+
+    bool m_open = false;
+    bool m_bof = true;
+    bool m_eof = true;
+    int m_current = -1;
+    int m_rowCount = 0;
+
+    // The result: every cell's UTF-8 text in one buffer, addressed by offsets.
+    QString m_baseTable;   // empty when rows cannot be addressed (not a single-table select)
+    std::vector<Column> m_columns;
+    std::vector<char> m_text;
+    std::vector<std::uint32_t> m_offsets;   // rowCount * columns + 1 entries
+    std::vector<std::int64_t> m_rowids;
+    std::vector<std::uint8_t> m_nulls;      // 1 where the cell is NULL
+
+    bool m_editing = false;
+    bool m_modified = false;
+    std::vector<std::optional<QString>> m_edits;   // per column, while editing
+};
+
+} // namespace txl::db

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+namespace txl::db {
+class Query;
+}
+
+namespace txl::ui {
+
+// A table model that reads a query's rows in place (nothing is copied) and tracks its result.
+class QueryModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit QueryModel(txl::db::Query &query, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    txl::db::Query &query() const { return m_query; }
+
+private:
+    txl::db::Query &m_query;
+};
+
+// The data grid: a read-only view bound to a query. The selected row follows the query's current
+// row and a click moves the query, both ways. It shows a row indicator in the vertical header.
+class DataGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit DataGrid(txl::db::Query &query, QWidget *parent = nullptr);
+
+    txl::db::Query &query() const { return m_model->query(); }
+    QueryModel *queryModel() const { return m_model; }
+    // Sets the width of the column showing `field` (by the query's column name).
+    void setColumnWidthFor(const QString &field, int width);
+
+Q_SIGNALS:
+    // Any double-click on the grid: a row, the titles, the indicator or the empty area.
+    void gridDblClick();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    QueryModel *m_model;
+};
+
+} // namespace txl::ui

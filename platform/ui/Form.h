@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace txl::ui {
+
+// The base of every window: create, show and close handlers (run behind the handler guard),
+// the design's client size, centred placement, borderless or fixed-border looks, and modal showing.
+class Form : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Border { None, FixedSingle };
+
+    Form(const QString &designName, QWidget *parent = nullptr);
+    ~Form() override;
+
+    // Design helpers, used by the derived constructors.
+    void setClientSize(int width, int height);
+    void setBorder(Border border, bool minimizeButton = false);
+    void centreOnScreen();
+    // A left-button press on `surface` starts a system move of the window.
+    void dragWindowFrom(QWidget *surface);
+
+    // The modal window pattern: show modally and return when the window closes.
+    void showModal();
+    bool isModalShowing() const { return m_modalLoop != nullptr; }
+
+    // Test hook: while set, showModal() shows the form and runs the driver instead of waiting.
+    using ModalDriver = std::function<void(Form &)>;
+    static void setModalDriver(ModalDriver driver);
+
+protected:
+    // Handlers; the derived forms override what they need. Call runCreate() at the end of the
+    // derived constructor so the create handler sees the whole design.
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    // Return false to refuse the close (the window stays).
+    virtual bool FormCloseQuery() { return true; }
+    virtual void FormClose() {}
+    void runCreate();
+
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class QEventLoop *m_modalLoop = nullptr;
+};
+
+// The modal window pattern as one call: create through the application, let `setUp` prepare the
+// window, show it modally, free it when the modal loop returns.
+template <class F, class SetUp>
+void showModalForm(SetUp &&setUp) {
+    F *form = new F();
+    setUp(*form);
+    form->showModal();
+    delete form;
+}
+
+} // namespace txl::ui
