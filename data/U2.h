@@ -23,8 +23,8 @@ public:
     txl::db::Query query_pwd;
     txl::db::Query query_shezhi;
 
-    // Replaces `q`'s statement with `statement`, binds `params` in order (p1, p2, ... or the names
-    // given) and opens it: the reload every caller performs.
+    // The reload every caller performs: close `q`, replace its statement, bind each named
+    // parameter as text, then open it (reload) or execute it (reloadExec).
     static void reload(txl::db::Query &q, const QString &statement,
                        const QList<std::pair<QString, QString>> &params = {});
     static void reloadExec(txl::db::Query &q, const QString &statement,

@@ -1,0 +1,57 @@
+#include "data/U2.h"
+
+#include "data/Schema.h"
+
+TDataModule1 *DataModule1 = nullptr;
+
+const QString TDataModule1::DatabasePath = QStringLiteral("DataBase/txl.mdb");
+const QByteArray TDataModule1::DatabaseKey = QByteArrayLiteral("a58204617392");
+
+namespace {
+
+txl::db::Connection::Settings settingsFor(const QString &path) {
+    return {path, TDataModule1::DatabaseKey,
+            {txl::schema::ContactsTable, txl::schema::AccountsTable}, 5000};
+}
+
+} // namespace
+
+TDataModule1::TDataModule1(QObject *parent) : TDataModule1(DatabasePath, parent) {}
+
+TDataModule1::TDataModule1(const QString &path, QObject *parent)
+    : QObject(parent),
+      con(settingsFor(path)),
+      query(con, QStringLiteral("query")),
+      query_pwd(con, QStringLiteral("query_pwd")),
+      query_shezhi(con, QStringLiteral("query_shezhi")) {
+    setObjectName(QStringLiteral("DataModule1"));
+    // The design statements, replaced by every user before anything runs.
+    query.setSql(QStringLiteral("select  * from UsersInfo"));
+    query_pwd.setSql(QStringLiteral("select * from LoginInfo"));
+    query_shezhi.setSql(QStringLiteral("select * from LoginInfo"));
+}
+
+namespace {
+
+void prepare(txl::db::Query &q, const QString &statement,
+             const QList<std::pair<QString, QString>> &params) {
+    q.close();
+    q.clearSql();
+    q.addSql(statement);
+    for (const auto &[name, value] : params)
+        q.setParam(name, value);
+}
+
+} // namespace
+
+void TDataModule1::reload(txl::db::Query &q, const QString &statement,
+                          const QList<std::pair<QString, QString>> &params) {
+    prepare(q, statement, params);
+    q.open();
+}
+
+void TDataModule1::reloadExec(txl::db::Query &q, const QString &statement,
+                              const QList<std::pair<QString, QString>> &params) {
+    prepare(q, statement, params);
+    q.execSql();
+}

@@ -1,0 +1,52 @@
+#include "signin/Ufirst.h"
+
+#include "platform/ui/Guard.h"
+#include "platform/ui/JpegImage.h"
+#include "signin/HandOver.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+
+TFirst *First = nullptr;
+
+TFirst::TFirst() : Form(QStringLiteral("First")) {
+    setClientSize(398, 283);
+    setBorder(Border::None);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 397, 283);
+    Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(QStringLiteral(":/title.jpg"))));
+
+    Label1 = new QLabel(QStringLiteral("正在加载中："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(16, 152);
+    QFont small = Label1->font();
+    small.setPixelSize(12);
+    Label1->setFont(small);
+    Label1->adjustSize();
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(93, 152, 60, 16);
+    QFont dots = Label2->font();
+    dots.setPixelSize(13);
+    dots.setBold(true);
+    Label2->setFont(dots);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+
+    centreOnScreen();
+    runCreate();
+}
+
+void TFirst::FormShow() {
+    Timer1->start();
+}
+
+void TFirst::FormClose() {
+    txl::handover::loadingFinished();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/ui/Form.h"
+
+class QLabel;
+class QTimer;
+
+// The loading window between a successful sign-in and the main window.
+class TFirst : public txl::ui::Form {
+    Q_OBJECT
+
+public:
+    TFirst();
+
+    QLabel *Image1;   // the title picture
+    QLabel *Label1;   // "正在加载中："
+    QLabel *Label2;   // the dots
+    QTimer *Timer1;
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+};
+
+extern TFirst *First;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/ui/Form.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// The login window: the first window of a run and the application's main form.
+class TForm2 : public txl::ui::Form {
+    Q_OBJECT
+
+public:
+    TForm2();
+
+    // The account name of the last successful sign-in (read by the main window when it is shown).
+    QString signedInUser() const { return m_signedInUser; }
+    void setSignedInUser(const QString &name) { m_signedInUser = name; }
+
+    QLabel *Image1;       // background picture
+    QComboBox *ComboBox2; // account chooser
+    QLineEdit *Edit2;     // password
+    QLabel *Image2;       // login button
+    QLabel *Image3;       // exit button
+    QLabel *Image4;       // close mark
+    QComboBox *ComboBox1; // data-aware chooser of the design; nothing uses it
+
+protected:
+    void FormCreate() override;
+
+private:
+    QString m_signedInUser;
+};
+
+extern TForm2 *Form2;

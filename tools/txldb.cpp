@@ -1,0 +1,66 @@
+// txldb: makes a new address-book file for txl.
+//
+//   txldb init [--password P] [--sample N] [DIR]
+//
+// creates DIR/DataBase/txl.mdb (DIR defaults to the working folder) holding the administrator
+// account "chief" and, with --sample, N generated contacts. An existing file is never touched.
+
+#include "data/DatabaseFile.h"
+#include "platform/db/DbError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+int usage() {
+    std::fputs("usage: txldb init [--password P] [--sample N] [DIR]\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.takeFirst() != QStringLiteral("init"))
+        return usage();
+
+    txl::data::NewDatabase options;
+    QString dir = QStringLiteral(".");
+    bool dirGiven = false;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == QStringLiteral("--password") && !args.isEmpty()) {
+            options.adminPassword = args.takeFirst();
+        } else if (arg == QStringLiteral("--sample") && !args.isEmpty()) {
+            bool ok = false;
+            options.sampleContacts = args.takeFirst().toInt(&ok);
+            if (!ok || options.sampleContacts < 0)
+                return usage();
+        } else if (!arg.startsWith(QStringLiteral("--")) && !dirGiven) {
+            dir = arg;
+            dirGiven = true;
+        } else {
+            return usage();
+        }
+    }
+    if (options.adminPassword.trimmed().isEmpty()) {
+        std::fputs("txldb: the administrator password must not be blank\n", stderr);
+        return 2;
+    }
+
+    const QString path = QDir(dir).filePath(QStringLiteral("DataBase/txl.mdb"));
+    try {
+        txl::data::createDatabase(path, options);
+    } catch (const txl::db::DbError &e) {
+        std::fprintf(stderr, "txldb: %s\n", e.what());
+        return 1;
+    }
+    QTextStream(stdout) << "txldb: created " << QDir::cleanPath(path) << " with "
+                        << options.sampleContacts << " contacts\n";
+    return 0;
+}
