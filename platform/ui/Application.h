@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/ui/Form.h"
+
 #include <QApplication>
 #include <QPointer>
 
 namespace txl::ui {
-
-class Form;
 
 // The application object. The first form created becomes the main form: closing it ends the run.
 // Any other window ends the run only through terminate(); closing the last window does not.

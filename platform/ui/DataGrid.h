@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QTableView>
 
 namespace txl::db {
@@ -22,9 +23,19 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     txl::db::Query &query() const { return m_query; }
+    // True while the model is taking over a new result or dropping a row.
+    bool isChanging() const { return m_changing; }
 
 private:
+    void reload();
+    void removeRow(int row);
+    void moveIndicator(int row);
+
     txl::db::Query &m_query;
+    int m_rows = 0;
+    int m_columns = 0;
+    int m_indicatorRow = -1;
+    bool m_changing = false;
 };
 
 // The data grid: a read-only view bound to a query. The selected row follows the query's current
@@ -46,10 +57,17 @@ Q_SIGNALS:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
+    void followQuery();
+    void applyColumnWidths();
+
     QueryModel *m_model;
+    QHash<QString, int> m_widths;   // by field name, kept across new results
+    bool m_following = false;
 };
 
 } // namespace txl::ui

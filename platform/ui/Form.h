@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
+
+class QEventLoop;
 
 namespace txl::ui {
 
@@ -32,6 +36,10 @@ public:
     using ModalDriver = std::function<void(Form &)>;
     static void setModalDriver(ModalDriver driver);
 
+Q_SIGNALS:
+    // Emitted when a left-button press on a drag surface hands the window to the system move.
+    void systemMoveRequested();
+
 protected:
     // Handlers; the derived forms override what they need. Call runCreate() at the end of the
     // derived constructor so the create handler sees the whole design.
@@ -47,7 +55,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class QEventLoop *m_modalLoop = nullptr;
+    QEventLoop *m_modalLoop = nullptr;
+    QList<QPointer<QWidget>> m_dragSurfaces;
 };
 
 // The modal window pattern as one call: create through the application, let `setUp` prepare the

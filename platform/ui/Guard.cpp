@@ -1,0 +1,25 @@
+#include "platform/ui/Guard.h"
+
+#include "platform/ui/MessageBoxes.h"
+
+#include <QString>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace txl::ui {
+
+bool guarded(const std::function<void()> &handler) {
+    try {
+        handler();
+        return true;
+    } catch (const std::exception &error) {
+        errorReport(QString::fromUtf8(error.what()));
+    } catch (...) {
+        errorReport(u"Unknown error"_s);
+    }
+    return false;
+}
+
+} // namespace txl::ui
