@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace txl::db {
 
 // One named parameter of a statement, parsed from its text.
@@ -93,20 +95,32 @@ Q_SIGNALS:
 
 private:
     struct Column {
-        QString name;
-        int declaredLength = 0;   // 0 = no limit
+        QString name;             // as the result names it
+        QString origin;           // the base table's column behind it
+        int declaredLength = 0;   // in characters; 0 = no limit
     };
     [[noreturn]] void fail(const QString &message) const;
     void requireOpen() const;
     void requireRows() const;
+    void requireAddressable() const;
     void leaveRow();   // saves or abandons a pending edit before a move
-    void setCurrent(int row);
+    void setCurrent(int row, bool bof, bool eof);
     void parseParameters();
     void clearResult();
+    void bindParameters(sqlite3 *db, sqlite3_stmt *stmt) const;
+    bool takeBaseTable(sqlite3_stmt *stmt);
+    void readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid);
+    void appendCell(const char *text, std::size_t size, bool isNull);
+    std::uint32_t cellIndex(int row, int column) const;
+    QString qualifiedTable() const;
+    // " AND "c" IS ?n" for every column: the row must still hold what was read.
+    QString unchangedCondition(int firstIndex) const;
+    int bindUnchanged(sqlite3 *db, sqlite3_stmt *stmt, int index) const;
 
     Connection &m_connection;
     QStringList m_sql;
     std::vector<Parameter> m_params;
+    QByteArray m_command;   // the text as run: UTF-8, every marker replaced by ?N
 
     bool m_open = false;
     bool m_bof = true;
@@ -114,13 +128,17 @@ private:
     int m_current = -1;
     int m_rowCount = 0;
 
-    // The result: every cell's UTF-8 text in one buffer, addressed by offsets.
+    // The result: every cell's UTF-8 text in one buffer, addressed by offsets. Rows are stored
+    // once ("physical" rows, in reading order, re-read rows appended) and listed in m_rows, so a
+    // delete only removes an index.
     QString m_baseTable;   // empty when rows cannot be addressed (not a single-table select)
+    QString m_baseDatabase;
     std::vector<Column> m_columns;
     std::vector<char> m_text;
-    std::vector<std::uint32_t> m_offsets;   // rowCount * columns + 1 entries
-    std::vector<std::int64_t> m_rowids;
-    std::vector<std::uint8_t> m_nulls;      // 1 where the cell is NULL
+    std::vector<std::uint32_t> m_offsets;   // physical rows * columns + 1 entries
+    std::vector<std::int64_t> m_rowids;     // per physical row
+    std::vector<bool> m_nulls;              // per physical cell
+    std::vector<std::uint32_t> m_rows;      // per row of the result: its physical row
 
     bool m_editing = false;
     bool m_modified = false;

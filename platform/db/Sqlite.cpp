@@ -1,0 +1,107 @@
+#include "platform/db/Sqlite.h"
+
+#include "platform/db/DbError.h"
+
+#include <limits>
+
+namespace txl::db::sqlite {
+
+void raise(sqlite3 *db, int rc) {
+    // The handle's message belongs to the last call on it; fall back to the code's generic text
+    // when that call was not the one that failed.
+    const char *text = db && (sqlite3_errcode(db) & 0xff) == (rc & 0xff) ? sqlite3_errmsg(db)
+                                                                         : sqlite3_errstr(rc);
+    throw DbError(QString::fromUtf8(text), rc & 0xff);
+}
+
+void check(sqlite3 *db, int rc) {
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+        raise(db, rc);
+}
+
+namespace {
+
+int length(std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw DbError(QStringLiteral("The text is too long."), SQLITE_TOOBIG);
+    return static_cast<int>(text.size());
+}
+
+} // namespace
+
+int tryPrepare(sqlite3 *db, std::string_view sql, Statement &out) {
+    out.reset();
+    sqlite3_stmt *raw = nullptr;
+    const char *tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.data(), length(sql), &raw, &tail);
+    if (rc != SQLITE_OK)
+        return rc;
+    Statement stmt(raw);
+    // Whatever follows the first statement must be empty: preparing it tells us without
+    // guessing at SQL's comment and quoting rules.
+    std::string_view rest(tail, static_cast<std::size_t>(sql.data() + sql.size() - tail));
+    while (!rest.empty()) {
+        sqlite3_stmt *next = nullptr;
+        const char *nextTail = nullptr;
+        const int rc2 = sqlite3_prepare_v2(db, rest.data(), length(rest), &next, &nextTail);
+        Statement guard(next);
+        if (rc2 != SQLITE_OK || next)
+            return TrailingText;
+        rest = std::string_view(nextTail, static_cast<std::size_t>(rest.data() + rest.size() - nextTail));
+    }
+    out = std::move(stmt);
+    return SQLITE_OK;
+}
+
+Statement prepare(sqlite3 *db, std::string_view sql) {
+    Statement stmt;
+    const int rc = tryPrepare(db, sql, stmt);
+    if (rc == TrailingText)
+        throw DbError(QStringLiteral("Characters found after end of SQL statement."));
+    check(db, rc);
+    return stmt;
+}
+
+void exec(sqlite3 *db, const char *sql) {
+    check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
+
+void bindText(sqlite3 *db, sqlite3_stmt *stmt, int index, std::string_view text) {
+    check(db, sqlite3_bind_text(stmt, index, text.data(), length(text), SQLITE_TRANSIENT));
+}
+
+void bindText(sqlite3 *db, sqlite3_stmt *stmt, int index, const QString &text) {
+    const QByteArray utf8 = text.toUtf8();
+    bindText(db, stmt, index, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+void runToEnd(sqlite3 *db, sqlite3_stmt *stmt) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    check(db, rc);
+}
+
+QString quoteIdentifier(const QString &name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+Transaction::Transaction(sqlite3 *db) : m_db(db) {
+    exec(m_db, "BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+    // SQLite may already have rolled back by itself (a full disk, an I/O error): only roll back a
+    // transaction that is still open, and never let a failure escape.
+    if (!m_done && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    exec(m_db, "COMMIT");
+    m_done = true;
+}
+
+} // namespace txl::db::sqlite

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace txl::test {
+
+// A keyed database file of its own in a fresh temporary folder, made directly with SQLCipher so
+// the data layer's tests need nothing above it. Tables:
+//   UsersInfo(姓名 VARCHAR(10), 性别 VARCHAR(2), 家庭住址 VARCHAR(50), 电子邮箱 TEXT)
+//   LoginInfo(Name VARCHAR(50), Pwd VARCHAR(255))
+//   Crash(id INTEGER, payload TEXT)
+class DbFixture {
+public:
+    static const QByteArray Key;
+
+    // `tables` false: the file is not made (for the tests that make their own).
+    explicit DbFixture(bool tables = true);
+
+    QString path() const;   // <temp>/DataBase/txl.mdb
+    db::Connection::Settings settings() const;
+
+    // Runs statements on a connection of its own (not the layer under test).
+    void exec(const QString &sql) const;
+    // Every row of `sql`, cells joined by '|', rows by '\n' (NULL as "<null>").
+    QString dump(const QString &sql) const;
+    QByteArray bytes() const;
+
+    // Makes `file` a keyed database holding `statements` (no key: a plain SQLite file).
+    static void create(const QString &file, const QByteArray &key, const QStringList &statements);
+    static QStringList schema();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace txl::test
