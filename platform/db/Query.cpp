@@ -381,6 +381,7 @@ void Query::appendCell(const char *text, std::size_t size, bool isNull) {
 }
 
 void Query::execSql() {
+    m_rowsAffected = 0;
     m_connection.ensureOpen();
     sqlite3 *db = m_connection.handle();
     sqlite::Statement stmt = sqlite::prepare(
@@ -395,8 +396,10 @@ void Query::execSql() {
     }
     sqlite::Transaction transaction(db);
     sqlite::runToEnd(db, stmt.get());
+    const int changed = sqlite3_changes(db);
     stmt.reset();
     transaction.commit();
+    m_rowsAffected = changed;
 }
 
 void Query::close() {
@@ -564,7 +567,7 @@ QString Query::qualifiedTable() const {
 }
 
 QString Query::unchangedCondition(int firstIndex) const {
-    QString where = u" WHERE rowid=?%1"_s.arg(firstIndex);
+    QString where = u" WHERE ?%1 IS NOT NULL"_s.arg(firstIndex);
     for (std::size_t c = 0; c < m_columns.size(); ++c)
         where += u" AND %1 IS ?%2"_s.arg(sqlite::quoteIdentifier(m_columns[c].origin))
                      .arg(firstIndex + 1 + static_cast<int>(c));

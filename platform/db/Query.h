@@ -49,6 +49,7 @@ public:
     // --- running
     void open();      // row-returning statements; a failed open leaves the query closed
     void execSql();   // any statement, rows discarded; open/closed state untouched
+    int rowsAffected() const { return m_rowsAffected; }   // rows the last execSql() changed
     void close();
     void setActive(bool active);   // true = open (nothing runs when already open), false = close
     bool isActive() const { return m_open; }
@@ -121,6 +122,7 @@ private:
     QStringList m_sql;
     std::vector<Parameter> m_params;
     QByteArray m_command;   // the text as run: UTF-8, every marker replaced by ?N
+    int m_rowsAffected = 0;
 
     bool m_open = false;
     bool m_bof = true;
