@@ -567,7 +567,7 @@ QString Query::qualifiedTable() const {
 }
 
 QString Query::unchangedCondition(int firstIndex) const {
-    QString where = u" WHERE ?%1 IS NOT NULL"_s.arg(firstIndex);
+    QString where = u" WHERE rowid=?%1"_s.arg(firstIndex);
     for (std::size_t c = 0; c < m_columns.size(); ++c)
         where += u" AND %1 IS ?%2"_s.arg(sqlite::quoteIdentifier(m_columns[c].origin))
                      .arg(firstIndex + 1 + static_cast<int>(c));

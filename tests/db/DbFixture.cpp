@@ -74,16 +74,25 @@ void DbFixture::create(const QString &file, const QByteArray &key, const QString
         execRaw(db.get(), sql);
 }
 
+void DbFixture::Closer::operator()(sqlite3 *db) const noexcept {
+    sqlite3_close_v2(db);
+}
+
+sqlite3 *DbFixture::handle() const {
+    if (!m_db)
+        m_db.reset(openRaw(path(), Key, SQLITE_OPEN_READWRITE).release());
+    return m_db.get();
+}
+
 void DbFixture::exec(const QString &sql) const {
-    Handle db = openRaw(path(), Key, SQLITE_OPEN_READWRITE);
-    execRaw(db.get(), sql);
+    execRaw(handle(), sql);
 }
 
 QString DbFixture::dump(const QString &sql) const {
-    Handle db = openRaw(path(), Key, SQLITE_OPEN_READWRITE);
+    sqlite3 *db = handle();
     sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
-        throw std::runtime_error(sqlite3_errmsg(db.get()));
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
     std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, &sqlite3_finalize);
     QStringList rows;
     while (sqlite3_step(stmt.get()) == SQLITE_ROW) {

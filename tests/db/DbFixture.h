@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
+struct sqlite3;
+
 namespace txl::test {
 
 // A keyed database file of its own in a fresh temporary folder, made directly with SQLCipher so
@@ -35,7 +39,13 @@ public:
     static QStringList schema();
 
 private:
+    sqlite3 *handle() const;   // opened on first use: every key derivation costs time
+
+    struct Closer {
+        void operator()(sqlite3 *db) const noexcept;
+    };
     QTemporaryDir m_dir;
+    mutable std::unique_ptr<sqlite3, Closer> m_db;
 };
 
 } // namespace txl::test
