@@ -54,11 +54,14 @@ void Form::setBorder(Border border, bool minimizeButton) {
 }
 
 void Form::centreOnScreen() {
+    m_centred = true;
     const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     if (where == nullptr)
         return;
+    // The window frame counts: the whole window, title bar included, sits in the middle.
+    const QSize outer = frameGeometry().size();
     const QRect area = where->availableGeometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
 }
 
 void Form::dragWindowFrom(QWidget *surface) {
@@ -87,6 +90,8 @@ void Form::runCreate() {
 
 void Form::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
+    if (m_centred && !event->spontaneous())
+        centreOnScreen();
     // Only when the program shows the window, not when the window system restores it. A failing
     // show handler is reported and the window is shown all the same.
     if (!event->spontaneous())

@@ -57,6 +57,7 @@ protected:
 private:
     QEventLoop *m_modalLoop = nullptr;
     QList<QPointer<QWidget>> m_dragSurfaces;
+    bool m_centred = false;   // centred again when shown, once the frame is known
 };
 
 // The modal window pattern as one call: create through the application, let `setUp` prepare the

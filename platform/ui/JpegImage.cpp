@@ -28,8 +28,11 @@ extern "C" void onJpegError(j_common_ptr info) {
     std::longjmp(errors->jump, 1);
 }
 
-extern "C" void onJpegMessage(j_common_ptr, int) {
-    // Warnings about recoverable damage are not shown.
+extern "C" void onJpegMessage(j_common_ptr info, int level) {
+    // A warning means damaged data (a truncated file decodes with a grey bottom otherwise): the
+    // picture counts as bad. Trace messages (level >= 0) are ignored.
+    if (level < 0)
+        onJpegError(info);
 }
 
 [[noreturn]] void failJpeg(const QString &name, const QString &reason) {

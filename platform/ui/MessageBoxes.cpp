@@ -52,8 +52,10 @@ protected:
         const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
         if (where == nullptr)
             return;
+        const QSize outer = frameGeometry().size();
         const QRect area = where->availableGeometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        move(area.x() + (area.width() - outer.width()) / 2,
+             area.y() + (area.height() - outer.height()) / 2);
     }
 };
 
