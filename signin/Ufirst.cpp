@@ -8,7 +8,11 @@
 #include <QPixmap>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 TFirst *First = nullptr;
+
+int TFirst::s_ticks = 0;
 
 TFirst::TFirst() : Form(QStringLiteral("First")) {
     setClientSize(398, 283);
@@ -38,6 +42,7 @@ TFirst::TFirst() : Form(QStringLiteral("First")) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, txl::ui::guard(this, &TFirst::Timer1Timer));
 
     centreOnScreen();
     runCreate();
@@ -49,4 +54,17 @@ void TFirst::FormShow() {
 
 void TFirst::FormClose() {
     txl::handover::loadingFinished();
+}
+
+void TFirst::Timer1Timer() {
+    if (s_ticks <= 4) {
+        ++s_ticks;
+        // ".", "..", "...", then again from "."
+        if (Label2->text().trimmed() == u"...")
+            Label2->setText(u"."_s);
+        else
+            Label2->setText(Label2->text() + u'.');
+    } else {
+        close();
+    }
 }

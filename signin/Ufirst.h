@@ -17,9 +17,17 @@ public:
     QLabel *Label2;   // the dots
     QTimer *Timer1;
 
+    // One tick of the loading animation; the sixth tick of the run closes the window.
+    void Timer1Timer();
+    // Ticks counted since the program started; never reset.
+    static int ticks() { return s_ticks; }
+
 protected:
     void FormShow() override;
     void FormClose() override;
+
+private:
+    static int s_ticks;
 };
 
 extern TFirst *First;

@@ -1,11 +1,25 @@
 #include "signin/Ulogin.h"
 
+#include "data/PasswordHash.h"
+#include "data/Statements.h"
+#include "data/U2.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
+#include "platform/ui/MessageBoxes.h"
+#include "signin/HandOver.h"
+#include "signin/PasswordEcho.h"
+#include "signin/PictureButton.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
 
 TForm2 *Form2 = nullptr;
 
@@ -18,6 +32,16 @@ QLabel *picture(QWidget *parent, const QString &name, const QRect &place) {
     return label;
 }
 
+// Loads a picture file of the working folder; a missing or unreadable file is an error.
+QPixmap pictureFile(const QString &relativePath) {
+    QPixmap pixmap;
+    if (!pixmap.load(relativePath)) {
+        const QString full = QDir::toNativeSeparators(QDir::current().absoluteFilePath(relativePath));
+        throw std::runtime_error((u"Cannot open file \""_s + full + u"\""_s).toStdString());
+    }
+    return pixmap;
+}
+
 } // namespace
 
 TForm2::TForm2() : Form(QStringLiteral("Form2")) {
@@ -26,6 +50,16 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
 
     Image1 = picture(this, QStringLiteral("Image1"), {-1, -2, 312, 212});
     Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(QStringLiteral(":/login_bg.jpg"))));
+
+    // The password field comes first in the tab order: it is made before the choosers.
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(109, 123, 121, 16);
+    Edit2->setFrame(false);
+    echoStars(Edit2);
+    QFont editFont = Edit2->font();
+    editFont.setPixelSize(13);
+    Edit2->setFont(editFont);
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -36,13 +70,7 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     ComboBox2 = new QComboBox(this);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->setGeometry(107, 80, 139, 21);
-    ComboBox2->setEditable(false);
-
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(109, 123, 121, 16);
-    Edit2->setFrame(false);
-    Edit2->setEchoMode(QLineEdit::Password);
+    ComboBox2->setEditable(false);   // a drop-down list: no typing; entries stay in loading order
 
     Image2 = picture(this, QStringLiteral("Image2"), {60, 177, 73, 25});
     Image2->setAlignment(Qt::AlignCenter);
@@ -50,14 +78,126 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     Image3 = picture(this, QStringLiteral("Image3"), {189, 178, 65, 25});
     Image3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image3->setPixmap(QPixmap(QStringLiteral(":/login_exit.bmp")));
+    Image3->setMouseTracking(true);   // every movement over the button, pressed or not
     Image4 = picture(this, QStringLiteral("Image4"), {288, 0, 25, 16});
     Image4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image4->setPixmap(QPixmap(QStringLiteral(":/login_close.bmp")));
 
-    setTabOrder(Edit2, ComboBox2);
     dragWindowFrom(Image1);
+
+    connect(new PictureButton(Image2), &PictureButton::clicked, this,
+            txl::ui::guard(this, &TForm2::Image2Click));
+    connect(new PictureButton(Image3), &PictureButton::clicked, this,
+            txl::ui::guard(this, &TForm2::Image3Click));
+    connect(new PictureButton(Image4), &PictureButton::clicked, this,
+            txl::ui::guard(this, &TForm2::Image4Click));
+
+    // The window looks at every key press before its controls do, and at the exit button's mouse.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
     centreOnScreen();
     runCreate();
 }
 
-void TForm2::FormCreate() {}
+void TForm2::FormCreate() {
+    m_attempts = 3;
+}
+
+void TForm2::FormShow() {
+    ComboBox2->clear();
+    txl::db::Query &query = DataModule1->query;
+    TDataModule1::reload(query, txl::sql::AllAccounts);
+    query.first();
+    const int rows = query.recordCount();
+    for (int i = 0; i < rows; ++i) {
+        ComboBox2->addItem(query.fieldByName(u"Name"_s));
+        query.next();
+    }
+    ComboBox2->setCurrentIndex(0);
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_F5 || key == Qt::Key_F4) {
+            txl::ui::guarded([this, key] { FormKeyDown(key); });
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (watched == Image3)
+            txl::ui::guarded([this] { Image3MouseMove(); });
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == Image3)
+            txl::ui::guarded([this] { Image3MouseDown(); });
+        break;
+    default:
+        break;
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void TForm2::FormKeyDown(int key) {
+    if (key == Qt::Key_F5)
+        Image2Click();
+    else if (key == Qt::Key_F4)
+        close();
+}
+
+void TForm2::Image2Click() {
+    const QString password = Edit2->text().trimmed();
+    bool signedIn = false;
+    if (password.isEmpty()) {
+        --m_attempts;
+        txl::ui::information(u"请你输入密码！"_s);
+    } else {
+        --m_attempts;
+        const QString account = ComboBox2->currentText();   // empty when nothing is selected
+        txl::db::Query &query = DataModule1->query;
+        try {
+            TDataModule1::reload(query, txl::sql::AccountByName, {{u"p1"_s, account}});
+        } catch (const std::exception &) {
+            // One more try as a command; an error there ends the action with the default report.
+            query.execSql();
+        }
+        // Accounts may share a name: any of them whose password matches signs in.
+        query.first();
+        const int rows = query.recordCount();
+        for (int i = 0; i < rows && !signedIn; ++i) {
+            signedIn = txl::password::verify(query.fieldByName(u"Pwd"_s), password);
+            query.next();
+        }
+        if (signedIn) {
+            txl::handover::signInSucceeded(account);
+        } else {
+            txl::ui::information(u"你输入的密码不正确，请重新输入！"_s);
+            Edit2->clear();
+        }
+    }
+    // A press that signs in goes on into the program, even the last one allowed.
+    if (m_attempts <= 0 && !signedIn) {
+        txl::ui::information(u"对不起！你已经达到三次了，请在启动本软件！"_s);
+        close();
+    }
+}
+
+void TForm2::Image3MouseMove() {
+    Image3->setPixmap(pictureFile(u"images/02.bmp"_s));
+}
+
+void TForm2::Image3MouseDown() {
+    Image3->setPixmap(pictureFile(u"images/02_1.bmp"_s));
+}
+
+void TForm2::Image3Click() {
+    close();
+}
+
+void TForm2::Image4Click() {
+    close();
+}

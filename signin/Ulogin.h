@@ -17,6 +17,9 @@ public:
     QString signedInUser() const { return m_signedInUser; }
     void setSignedInUser(const QString &name) { m_signedInUser = name; }
 
+    // Presses of the login action still allowed.
+    int attemptsLeft() const { return m_attempts; }
+
     QLabel *Image1;       // background picture
     QComboBox *ComboBox2; // account chooser
     QLineEdit *Edit2;     // password
@@ -27,9 +30,20 @@ public:
 
 protected:
     void FormCreate() override;
+    void FormShow() override;
+    // Sees every key press of the window before the control with the focus does.
+    void FormKeyDown(int key);
+    void Image2Click();   // the login action (also F5)
+    void Image3MouseMove();
+    void Image3MouseDown();
+    void Image3Click();
+    void Image4Click();
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_signedInUser;
+    int m_attempts = 0;
 };
 
 extern TForm2 *Form2;

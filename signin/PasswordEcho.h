@@ -1,0 +1,6 @@
+#pragma once
+
+class QLineEdit;
+
+// Password fields show one "*" for every character typed (the platform's own echo is a bullet).
+void echoStars(QLineEdit *field);
