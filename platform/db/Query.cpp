@@ -514,6 +514,11 @@ QString Query::columnName(int column) const {
 }
 
 int Query::columnIndex(const QString &field) const {
+    // Callers almost always spell the name as the result does: try that cheap match first.
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        if (m_columns[c].name == field)
+            return static_cast<int>(c);
+    }
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
         if (m_columns[c].name.compare(field, Qt::CaseInsensitive) == 0)
             return static_cast<int>(c);
