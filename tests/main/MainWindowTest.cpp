@@ -1,0 +1,713 @@
+#include "data/U2.h"
+#include "main/U4.h"
+#include "main/UStu.h"
+#include "platform/os/Regional.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/DataGrid.h"
+#include "signin/Ulogin.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+using txl::ui::Answer;
+using txl::ui::BoxIcon;
+using txl::ui::BoxKind;
+
+Q_DECLARE_METATYPE(txl::ui::Answer)
+Q_DECLARE_METATYPE(std::optional<txl::ui::Answer>)
+
+namespace {
+
+// 姓名, 性别, 出生日期, 手机号码, 宿舍号码, 家庭电话, QQ, 电子邮箱, 家庭住址
+const QList<QStringList> Classmates = {
+    {u"张三"_s, u"男"_s, u"1990-01-02"_s, u"13800001111"_s, u"A101"_s, u"0101234567"_s,
+     u"10001"_s, u"zs@example.com"_s, u"北京"_s},
+    {u"李四"_s, u"女"_s, u"1990-03-04"_s, u"15913000000"_s, u"B202"_s, u"0201234567"_s,
+     u"10002"_s, u"ls@example.com"_s, u"上海"_s},
+    {u"王五"_s, u"女"_s, u"1991-05-06"_s, u"18600000000"_s, u"C303"_s, u"0301234567"_s,
+     u"10003"_s, u"ww@example.com"_s, u"广州"_s},
+    {u"O'Neil"_s, u"男"_s, u"1989-07-08"_s, u"17700000000"_s, u"D404"_s, u"0401234567"_s,
+     u"10004"_s, u"on@example.com"_s, u"深圳"_s},
+    {u"赵六"_s, u"男"_s, u"1992-09-10"_s, u"13"_s, u"E505"_s, u"0501234567"_s, u"10005"_s,
+     u"zl@example.com"_s, u"成都"_s},
+};
+
+QList<QStringList> firstOf(qsizetype n) {
+    return Classmates.mid(0, n);
+}
+
+// A signed-in main window over a fresh database: the login window holds the user name, as the
+// hand-over leaves it, and the main window has been created and shown.
+class MainWindow {
+public:
+    explicit MainWindow(const QList<QStringList> &contacts = Classmates,
+                        const QString &signedIn = u"chief"_s) {
+        txl::ui::Application::instance()->resetForTest();
+        for (const QStringList &c : contacts)
+            fixture.addContact(c);
+        Form2 = new TForm2();
+        Form2->setSignedInUser(signedIn);
+        Form1 = new TForm1();
+        Form1->show();
+    }
+    ~MainWindow() {
+        delete Form1;
+        Form1 = nullptr;
+        delete Form2;
+        Form2 = nullptr;
+        txl::ui::Application::instance()->resetForTest();
+    }
+    TForm1 &w() const { return *Form1; }
+    txl::db::Query &query() const { return DataModule1->query; }
+
+    // The names the grid shows, top to bottom.
+    QStringList gridNames() const {
+        QStringList names;
+        const QAbstractItemModel *model = Form1->grid->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            names << model->index(row, 0).data().toString();
+        return names;
+    }
+    QStringList storedNames() const {
+        txl::db::Query q(DataModule1->con, u"check"_s);
+        q.setSql(u"select 姓名 from UsersInfo order by rowid"_s);
+        q.open();
+        QStringList names;
+        for (int row = 0; row < q.recordCount(); ++row)
+            names << q.value(row, 0);
+        return names;
+    }
+    int gridCurrentRow() const {
+        const QModelIndex current = Form1->grid->currentIndex();
+        return current.isValid() ? current.row() : -1;
+    }
+    void search(int mode, int column, const QString &text) const {
+        Form1->setSearchMode(mode);
+        Form1->ComboBox1->setCurrentIndex(column);
+        Form1->Edit1->setText(text);
+        Form1->btserach->click();
+    }
+
+    txl::test::ModuleFixture fixture;
+    txl::test::BoxRecorder boxes;
+};
+
+// "kind text" for each box, with the details the navigation and deletion rules distinguish.
+QStringList describe(const txl::test::BoxRecorder &boxes) {
+    QStringList out;
+    for (const txl::ui::BoxRecord &b : boxes.boxes()) {
+        QString kind;
+        switch (b.kind) {
+        case BoxKind::Information: kind = b.buttons.size() == 2 ? u"yes/no"_s : u"info"_s; break;
+        case BoxKind::Confirmation: kind = u"confirm"_s; break;
+        case BoxKind::Notice:
+            kind = b.icon == BoxIcon::None ? u"notice-no-icon"_s : u"notice"_s;
+            break;
+        case BoxKind::Plain: kind = u"plain"_s; break;
+        case BoxKind::Error: kind = u"error"_s; break;
+        }
+        out << kind + u' ' + b.text;
+    }
+    return out;
+}
+
+// Enabled states of 第一条, 上一条, 下一条, 最后一条 as "1"/"0".
+QString navigationStates(const TForm1 &w) {
+    QString s;
+    for (const QPushButton *b : {w.Button3, w.Button5, w.Button4, w.Button6})
+        s += b->isEnabled() ? u'1' : u'0';
+    return s;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void administrator_data();
+    void administrator();
+    void statusPanels_data();
+    void statusPanels();
+    void clock();
+    void failingShowHandler();
+    void columnWidths();
+
+    void searchFinds_data();
+    void searchFinds();
+    void blankSearchText();
+    void returnResetsList();
+    void noColumnSelected_data();
+    void noColumnSelected();
+    void enterPressesSearch_data();
+    void enterPressesSearch();
+
+    void navigation_data();
+    void navigation();
+
+    void deletion_data();
+    void deletion();
+
+    void closeRequest_data();
+    void closeRequest();
+
+    void calculator_data();
+    void calculator();
+    void about();
+};
+
+// --- window and status bar ------------------------------------------------------------------
+
+void MainWindowTest::administrator_data() {
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<bool>("isAdministrator");
+    QTest::newRow("chief") << u"chief"_s << true;
+    QTest::newRow("Chief: letter case counts") << u"Chief"_s << false;
+    QTest::newRow("chief with a trailing space") << u"chief "_s << false;
+    QTest::newRow("another account") << u"zhangsan"_s << false;
+}
+
+void MainWindowTest::administrator() {
+    QFETCH(QString, account);
+    QFETCH(bool, isAdministrator);
+    MainWindow m(Classmates, account);
+
+    QCOMPARE(m.w().ToolButton3->isEnabled(), isAdministrator);
+    QCOMPARE(m.w().popupItems[5]->isEnabled(), isAdministrator);
+    // Every other command stays usable.
+    for (std::size_t i = 0; i < m.w().toolBarEntries.size(); ++i) {
+        if (i != 6)
+            QVERIFY2(m.w().toolBarEntries[i]->isEnabled(), qPrintable(QString::number(i)));
+    }
+    for (std::size_t i = 0; i < m.w().popupItems.size(); ++i) {
+        if (i != 5)
+            QVERIFY2(m.w().popupItems[i]->isEnabled(), qPrintable(QString::number(i)));
+    }
+    QCOMPARE(m.w().windowTitle(), account + u"的同学录"_s);
+    QCOMPARE(m.w().user, account);
+    QVERIFY(m.boxes.empty());
+}
+
+void MainWindowTest::statusPanels_data() {
+    QTest::addColumn<int>("contacts");
+    QTest::addColumn<QString>("account");
+    QTest::newRow("three contacts") << 3 << u"chief"_s;
+    QTest::newRow("empty table") << 0 << u"李老师"_s;
+}
+
+void MainWindowTest::statusPanels() {
+    QFETCH(int, contacts);
+    QFETCH(QString, account);
+    MainWindow m(firstOf(contacts), account);
+
+    QCOMPARE(m.w().panelText(0), u"^_^欢迎"_s + account + u"到来!^_^"_s);
+    QCOMPARE(m.w().panelText(1), u"当前的用户是["_s + account + u"]"_s);
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为："_s + QString::number(contacts));
+    QCOMPARE(m.w().panelText(3), QString());   // the clock's, until its first tick
+    QCOMPARE(m.gridNames().size(), contacts);
+    QCOMPARE(m.w().focusWidget(), m.w().Edit1);
+    QCOMPARE(m.w().ComboBox1->currentText(), u"姓名"_s);
+    QVERIFY(m.boxes.empty());
+}
+
+void MainWindowTest::clock() {
+    MainWindow m;
+    QVERIFY(m.w().Timer1->isActive());
+    QCOMPARE(m.w().Timer1->interval(), 1000);
+
+    const QString before = txl::os::dateTimeText(QDateTime::currentDateTime());
+    QVERIFY(QTest::qWaitFor([&] { return !m.w().panelText(3).isEmpty(); }, 3000));
+    const QString after = txl::os::dateTimeText(QDateTime::currentDateTime());
+    const QString shown = m.w().panelText(3);
+    QVERIFY2(shown == u"现在的时间是："_s + before || shown == u"现在的时间是："_s + after,
+             qPrintable(shown));
+    // The clock writes panel 3 only.
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
+}
+
+void MainWindowTest::failingShowHandler() {
+    txl::ui::Application::instance()->resetForTest();
+    txl::test::ModuleFixture fixture;
+    txl::test::BoxRecorder boxes;
+    Form2 = new TForm2();
+    Form2->setSignedInUser(u"zhangsan"_s);
+    Form1 = new TForm1();
+    boxes.clear();
+    fixture.exec(u"drop table UsersInfo"_s);
+
+    Form1->show();
+
+    QCOMPARE(boxes.boxes().size(), std::size_t(1));
+    QCOMPARE(boxes.last().kind, BoxKind::Error);
+    QVERIFY2(boxes.last().text.contains(u"UsersInfo"_s), qPrintable(boxes.last().text));
+    // The steps after the reload did not run; the window is shown with an empty list.
+    QVERIFY(Form1->isVisible());
+    QVERIFY(Form1->ToolButton3->isEnabled());
+    QVERIFY(Form1->windowTitle().isEmpty());
+    QVERIFY(Form1->user.isEmpty());
+    for (int panel = 0; panel < 3; ++panel)
+        QCOMPARE(Form1->panelText(panel), QString());
+    QCOMPARE(Form1->grid->model()->rowCount(), 0);
+
+    delete Form1;
+    Form1 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+}
+
+void MainWindowTest::columnWidths() {
+    MainWindow m;
+    const std::pair<QString, int> widths[] = {
+        {u"姓名"_s, 64},     {u"性别"_s, 30},     {u"出生日期"_s, 75},
+        {u"手机号码"_s, 75}, {u"宿舍号码"_s, 75}, {u"家庭电话"_s, 75},
+        {u"QQ"_s, 75},       {u"电子邮箱"_s, 75}, {u"家庭住址"_s, 100}};
+    // After the show handler's reload, and again after a search replaced the result.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QAbstractItemModel *model = m.w().grid->model();
+        QCOMPARE(model->columnCount(), 9);
+        for (int column = 0; column < 9; ++column) {
+            QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), widths[column].first);
+            QCOMPARE(m.w().grid->columnWidth(column), widths[column].second);
+        }
+        m.search(1, 0, u"张"_s);
+    }
+}
+
+// --- search ---------------------------------------------------------------------------------
+
+void MainWindowTest::searchFinds_data() {
+    QTest::addColumn<int>("mode");     // 0 exact, 1 fuzzy
+    QTest::addColumn<int>("column");   // index in the chooser
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<QString>("fieldAfter");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QStringList none;
+    const QStringList noMatch{u"notice 对不起!没有找到相关记录！"_s};
+    QTest::newRow("exact 性别 女") << 0 << 1 << u"女"_s << QStringList{u"李四"_s, u"王五"_s}
+                                 << QString() << none;
+    QTest::newRow("exact text is trimmed") << 0 << 1 << u"  女 "_s
+                                           << QStringList{u"李四"_s, u"王五"_s} << QString() << none;
+    QTest::newRow("fuzzy 13 on 手机号码")
+        << 1 << 3 << u"13"_s << QStringList{u"张三"_s, u"李四"_s, u"赵六"_s} << u"13"_s << none;
+    QTest::newRow("exact 13 on 手机号码") << 0 << 3 << u"13"_s << QStringList{u"赵六"_s}
+                                        << QString() << none;
+    QTest::newRow("quote in an exact search") << 0 << 0 << u"O'Neil"_s
+                                              << QStringList{u"O'Neil"_s} << QString() << none;
+    QTest::newRow("quote in a fuzzy search") << 1 << 0 << u"'"_s << QStringList{u"O'Neil"_s}
+                                             << u"'"_s << none;
+    QTest::newRow("quote and comment in an exact search")
+        << 0 << 0 << u"' or 1=1 --"_s << QStringList() << QString() << noMatch;
+    QTest::newRow("exact no match") << 0 << 0 << u"孙七"_s << QStringList() << QString()
+                                    << noMatch;
+    QTest::newRow("fuzzy no match") << 1 << 5 << u"西安"_s << QStringList() << u"西安"_s
+                                    << noMatch;
+}
+
+void MainWindowTest::searchFinds() {
+    QFETCH(int, mode);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QStringList, found);
+    QFETCH(QString, fieldAfter);
+    QFETCH(QStringList, boxes);
+    MainWindow m;
+    m.w().btserach->setFocus();
+
+    m.search(mode, column, text);
+
+    QCOMPARE(describe(m.boxes), boxes);
+    QCOMPARE(m.gridNames(), found);
+    QCOMPARE(m.w().panelText(2), u"总共找到%1条记录"_s.arg(found.size()));
+    QCOMPARE(m.w().Edit1->text(), fieldAfter);
+    if (mode == 0)
+        QCOMPARE(m.w().focusWidget(), m.w().Edit1);
+    // Only the list changed: the table still holds every contact.
+    QCOMPARE(m.storedNames().size(), Classmates.size());
+}
+
+void MainWindowTest::blankSearchText() {
+    MainWindow m;
+    m.search(0, 1, u"女"_s);
+    m.boxes.clear();
+
+    m.search(1, 0, u"   "_s);
+
+    QCOMPARE(describe(m.boxes), QStringList{u"notice 请你输入查询内容！"_s});
+    QCOMPARE(m.gridNames(), (QStringList{u"李四"_s, u"王五"_s}));
+    QCOMPARE(m.w().panelText(2), u"总共找到2条记录"_s);
+}
+
+void MainWindowTest::returnResetsList() {
+    MainWindow m;
+    m.search(1, 0, u"四"_s);
+    QCOMPARE(m.gridNames(), QStringList{u"李四"_s});
+    QCOMPARE(m.w().Edit1->text(), u"四"_s);
+
+    m.w().Button2->click();
+    QCOMPARE(m.gridNames().size(), Classmates.size());
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
+    QCOMPARE(m.w().Edit1->text(), QString());
+
+    // With the field already empty, and after a contact was added behind the list's back.
+    m.fixture.addContact({u"孙七"_s});
+    m.w().Button2->click();
+    QCOMPARE(m.gridNames().size(), Classmates.size() + 1);
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：6"_s);
+    QVERIFY(m.boxes.empty());
+}
+
+void MainWindowTest::noColumnSelected_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("typed");   // into the chooser instead of picking
+    QTest::newRow("exact, a column name typed") << 0 << u"手机"_s;
+    QTest::newRow("fuzzy, a column name typed") << 1 << u"手机"_s;
+    QTest::newRow("exact, a non-searchable column typed") << 0 << u"出生日期"_s;
+    QTest::newRow("exact, chooser emptied") << 0 << QString();
+}
+
+void MainWindowTest::noColumnSelected() {
+    QFETCH(int, mode);
+    QFETCH(QString, typed);
+    MainWindow m;
+    m.w().setSearchMode(mode);
+    m.w().ComboBox1->setEditText(typed);
+    m.w().Edit1->setText(u"张三"_s);
+
+    m.w().btserach->click();
+
+    QCOMPARE(m.boxes.boxes().size(), std::size_t(1));
+    QCOMPARE(m.boxes.last().kind, BoxKind::Error);
+    // The list was closed before the statement failed, and stays empty.
+    QVERIFY(!m.query().isActive());
+    QCOMPARE(m.w().grid->model()->rowCount(), 0);
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
+
+    m.w().Button2->click();
+    QCOMPARE(m.gridNames().size(), Classmates.size());
+}
+
+void MainWindowTest::enterPressesSearch_data() {
+    QTest::addColumn<QString>("control");
+    QTest::newRow("in the search text") << u"Edit1"_s;
+    QTest::newRow("in the column chooser") << u"ComboBox1"_s;
+}
+
+void MainWindowTest::enterPressesSearch() {
+    QFETCH(QString, control);
+    MainWindow m;
+    m.w().ComboBox1->setCurrentIndex(1);
+    m.w().Edit1->setText(u"女"_s);
+    QWidget *target = m.w().findChild<QWidget *>(control);
+    QVERIFY(target != nullptr);
+
+    QTest::keyClick(target, Qt::Key_Return);
+
+    QCOMPARE(m.gridNames(), (QStringList{u"李四"_s, u"王五"_s}));
+    QCOMPARE(m.w().ComboBox1->count(), 6);   // Enter added no entry to the chooser
+    QCOMPARE(m.w().ComboBox1->currentText(), u"性别"_s);
+}
+
+// --- navigation -----------------------------------------------------------------------------
+
+void MainWindowTest::navigation_data() {
+    QTest::addColumn<int>("contacts");
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<int>("currentRow");
+    QTest::addColumn<QString>("enabled");   // 第一条 上一条 下一条 最后一条
+
+    const QString first = u"第一条"_s, prior = u"上一条"_s, next = u"下一条"_s,
+                  last = u"最后一条"_s, back = u"返回"_s;
+    const QString atFirst = u"info 已到第一条"_s, atFirstNotice = u"notice-no-icon 已到第一条"_s,
+                  atLast = u"info 已到最后一条"_s;
+
+    QTest::newRow("three rows walked with 下一条")
+        << 3 << QStringList{next, next} << QStringList() << 2 << u"1111"_s;
+    QTest::newRow("下一条 on the last row sets end-of-data silently")
+        << 3 << QStringList{next, next, next} << QStringList() << 2 << u"1111"_s;
+    QTest::newRow("下一条 once more shows the message")
+        << 3 << QStringList{next, next, next, next} << QStringList{atLast} << 2 << u"1110"_s;
+    QTest::newRow("最后一条 twice") << 3 << QStringList{last, last} << QStringList{atLast} << 2
+                                 << u"1101"_s;
+    QTest::newRow("第一条 leaves 下一条 grey")
+        << 3 << QStringList{last, last, first} << QStringList{atLast} << 0 << u"1101"_s;
+    QTest::newRow("上一条 re-enables 下一条")
+        << 3 << QStringList{last, last, prior} << QStringList{atLast} << 1 << u"1111"_s;
+    QTest::newRow("第一条 at begin-of-data") << 3 << QStringList{first} << QStringList{atFirst}
+                                          << 0 << u"1011"_s;
+    QTest::newRow("第一条 twice after moving")
+        << 3 << QStringList{next, first, first} << QStringList{atFirst} << 0 << u"1011"_s;
+    QTest::newRow("下一条 re-enables 上一条")
+        << 3 << QStringList{first, next} << QStringList{atFirst} << 1 << u"1111"_s;
+    QTest::newRow("上一条 at begin-of-data, no icon")
+        << 3 << QStringList{prior} << QStringList{atFirstNotice} << 0 << u"0111"_s;
+    QTest::newRow("下一条 re-enables 第一条")
+        << 3 << QStringList{prior, next} << QStringList{atFirstNotice} << 1 << u"1111"_s;
+    QTest::newRow("上一条 onto the first row, then at it")
+        << 3 << QStringList{next, prior, prior, prior} << QStringList{atFirstNotice} << 0
+        << u"0111"_s;
+    QTest::newRow("a reload resets no button, but sets begin-of-data")
+        << 3 << QStringList{last, last, back, prior} << QStringList{atLast, atFirstNotice} << 0
+        << u"0101"_s;
+    QTest::newRow("empty list: 第一条") << 0 << QStringList{first} << QStringList{atFirst} << -1
+                                     << u"1011"_s;
+    QTest::newRow("empty list: 上一条") << 0 << QStringList{prior} << QStringList{atFirstNotice}
+                                     << -1 << u"0111"_s;
+    QTest::newRow("empty list: 下一条") << 0 << QStringList{next} << QStringList{atLast} << -1
+                                     << u"1110"_s;
+    QTest::newRow("empty list: 最后一条") << 0 << QStringList{last} << QStringList{atLast} << -1
+                                       << u"1101"_s;
+}
+
+void MainWindowTest::navigation() {
+    QFETCH(int, contacts);
+    QFETCH(QStringList, presses);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, currentRow);
+    QFETCH(QString, enabled);
+    MainWindow m(firstOf(contacts));
+
+    for (const QString &caption : std::as_const(presses)) {
+        QPushButton *b = nullptr;
+        for (QPushButton *candidate : m.w().findChildren<QPushButton *>()) {
+            if (candidate->text() == caption)
+                b = candidate;
+        }
+        QVERIFY2(b != nullptr && b->isEnabled(), qPrintable(caption));
+        b->click();
+    }
+
+    QCOMPARE(describe(m.boxes), boxes);
+    QCOMPARE(m.query().currentRow(), currentRow);
+    QCOMPARE(m.gridCurrentRow(), currentRow);   // the grid highlights the query's row
+    QCOMPARE(navigationStates(m.w()), enabled);
+}
+
+// --- deletion -------------------------------------------------------------------------------
+
+void MainWindowTest::deletion_data() {
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<int>("contacts");
+    QTest::addColumn<std::optional<Answer>>("answer");   // none: no question expected
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<int>("currentRow");
+    QTest::addColumn<QString>("panel");
+
+    const QString ask = u"yes/no 你是否真的要删除此用户？"_s;
+    const QString nothing = u"notice 错误：你没有选择用户或当前没有数据!"_s;
+    const QStringList three{u"张三"_s, u"李四"_s, u"王五"_s};
+    const QString threeTotal = u"通讯录的总人数为：3"_s;
+
+    QTest::newRow("the last row: the one before becomes current")
+        << u"last"_s << 3 << std::optional(Answer::Yes) << QStringList{ask}
+        << QStringList{u"张三"_s, u"李四"_s} << QStringList{u"张三"_s, u"李四"_s} << 1
+        << threeTotal;
+    QTest::newRow("the first row: the following becomes current")
+        << u""_s << 3 << std::optional(Answer::Yes) << QStringList{ask}
+        << QStringList{u"李四"_s, u"王五"_s} << QStringList{u"李四"_s, u"王五"_s} << 0
+        << threeTotal;
+    QTest::newRow("inside a search result")
+        << u"search 男"_s << 5 << std::optional(Answer::Yes) << QStringList{ask}
+        << QStringList{u"李四"_s, u"王五"_s, u"O'Neil"_s, u"赵六"_s}
+        << QStringList{u"O'Neil"_s, u"赵六"_s} << 0 << u"总共找到3条记录"_s;
+    QTest::newRow("answered No") << u"last"_s << 3 << std::optional(Answer::No)
+                                 << QStringList{ask} << three << three << 2 << threeTotal;
+    QTest::newRow("empty list") << u""_s << 0 << std::optional<Answer>() << QStringList{nothing}
+                                << QStringList() << QStringList() << -1
+                                << u"通讯录的总人数为：0"_s;
+    QTest::newRow("search found nothing")
+        << u"search 无"_s << 3 << std::optional<Answer>()
+        << QStringList{u"notice 对不起!没有找到相关记录！"_s, nothing} << three << QStringList()
+        << -1 << u"总共找到0条记录"_s;
+    QTest::newRow("list closed by a failed search")
+        << u"typed column"_s << 3 << std::optional<Answer>()
+        << QStringList{u"error '' is not a search column."_s, nothing} << three << QStringList()
+        << -1 << threeTotal;
+}
+
+void MainWindowTest::deletion() {
+    QFETCH(QString, setUp);
+    QFETCH(int, contacts);
+    QFETCH(std::optional<Answer>, answer);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, listed);
+    QFETCH(int, currentRow);
+    QFETCH(QString, panel);
+    MainWindow m(firstOf(contacts));
+    if (setUp == u"last")
+        m.w().Button6->click();
+    else if (setUp.startsWith(u"search "))
+        m.search(0, 1, setUp.mid(7));
+    else if (setUp == u"typed column") {
+        m.w().ComboBox1->setEditText(u"手机"_s);
+        m.w().Edit1->setText(u"张三"_s);
+        m.w().btserach->click();
+    }
+    if (answer)
+        m.boxes.answerNext(*answer);
+
+    m.w().ToolButton5->trigger();
+
+    const QStringList shown = describe(m.boxes);
+    QCOMPARE(shown, boxes);
+    QCOMPARE(m.storedNames(), stored);
+    QCOMPARE(m.gridNames(), listed);
+    QCOMPARE(m.query().currentRow(), currentRow);
+    QCOMPARE(m.gridCurrentRow(), currentRow);
+    QCOMPARE(m.w().panelText(2), panel);   // deletion does not touch the count
+}
+
+// --- close ----------------------------------------------------------------------------------
+
+void MainWindowTest::closeRequest_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<Answer>("answer");
+    for (const QString &way : {u"title bar"_s, u"toolbar"_s, u"menu"_s}) {
+        QTest::addRow("%s, No", qPrintable(way)) << way << Answer::No;
+        QTest::addRow("%s, Yes", qPrintable(way)) << way << Answer::Yes;
+    }
+}
+
+void MainWindowTest::closeRequest() {
+    QFETCH(QString, way);
+    QFETCH(Answer, answer);
+    MainWindow m;
+    m.w().Button6->click();
+    const QStringList panels{m.w().panelText(0), m.w().panelText(1), m.w().panelText(2)};
+    m.boxes.answerNext(answer);
+
+    if (way == u"title bar")
+        m.w().close();
+    else if (way == u"toolbar")
+        m.w().ToolButton9->trigger();
+    else
+        m.w().popupItems[11]->trigger();
+
+    QCOMPARE(describe(m.boxes), QStringList{u"confirm 你真的想退出吗？"_s});
+    QCOMPARE(m.boxes.last().caption, u"Confirm"_s);
+    const bool yes = answer == Answer::Yes;
+    QCOMPARE(txl::ui::Application::instance()->terminated(), yes);
+    QCOMPARE(m.w().isVisible(), !yes);
+    if (!yes) {
+        QCOMPARE((QStringList{m.w().panelText(0), m.w().panelText(1), m.w().panelText(2)}),
+                 panels);
+        QCOMPARE(m.gridNames().size(), Classmates.size());
+        QCOMPARE(m.query().currentRow(), 4);
+    }
+}
+
+// --- calculator and about -------------------------------------------------------------------
+
+void MainWindowTest::calculator_data() {
+    QTest::addColumn<QStringList>("installed");   // "system/name" or "local/name"
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QString>("started");          // folder/name of every start; empty: none
+    QTest::addColumn<QStringList>("boxes");
+
+    QTest::newRow("none found") << QStringList() << 1 << QString()
+                                << QStringList{u"plain No NotePad"_s};
+    QTest::newRow("only a local one") << QStringList{u"local/kcalc"_s} << 1 << u"local/kcalc"_s
+                                      << QStringList();
+    QTest::newRow("the system folder first")
+        << QStringList{u"local/gnome-calculator"_s, u"system/kcalc"_s} << 1 << u"system/kcalc"_s
+        << QStringList();
+    QTest::newRow("found, pressed twice: started twice")
+        << QStringList{u"system/gnome-calculator"_s} << 2 << u"system/gnome-calculator"_s
+        << QStringList();
+    QTest::newRow("none found, pressed twice") << QStringList() << 2 << QString()
+                                               << QStringList{u"plain No NotePad"_s,
+                                                              u"plain No NotePad"_s};
+}
+
+void MainWindowTest::calculator() {
+    QFETCH(QStringList, installed);
+    QFETCH(int, presses);
+    QFETCH(QString, started);
+    QFETCH(QStringList, boxes);
+    MainWindow m;
+    QTemporaryDir programs;
+    const QDir root(programs.path());
+    root.mkpath(u"system"_s);
+    root.mkpath(u"local"_s);
+    for (const QString &file : std::as_const(installed)) {
+        QFile program(root.filePath(file));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    m.w().calculatorSearch = {{root.filePath(u"system"_s), root.filePath(u"local"_s)},
+                              {u"gnome-calculator"_s, u"kcalc"_s}};
+    QStringList starts;
+    m.w().startProgram = [&starts](const QString &program) {
+        starts << program;
+        return true;
+    };
+
+    // The toolbar button and the menu item are the same command.
+    for (int i = 0; i < presses; ++i)
+        (i % 2 == 0 ? m.w().ToolButton16 : m.w().popupItems[7])->trigger();
+
+    QStringList expected;
+    if (!started.isEmpty()) {
+        for (int i = 0; i < presses; ++i)
+            expected << root.filePath(started);
+    }
+    QCOMPARE(starts, expected);
+    QCOMPARE(describe(m.boxes), boxes);
+}
+
+void MainWindowTest::about() {
+    MainWindow m;
+    int shown = 0;
+    txl::ui::Form::setModalDriver([&shown](txl::ui::Form &form) {
+        auto *about = qobject_cast<TAbout *>(&form);
+        QVERIFY(about != nullptr);
+        ++shown;
+        QCOMPARE(about->size(), QSize(398, 283));
+        QVERIFY(about->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!about->Image1->pixmap().isNull());
+        QCOMPARE(about->Image1->pixmap().size(), QSize(397, 283));
+        // A click anywhere closes it: the picture, and the strip of window beside it.
+        if (shown == 1)
+            QTest::mouseClick(about->Image1, Qt::LeftButton, {}, QPoint(200, 140));
+        else
+            QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(397, 10));
+        QVERIFY(!about->isVisible());
+    });
+    m.w().ToolButton11->trigger();
+    m.w().popupItems[9]->trigger();
+    txl::ui::Form::setModalDriver({});
+    QCOMPARE(shown, 2);
+    QVERIFY(m.boxes.empty());
+
+    // A right-button click is no click; the window stays.
+    TAbout about;
+    about.show();
+    QTest::mouseClick(about.Image1, Qt::RightButton);
+    QVERIFY(about.isVisible());
+    QTest::mouseClick(about.Image1, Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+}
+
+TXL_TEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
