@@ -8,7 +8,8 @@ int main(int argc, char **argv) {
     txl::ui::Application app(argc, argv);
     txl::ui::installFontSubstitutions();
     txl::app::startUp();
-    const int rc = app.exec();
+    // Start-up may already have ended the run (the login window closed at once).
+    const int rc = app.terminated() ? 0 : app.exec();
     txl::app::shutDown();
     return rc;
 }
