@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/print/ReportBuild.h"
+#include "platform/print/ReportLayout.h"
 #include "platform/ui/Form.h"
 
 #include <QDateTime>
@@ -11,6 +13,7 @@ class TFrm_printer : public txl::ui::Form {
 
 public:
     TFrm_printer();
+    ~TFrm_printer() override;
 
     // Opens the print preview of whatever `query` holds and builds the pages into it; returns when
     // the preview window is closed (or at once, if it was closed while the pages were being built).
@@ -18,11 +21,19 @@ public:
 
     // Stamped by the create handler; the same on every page and every later print.
     QDateTime printTime() const { return m_printTime; }
+    QString printTimeText() const;
+
+    // The report's design: a ruled table of the nine contact columns on A4.
+    txl::print::ReportDefinition Report1;
+    // The design together with the rows of `query`, as the preview builds and prints it.
+    txl::print::ReportJob reportJob() const;
 
 protected:
     void FormCreate() override;
 
 private:
+    void designReport();
+
     QDateTime m_printTime;
 };
 

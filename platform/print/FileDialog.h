@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace txl::print {
+
+// The file dialogs of the preview (save and load a report). Tests name the file the next dialog
+// answers with, so no dialog ever waits for them.
+class FileDialog {
+public:
+    // An empty result means the dialog was cancelled.
+    static QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
+    static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
+
+    // Test hook: the next dialog is not shown and answers `name` ("" = cancelled).
+    static void setNextFileName(const QString &name);
+};
+
+} // namespace txl::print

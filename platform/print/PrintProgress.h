@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace txl::print {
+
+// The small window shown while a report goes to the printer: the percentage made and "Cancel".
+class PrintProgress : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit PrintProgress(QWidget *parent = nullptr);
+
+    void setPercent(int percent);
+    QString percentText() const;
+
+Q_SIGNALS:
+    void cancelRequested();
+
+protected:
+    void reject() override;   // Esc and the close box cancel, as the button does
+
+private:
+    QLabel *m_label;
+    QProgressBar *m_bar;
+};
+
+} // namespace txl::print
