@@ -1,0 +1,569 @@
+// The account manager and the password window: adding and deleting accounts, changing the
+// signed-in user's password, and what ends up in LoginInfo.
+
+#include "tests/support/TestSupport.h"
+
+#include "accounts/UShezhi.h"
+#include "accounts/Uxt.h"
+#include "data/PasswordHash.h"
+#include "data/U2.h"
+#include "main/UStu.h"
+#include "signin/Ufirst.h"
+#include "signin/Ulogin.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using txl::test::BoxRecorder;
+using txl::test::ModuleFixture;
+using txl::ui::Application;
+using txl::ui::BoxKind;
+
+namespace {
+
+struct Account {
+    qint64 rowid;
+    QString name;
+    QString pwd;
+};
+
+QStringList listEntries(const QListWidget *list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+void pressPicture(QLabel *picture) {
+    QTest::mouseClick(picture, Qt::LeftButton);
+}
+
+} // namespace
+
+class AccountsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ModuleFixture> m_fixture;
+    std::unique_ptr<BoxRecorder> m_boxes;
+
+    // LoginInfo as stored, in row order.
+    QList<Account> accounts() const {
+        txl::db::Query q(DataModule1->con, u"check"_s);
+        q.setSql(u"select rowid, Name, Pwd from LoginInfo order by rowid"_s);
+        q.open();
+        QList<Account> out;
+        for (int i = 0; i < q.recordCount(); ++i)
+            out.push_back({q.value(i, 0).toLongLong(), q.value(i, 1), q.value(i, 2)});
+        return out;
+    }
+
+    static bool signsIn(const Account &account, const QString &password) {
+        return txl::password::verify(account.pwd, password);
+    }
+
+    // The account manager as the main window shows it.
+    static TForm4 *openManager() {
+        Form4 = Application::instance()->createForm<TForm4>();
+        Form4->show();
+        return Form4;
+    }
+
+    static void deleteMode() {
+        QTest::mouseClick(Form4->RadioGroup1Items->button(1), Qt::LeftButton);
+        QCOMPARE(Form4->modeIndex(), 1);
+    }
+
+    static void select(int entry) {
+        Form4->DBListBox1->setCurrentRow(entry, QItemSelectionModel::ClearAndSelect);
+    }
+
+    // The password window of the signed-in user `user`, opened from the main window.
+    static TShezhi *openPasswordWindow(const QString &user) {
+        Form1 = Application::instance()->createForm<TForm1>();
+        Form1->user = user;
+        Shezhi = Application::instance()->createForm<TShezhi>();
+        Shezhi->show();
+        return Shezhi;
+    }
+
+    // A new run's login window: does `password` sign in as `name`?
+    bool loginWorks(const QString &name, const QString &password) {
+        Form2 = Application::instance()->createForm<TForm2>();
+        Form2->show();
+        bool ok = false;
+        for (int i = 0; i < Form2->ComboBox2->count() && !ok; ++i) {
+            if (Form2->ComboBox2->itemText(i) != name)
+                continue;
+            Form2->ComboBox2->setCurrentIndex(i);
+            Form2->Edit2->setText(password);
+            const std::size_t before = m_boxes->boxes().size();
+            QTest::mouseClick(Form2->Image2, Qt::LeftButton);
+            ok = First != nullptr && m_boxes->boxes().size() == before;
+        }
+        delete First;
+        First = nullptr;
+        delete Form2;
+        Form2 = nullptr;
+        return ok;
+    }
+
+private Q_SLOTS:
+    void init() {
+        Application::instance()->resetForTest();
+        // By the time the main window opens these windows, the login window (the main form) has
+        // been freed: none of them is the main form.
+        delete Application::instance()->createForm<txl::ui::Form>(u"Form2"_s);
+        m_fixture = std::make_unique<ModuleFixture>();
+        m_boxes = std::make_unique<BoxRecorder>();
+    }
+
+    void cleanup() {
+        delete Form4;
+        Form4 = nullptr;
+        delete Shezhi;
+        Shezhi = nullptr;
+        delete First;
+        First = nullptr;
+        delete Form2;
+        Form2 = nullptr;
+        delete Form1;
+        Form1 = nullptr;
+        m_boxes.reset();
+        m_fixture.reset();
+    }
+
+    // ---- account manager ------------------------------------------------------------------
+
+    // The list holds the names in row order and is usable only in delete mode.
+    void managerModes() {
+        m_fixture->addAccount(u"zhang"_s, u"1"_s);
+        m_fixture->addAccount(u"abc"_s, u"2"_s);
+        openManager();
+        QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s, u"abc"_s}));
+
+        const auto adding = [] {
+            return QList<bool>{Form4->Edit1->isEnabled(), Form4->Edit2->isEnabled(),
+                               Form4->Button1->isEnabled()};
+        };
+        const auto deleting = [] {
+            return QList<bool>{Form4->DBListBox1->isEnabled(), Form4->Button2->isEnabled()};
+        };
+        QCOMPARE(Form4->modeIndex(), 0);
+        QCOMPARE(adding(), QList<bool>({true, true, true}));
+        QCOMPARE(deleting(), QList<bool>({false, false}));
+
+        deleteMode();
+        QCOMPARE(adding(), QList<bool>({false, false, false}));
+        QCOMPARE(deleting(), QList<bool>({true, true}));
+
+        QTest::mouseClick(Form4->RadioGroup1Items->button(0), Qt::LeftButton);
+        QCOMPARE(Form4->modeIndex(), 0);
+        QCOMPARE(adding(), QList<bool>({true, true, true}));
+        QCOMPARE(deleting(), QList<bool>({false, false}));
+        QCOMPARE(Form4->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                  Form4->Edit2),
+                 int(u'*'));
+        QVERIFY(m_boxes->empty());
+    }
+
+    void addAccount_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("signInWith");
+        QTest::newRow("new name") << u"zhang"_s << u"pw1"_s << u"pw1"_s;
+        QTest::newRow("same name as an existing account") << u"chief"_s << u"abc"_s << u"abc"_s;
+        QTest::newRow("name with spaces, kept as typed") << u" li "_s << u"pw"_s << u"pw"_s;
+        QTest::newRow("quotes are ordinary characters") << u"o'neil"_s << u"it's\"x"_s << u"it's\"x"_s;
+        QTest::newRow("password with spaces around") << u"wang"_s << u" pw "_s << u"pw"_s;
+    }
+
+    // An added account is stored as a hash, listed in the next login window's chooser after
+    // those already there, and signs in.
+    void addAccount() {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(QString, signInWith);
+        openManager();
+        Form4->Edit1->setText(name);
+        Form4->Edit2->setText(password);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+
+        QCOMPARE(m_boxes->texts(), QStringList{u"添加成功！"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Plain);
+        QVERIFY(!Form4->isVisible());
+        QVERIFY(Form4->Edit1->text().isEmpty() && Form4->Edit2->text().isEmpty());
+
+        const QList<Account> stored = accounts();
+        QCOMPARE(stored.size(), 2);
+        QCOMPARE(stored[1].name, name);
+        QVERIFY(stored[1].pwd.startsWith(u"$argon2id$"));
+        QVERIFY(signsIn(stored[1], signInWith));
+        QVERIFY(signsIn(stored[0], u"123456"_s));   // the administrator is untouched
+
+        Form2 = Application::instance()->createForm<TForm2>();
+        Form2->show();
+        QCOMPARE(Form2->ComboBox2->count(), 2);
+        QCOMPARE(Form2->ComboBox2->itemText(0), u"chief"_s);
+        QCOMPARE(Form2->ComboBox2->itemText(1), name);
+        Form2->ComboBox2->setCurrentIndex(1);
+        Form2->Edit2->setText(signInWith);
+        m_boxes->clear();
+        QTest::mouseClick(Form2->Image2, Qt::LeftButton);
+        QVERIFY(m_boxes->empty());
+        QVERIFY(First != nullptr);
+        QCOMPARE(Form2->signedInUser(), name);
+    }
+
+    void addRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("both empty") << QString() << QString();
+        QTest::newRow("empty name") << QString() << u"pw"_s;
+        QTest::newRow("empty password") << u"zhang"_s << QString();
+        QTest::newRow("password of spaces only") << u"zhang"_s << u"   "_s;
+    }
+
+    // An account that could never sign in is not stored.
+    void addRefused() {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        openManager();
+        Form4->Edit1->setText(name);
+        Form4->Edit2->setText(password);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"请你输入用户名或密码！"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Plain);
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(accounts().size(), 1);
+        QCOMPARE(Form4->Edit1->text(), name);
+    }
+
+    void deleteSameNamed_data() {
+        QTest::addColumn<int>("which");   // 0: the first of the two, 1: the second
+        QTest::newRow("second of two") << 1;
+        QTest::newRow("first of two") << 0;
+    }
+
+    // Entry i of the list is row i: of two accounts with one name, exactly the chosen one goes.
+    void deleteSameNamed() {
+        QFETCH(int, which);
+        m_fixture->addAccount(u"zhang"_s, u"one"_s);
+        m_fixture->addAccount(u"zhang"_s, u"two"_s);
+        const QList<Account> before = accounts();
+        openManager();
+        deleteMode();
+        select(1 + which);
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+
+        QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QVERIFY(!Form4->isVisible());
+        const QList<Account> after = accounts();
+        QCOMPARE(after.size(), 2);
+        QCOMPARE(after[0].rowid, before[0].rowid);
+        const Account &kept = before[2 - which];
+        QCOMPARE(after[1].rowid, kept.rowid);
+        QCOMPARE(after[1].pwd, kept.pwd);
+        QVERIFY(signsIn(after[1], which == 1 ? u"one"_s : u"two"_s));
+        QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s}));
+    }
+
+    void deleteAdministrator_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("deletable");
+        QTest::newRow("chief") << u"chief"_s << false;
+        QTest::newRow("chief with a trailing space") << u"chief "_s << true;
+        QTest::newRow("Chief in capitals") << u"Chief"_s << true;
+    }
+
+    // Only the exact name "chief" is protected.
+    void deleteAdministrator() {
+        QFETCH(QString, entry);
+        QFETCH(bool, deletable);
+        m_fixture->addAccount(u"chief "_s, u"1"_s);
+        m_fixture->addAccount(u"Chief"_s, u"2"_s);
+        openManager();
+        deleteMode();
+        const int row = int(listEntries(Form4->DBListBox1).indexOf(entry));
+        QVERIFY(row >= 0);
+        select(row);
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+
+        QStringList names;
+        for (const Account &a : accounts())
+            names << a.name;
+        if (deletable) {
+            QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
+            QVERIFY(!names.contains(entry));
+            QCOMPARE(names.size(), 2);
+        } else {
+            QCOMPARE(m_boxes->texts(), QStringList{u"不能删除系统管理员"_s});
+            QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+            QCOMPARE(names.size(), 3);
+            QVERIFY(Form4->isVisible());
+        }
+    }
+
+    // 删除 with nothing chosen is the list's own index error, shown as the default report.
+    void deleteWithoutSelection() {
+        m_fixture->addAccount(u"zhang"_s, u"1"_s);
+        openManager();
+        deleteMode();
+        Form4->DBListBox1->setFocus();   // a focused list may have a current entry, yet none chosen
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"List index out of bounds (-1)"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Error);
+        QCOMPARE(accounts().size(), 2);
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(Form4->DBListBox1->count(), 2);
+    }
+
+    // A row that another copy of the program removed meanwhile cannot be deleted; its entry stays,
+    // so the entries after it still name their own rows.
+    void deleteFailure() {
+        m_fixture->addAccount(u"zhang"_s, u"1"_s);
+        m_fixture->addAccount(u"li"_s, u"2"_s);
+        openManager();
+        deleteMode();
+        m_fixture->exec(u"delete from LoginInfo where Name='zhang'"_s);
+
+        select(1);
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"删除失败"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s, u"li"_s}));
+
+        m_boxes->clear();
+        select(2);
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
+        QCOMPARE(accounts().size(), 1);
+        QCOMPARE(accounts()[0].name, u"chief"_s);
+    }
+
+    // ---- password window ------------------------------------------------------------------
+
+    void passwordDesign() {
+        openPasswordWindow(u"chief"_s);
+        QCOMPARE(Shezhi->size(), QSize(267, 205));
+        QVERIFY(Shezhi->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(Shezhi->Label1->text(), u"chief"_s);
+        QCOMPARE(Shezhi->Label1->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        for (QLineEdit *field : {Shezhi->Edit1, Shezhi->Edit2}) {
+            QVERIFY(!field->hasFrame());
+            QCOMPARE(field->echoMode(), QLineEdit::Password);
+            QCOMPARE(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field),
+                     int(u'*'));
+        }
+        // Eight bytes: eight Latin letters, four Chinese characters.
+        QTest::keyClicks(Shezhi->Edit1, u"123456789"_s);
+        QCOMPARE(Shezhi->Edit1->text(), u"12345678"_s);
+        for (const QChar c : u"一二三四五"_s)
+            QTest::sendKeyEvent(QTest::Click, Shezhi->Edit2, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(Shezhi->Edit2->text(), u"一二三四"_s);
+
+        // F5 and F4 are only drawn on the buttons.
+        Shezhi->Edit2->setText(u"12345678"_s);
+        QTest::keyClick(Shezhi->Edit1, Qt::Key_F5);
+        QTest::keyClick(Shezhi->Edit1, Qt::Key_F4);
+        QVERIFY(Shezhi->isVisible());
+        QVERIFY(m_boxes->empty());
+        QVERIFY(signsIn(accounts()[0], u"123456"_s));
+
+        QSignalSpy moves(Shezhi, &txl::ui::Form::systemMoveRequested);
+        QTest::mousePress(Shezhi->Image1, Qt::LeftButton);
+        QCOMPARE(moves.count(), 1);
+    }
+
+    void passwordRefused_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("both empty") << QString() << QString();
+        QTest::newRow("new password empty") << QString() << u"abc"_s;
+        QTest::newRow("repeat empty") << u"abc"_s << QString();
+        QTest::newRow("spaces only, both") << u"   "_s << u"   "_s;
+        QTest::newRow("spaces only, different counts") << u"  "_s << u"    "_s;
+    }
+
+    // Nothing to store: the window stays and the password is unchanged.
+    void passwordRefused() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        openPasswordWindow(u"chief"_s);
+        Shezhi->Edit1->setText(first);
+        Shezhi->Edit2->setText(second);
+        pressPicture(Shezhi->Image4);
+        QCOMPARE(m_boxes->texts(), QStringList{u"请你输入密码!"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QCOMPARE(m_boxes->last().caption, u"提示"_s);
+        QVERIFY(Shezhi->isVisible());
+        QVERIFY(signsIn(accounts()[0], u"123456"_s));
+    }
+
+    void passwordsDiffer_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("different") << u"abc"_s << u"abd"_s;
+        QTest::newRow("letter case") << u"abc"_s << u"ABC"_s;
+        QTest::newRow("space inside") << u"a bc"_s << u"abc"_s;
+    }
+
+    // Two different entries: the message, then the window closes; nothing is stored.
+    void passwordsDiffer() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        openPasswordWindow(u"chief"_s);
+        Shezhi->Edit1->setText(first);
+        Shezhi->Edit2->setText(second);
+        pressPicture(Shezhi->Image4);
+        QCOMPARE(m_boxes->texts(), QStringList{u"两次输入的不同，请再一次输入！"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+        QVERIFY(!Shezhi->isVisible());
+        QVERIFY(signsIn(accounts()[0], u"123456"_s));
+    }
+
+    void passwordChanged_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QList<bool>>("changed");   // per account: chief, chief, "chief ", zhang
+        QTest::newRow("every account of the name") << u"chief"_s << QList<bool>{true, true, false, false};
+        QTest::newRow("a name with a trailing space, exactly")
+            << u"chief "_s << QList<bool>{false, false, true, false};
+    }
+
+    // Every account carrying the signed-in name, and only those, gets the new password's hash;
+    // the new password signs in at the next run and the old one no longer does.
+    void passwordChanged() {
+        QFETCH(QString, user);
+        QFETCH(QList<bool>, changed);
+        m_fixture->addAccount(u"chief"_s, u"second"_s);
+        m_fixture->addAccount(u"chief "_s, u"spaced"_s);
+        m_fixture->addAccount(u"zhang"_s, u"zz"_s);
+        const QList<Account> before = accounts();
+        openPasswordWindow(user);
+        Shezhi->Edit1->setText(u" new1 "_s);
+        Shezhi->Edit2->setText(u"new1"_s);
+        pressPicture(Shezhi->Image4);
+
+        QCOMPARE(m_boxes->texts(), QStringList{u"更新成功！"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+        QVERIFY(!Shezhi->isVisible());
+        QVERIFY(Shezhi->Edit1->text().isEmpty() && Shezhi->Edit2->text().isEmpty());
+
+        const QList<Account> after = accounts();
+        QCOMPARE(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i) {
+            QCOMPARE(after[i].rowid, before[i].rowid);
+            QVERIFY(after[i].pwd.startsWith(u"$argon2id$"));
+            QCOMPARE(signsIn(after[i], u"new1"_s), changed[i]);
+            QCOMPARE(after[i].pwd == before[i].pwd, !changed[i]);
+        }
+
+        m_boxes->clear();
+        QVERIFY(loginWorks(user, u"new1"_s));
+        QVERIFY(!loginWorks(u"zhang"_s, u"new1"_s));
+        if (user == u"chief")
+            QVERIFY(!loginWorks(u"chief"_s, u"123456"_s));
+    }
+
+    void passwordNotChanged_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("removeAccount");
+        QTest::newRow("account deleted meanwhile") << u"zhang"_s << true;
+        QTest::newRow("name known only without its trailing space") << u"zhang "_s << false;
+    }
+
+    // No row of that exact name: the window says so instead of reporting success.
+    void passwordNotChanged() {
+        QFETCH(QString, user);
+        QFETCH(bool, removeAccount);
+        m_fixture->addAccount(u"zhang"_s, u"zz"_s);
+        openPasswordWindow(user);
+        if (removeAccount)
+            m_fixture->exec(u"delete from LoginInfo where Name='zhang'"_s);
+        const QList<Account> before = accounts();
+        Shezhi->Edit1->setText(u"new1"_s);
+        Shezhi->Edit2->setText(u"new1"_s);
+        pressPicture(Shezhi->Image4);
+
+        QCOMPARE(m_boxes->texts(), QStringList{u"更新失败！"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QVERIFY(Shezhi->isVisible());
+        const QList<Account> after = accounts();
+        QCOMPARE(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i)
+            QCOMPARE(after[i].pwd, before[i].pwd);
+    }
+
+    void passwordLeave_data() {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<bool>("emptied");
+        QTest::newRow("exit button") << u"Image3"_s << true;
+        QTest::newRow("close mark") << u"Image2"_s << false;
+    }
+
+    void passwordLeave() {
+        QFETCH(QString, picture);
+        QFETCH(bool, emptied);
+        openPasswordWindow(u"chief"_s);
+        Shezhi->Edit1->setText(u"abc"_s);
+        Shezhi->Edit2->setText(u"abc"_s);
+        pressPicture(Shezhi->findChild<QLabel *>(picture));
+        QVERIFY(!Shezhi->isVisible());
+        QCOMPARE(Shezhi->Edit1->text().isEmpty(), emptied);
+        QCOMPARE(Shezhi->Edit2->text().isEmpty(), emptied);
+        QVERIFY(m_boxes->empty());
+        QVERIFY(signsIn(accounts()[0], u"123456"_s));
+        QVERIFY(!Application::instance()->terminated());
+    }
+
+    // ---- what is stored ---------------------------------------------------------------------
+
+    // After accounts are added and passwords changed, the decrypted LoginInfo holds hashes only.
+    void noPlainPasswords() {
+        const QStringList typed{u"123456"_s, u"pw-one"_s, u"pw-two"_s, u"new-chief"_s};
+        for (const auto &[name, password] :
+             {std::pair{u"zhang"_s, typed[1]}, std::pair{u"chief"_s, typed[2]}}) {
+            openManager();
+            Form4->Edit1->setText(name);
+            Form4->Edit2->setText(password);
+            QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+            delete Form4;
+            Form4 = nullptr;
+        }
+        openPasswordWindow(u"chief"_s);
+        Shezhi->Edit1->setText(typed[3]);
+        Shezhi->Edit2->setText(typed[3]);
+        pressPicture(Shezhi->Image4);
+        QCOMPARE(m_boxes->texts(), QStringList({u"添加成功！"_s, u"添加成功！"_s, u"更新成功！"_s}));
+
+        // Every column of every row, read through the database key.
+        txl::db::Query q(DataModule1->con, u"check"_s);
+        q.setSql(u"select * from LoginInfo"_s);
+        q.open();
+        QCOMPARE(q.recordCount(), 3);
+        const int pwd = q.columnIndex(u"Pwd"_s);
+        for (int row = 0; row < q.recordCount(); ++row) {
+            QVERIFY2(q.value(row, pwd).startsWith(u"$argon2id$"), qPrintable(q.value(row, pwd)));
+            for (int column = 0; column < q.columnCount(); ++column) {
+                for (const QString &password : typed)
+                    QVERIFY(!q.value(row, column).contains(password));
+            }
+        }
+    }
+};
+
+TXL_TEST_MAIN(AccountsTest)
+#include "AccountsTest.moc"
