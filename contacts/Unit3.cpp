@@ -9,12 +9,16 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <memory>
 #include <stdexcept>
@@ -51,6 +55,18 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+// The groups' frames run through their captions, as the design places the fields and buttons for;
+// the default style would put the caption above the frame and let the top row cut into it.
+QStyle *groupStyle() {
+    static QPointer<QStyle> style;
+    if (style == nullptr) {
+        style = QStyleFactory::create(u"Windows"_s);
+        if (style != nullptr)
+            style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int width, int limit) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
@@ -83,6 +99,8 @@ TAdd::TAdd() : Form(u"Add"_s) {
     GroupBox1->setObjectName(u"GroupBox1"_s);
     GroupBox1->setGeometry(8, 4, 409, 184);
     GroupBox1->setFont(QFont(u"宋体"_s, 9));
+    if (QStyle *style = groupStyle())
+        GroupBox1->setStyle(style);
 
     edname = textField(GroupBox1, "edname", 80, 20, 97, 10);
 
@@ -122,6 +140,8 @@ TAdd::TAdd() : Form(u"Add"_s) {
     GroupBox2 = new QGroupBox(u"操作"_s, this);
     GroupBox2->setObjectName(u"GroupBox2"_s);
     GroupBox2->setGeometry(8, 190, 409, 44);
+    if (QStyle *style = groupStyle())
+        GroupBox2->setStyle(style);
 
     Button1 = new QPushButton(u"提交"_s, GroupBox2);
     Button1->setObjectName(u"Button1"_s);

@@ -1,6 +1,7 @@
 #include "contacts/Unit3.h"
 
 #include "data/Statements.h"
+#include "main/UStu.h"
 #include "data/U2.h"
 #include "platform/db/DbError.h"
 #include "platform/os/Regional.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 #include <functional>
@@ -159,6 +162,8 @@ private Q_SLOTS:
     void blankName();
     void duplicateRefused_data();
     void duplicateRefused();
+    void mainWindowTotalUnchanged_data();
+    void mainWindowTotalUnchanged();
     void changeToAnotherContactsName();
     void untouchedPickerStoresItsDate();
     void addShowsEveryoneFromTheFirstRow();
@@ -220,12 +225,26 @@ void ContactsTest::design() {
         QCOMPARE(field->height(), 20);
         QCOMPARE(label->y(), field->y() + 4);
         QVERIFY2(label->geometry().right() < field->x(), qPrintable(label->text()));
-        QVERIFY(form.GroupBox1->contentsRect().contains(label->geometry()));
         for (QWidget *other : fields)
             QVERIFY2(!label->geometry().intersects(other->geometry()), qPrintable(label->text()));
     }
-    for (QWidget *field : fields)
-        QVERIFY(form.GroupBox1->contentsRect().contains(field->geometry()));
+
+    // Nothing of a group sticks out of its frame or runs into its caption.
+    form.GroupBox1->setTitle(u"修改好友"_s);
+    for (QGroupBox *group : {form.GroupBox1, form.GroupBox2}) {
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.textAlignment = group->alignment();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        const QRect caption = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                             QStyle::SC_GroupBoxLabel, group);
+        for (QWidget *child : group->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(group->contentsRect().contains(child->geometry()),
+                     qPrintable(child->objectName()));
+            QVERIFY2(!caption.intersects(child->geometry()), qPrintable(child->objectName()));
+        }
+    }
 }
 
 void ContactsTest::tabOrder() {
@@ -436,6 +455,51 @@ void ContactsTest::duplicateRefused() {
     // The list now shows the contacts of that name; nothing was added.
     QCOMPARE(listedNames(), (QStringList{u"张三"_s, u"张三"_s}));
     QCOMPARE(storedContacts(), (QList<QStringList>{Zhang, Li, ZhangToo}));
+}
+
+void ContactsTest::mainWindowTotalUnchanged_data() {
+    QTest::addColumn<bool>("adding");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("duplicate refused") << true << u"张三"_s << QStringList{u"张三"_s, u"张三"_s};
+    QTest::newRow("contact added")
+        << true << u"王五"_s << QStringList{u"张三"_s, u"李四"_s, u"张三"_s, u"王五"_s};
+    QTest::newRow("contact changed")
+        << false << u"王五"_s << QStringList{u"王五"_s, u"李四"_s, u"张三"_s};
+}
+
+// Through the main window's own commands: its list follows the contact query, while the total in
+// its status bar is the one counted when the window was shown.
+void ContactsTest::mainWindowTotalUnchanged() {
+    QFETCH(bool, adding);
+    QFETCH(QString, name);
+    QFETCH(QStringList, listed);
+
+    ModuleFixture fixture;
+    BoxRecorder boxes;
+    fixture.addContact(Zhang);
+    fixture.addContact(Li);
+    fixture.addContact(ZhangToo);
+    TForm1 mainWindow;
+    mainWindow.show();
+    const QString total = u"通讯录的总人数为：3"_s;
+    QCOMPARE(mainWindow.panelText(2), total);
+
+    const auto driver = [&](txl::ui::Form &form) {
+        auto &dialog = static_cast<TAdd &>(form);
+        dialog.edname->setText(name);
+        dialog.Button1->click();
+    };
+    txl::ui::Form::setModalDriver(driver);
+    if (adding)
+        mainWindow.ToolButton1->trigger();
+    else
+        mainWindow.popupItems[2]->trigger();   // 修改好友
+    txl::ui::Form::setModalDriver({});
+
+    QCOMPARE(boxes.boxes().size(), std::size_t(1));
+    QCOMPARE(listedNames(), listed);
+    QCOMPARE(mainWindow.panelText(2), total);
 }
 
 void ContactsTest::changeToAnotherContactsName() {
