@@ -54,6 +54,12 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     setWindowIcon(txl::assets::programIcon());
     setClientSize(235, 311);
     setBorder(Border::FixedSingle, true);
+    // Group captions sit on the frame line, so the controls' places inside the groups keep clear
+    // of them.
+    setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                  " margin-top: 6px; }"
+                  "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                  " left: 7px; padding: 0 2px; background-color: palette(window); }"_s);
 
     RadioGroup1 = group(this, u"RadioGroup1"_s, u"请你选择设置前提"_s, {13, 8, 212, 41});
     RadioGroup1Items = new QButtonGroup(RadioGroup1);
