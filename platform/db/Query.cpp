@@ -54,41 +54,62 @@ bool wordAt(std::string_view text, std::size_t at, std::string_view word) {
     return startsWord && endsWord;
 }
 
-// "select <rest>" → "select rowid, <rest>": the same rows, each with the rowid of its table.
-// Anything else (no select, a join, an aggregate …) does not prepare or is refused later.
+// "select <columns> from <rest>" → "select <columns>, rowid from <rest>": the same rows in the same
+// order (ORDER BY 1 still means the first column), each with the rowid of its table. None for
+// statements whose rows do not each stand for one stored row: DISTINCT and GROUP BY (a rowid read
+// with such a row names just one of the rows behind it). Joins and aggregates get a variant that
+// does not prepare, or whose columns do not all come from one table; open() then falls back to
+// the statement as written.
 std::optional<QByteArray> withRowid(const QByteArray &command) {
     const std::string_view text(command.constData(), static_cast<std::size_t>(command.size()));
+    const std::size_t n = text.size();
     std::size_t at = 0;
-    while (at < text.size() && isSpace(text[at]))
+    while (at < n && isSpace(text[at]))
         ++at;
     if (!wordAt(text, at, "select"))
         return std::nullopt;
-    QByteArray variant = command.left(static_cast<qsizetype>(at + 6));
-    variant += " rowid, ";
-    variant += command.mid(static_cast<qsizetype>(at + 6));
-    return variant;
-}
+    at += 6;
+    while (at < n && isSpace(text[at]))
+        ++at;
+    if (wordAt(text, at, "distinct"))
+        return std::nullopt;
 
-// GROUP BY outside quotes: each row stands for several, and a rowid read with it for one of them.
-bool groupsRows(const QByteArray &command) {
-    const std::string_view text(command.constData(), static_cast<std::size_t>(command.size()));
-    char quote = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t from = std::string_view::npos;
+    int depth = 0;
+    for (std::size_t i = at; i < n;) {
         const char c = text[i];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
-            quote = c == '[' ? ']' : c;
-        } else if (wordAt(text, i, "group")) {
-            std::size_t j = i + 5;
-            while (j < text.size() && isSpace(text[j]))
-                ++j;
-            if (wordAt(text, j, "by"))
-                return true;
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const std::size_t close = text.find(c == '[' ? ']' : c, i + 1);
+            i = close == std::string_view::npos ? n : close + 1;
+        } else if (c == '-' && i + 1 < n && text[i + 1] == '-') {
+            const std::size_t end = text.find('\n', i);
+            i = end == std::string_view::npos ? n : end + 1;
+        } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+            const std::size_t end = text.find("*/", i + 2);
+            i = end == std::string_view::npos ? n : end + 2;
+        } else {
+            if (c == '(')
+                ++depth;
+            else if (c == ')')
+                --depth;
+            else if (depth == 0 && from == std::string_view::npos && wordAt(text, i, "from"))
+                from = i;
+            else if (depth == 0 && wordAt(text, i, "group")) {
+                std::size_t j = i + 5;
+                while (j < n && isSpace(text[j]))
+                    ++j;
+                if (wordAt(text, j, "by"))
+                    return std::nullopt;
+            }
+            ++i;
         }
     }
-    return false;
+    if (from == std::string_view::npos)
+        return std::nullopt;
+    QByteArray variant = command.left(static_cast<qsizetype>(from));
+    variant += ", rowid ";
+    variant += command.mid(static_cast<qsizetype>(from));
+    return variant;
 }
 
 // "VARCHAR(50)" → 50 for the text types; 0 (no limit) for everything else.
@@ -283,7 +304,7 @@ void Query::open() {
             if (sqlite::tryPrepare(db, std::string_view(variant->constData(),
                                                         static_cast<std::size_t>(variant->size())),
                                    stmt) == SQLITE_OK
-                && stmt && !groupsRows(m_command) && takeBaseTable(stmt.get()))
+                && stmt && takeBaseTable(stmt.get()))
                 rowids = true;
             else
                 stmt.reset();
@@ -311,15 +332,15 @@ void Query::open() {
     Q_EMIT currentChanged(m_current);
 }
 
-// The rows are addressable when the first column is the rowid of a table and every other column
+// The rows are addressable when the last column is the rowid of a table and every other column
 // reads a column of that same table.
 bool Query::takeBaseTable(sqlite3_stmt *stmt) {
-    const char *table = sqlite3_column_table_name(stmt, 0);
-    const char *database = sqlite3_column_database_name(stmt, 0);
-    if (!table || !database)
+    const int rowid = sqlite3_column_count(stmt) - 1;
+    const char *table = sqlite3_column_table_name(stmt, rowid);
+    const char *database = sqlite3_column_database_name(stmt, rowid);
+    if (rowid < 1 || !table || !database)
         return false;
-    const int count = sqlite3_column_count(stmt);
-    for (int c = 1; c < count; ++c) {
+    for (int c = 0; c < rowid; ++c) {
         const char *t = sqlite3_column_table_name(stmt, c);
         const char *d = sqlite3_column_database_name(stmt, c);
         if (!t || !d || qstrcmp(t, table) != 0 || qstrcmp(d, database) != 0
@@ -332,15 +353,15 @@ bool Query::takeBaseTable(sqlite3_stmt *stmt) {
 }
 
 void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
-    const int first = withRowid ? 1 : 0;
-    const int count = sqlite3_column_count(stmt) - first;
+    // With rowids, they come in the last column.
+    const int count = sqlite3_column_count(stmt) - (withRowid ? 1 : 0);
     m_columns.clear();
     m_columns.reserve(static_cast<std::size_t>(count));
     for (int c = 0; c < count; ++c) {
-        const char *origin = sqlite3_column_origin_name(stmt, first + c);
-        m_columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt, first + c)),
+        const char *origin = sqlite3_column_origin_name(stmt, c);
+        m_columns.push_back({QString::fromUtf8(sqlite3_column_name(stmt, c)),
                              origin ? QString::fromUtf8(origin) : QString(),
-                             declaredLength(sqlite3_column_decltype(stmt, first + c))});
+                             declaredLength(sqlite3_column_decltype(stmt, c))});
     }
 
     m_text.reserve(64 * 1024);
@@ -349,8 +370,8 @@ void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
     std::size_t rows = 0;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (withRowid)
-            m_rowids.push_back(sqlite3_column_int64(stmt, 0));
-        for (int c = first; c < first + count; ++c) {
+            m_rowids.push_back(sqlite3_column_int64(stmt, count));
+        for (int c = 0; c < count; ++c) {
             const bool isNull = sqlite3_column_type(stmt, c) == SQLITE_NULL;
             const std::string_view text = isNull ? std::string_view() : columnText(stmt, c);
             appendCell(text.data(), text.size(), isNull);
@@ -723,10 +744,10 @@ void Query::deleteRow() {
         stmt.reset();
         transaction.commit();
     }
+    // The whole new state first: whoever follows rowRemoved reads the current row at once.
     const int row = m_current;
     m_rows.erase(m_rows.begin() + row);
     --m_rowCount;
-    Q_EMIT rowRemoved(row);
     if (m_rowCount == 0) {
         m_current = -1;
         m_bof = m_eof = true;
@@ -734,6 +755,7 @@ void Query::deleteRow() {
         m_current = row < m_rowCount ? row : m_rowCount - 1;
         m_bof = m_eof = false;
     }
+    Q_EMIT rowRemoved(row);
     Q_EMIT currentChanged(m_current);
 }
 

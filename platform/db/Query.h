@@ -47,7 +47,9 @@ public:
     void setParam(const QString &name, const QString &value);   // "Parameter 'x' not found"
 
     // --- running
-    void open();      // row-returning statements; a failed open leaves the query closed
+    // Row-returning statements; an open query runs its statement again. A failed open leaves the
+    // query closed. A statement without result columns is refused and not run.
+    void open();
     void execSql();   // any statement, rows discarded; open/closed state untouched
     int rowsAffected() const { return m_rowsAffected; }   // rows the last execSql() changed
     void close();
@@ -64,7 +66,8 @@ public:
     void last();
     void next();
     void prior();
-    // Makes row `row` current as a grid selection does (0-based; flags cleared, as by a move).
+    // Makes row `row` current as a grid selection does (0-based; flags cleared, as by a move; a
+    // row outside the result is an error).
     void moveTo(int row);
 
     // --- fields of the current row, as text
@@ -88,6 +91,7 @@ public:
     std::size_t memoryBytes() const;
 
 Q_SIGNALS:
+    // Each is emitted once the query's new state is complete, so a receiver may read it.
     void opened();                  // a new result (or none: closed) replaces the old one
     void closed();
     void currentChanged(int row);   // the current row moved

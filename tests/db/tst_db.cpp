@@ -91,6 +91,8 @@ private Q_SLOTS:
     void closedQuery();
     void errorTexts_data();
     void errorTexts();
+    void statementsKeepTheirMeaning_data();
+    void statementsKeepTheirMeaning();
     void statementWithoutRowsIsNotRun();
     void failedOpenLeavesQueryClosed();
     void setActiveOpensOnce();
@@ -451,6 +453,67 @@ void DbTest::errorTexts() {
     Query q(con, u"query"_s);
     QCOMPARE(errorOf([&] { action(q); }), message);
     QCOMPARE(db.dump(u"select 姓名 from UsersInfo"_s), u"甲\n乙"_s);
+}
+
+// Reading the rowid along with the rows must not change which rows come back or their order;
+// where a row does not stand for one stored row, it cannot be changed.
+void DbTest::statementsKeepTheirMeaning_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("rows");   // first column of each row
+    QTest::addColumn<bool>("changeable");
+
+    QTest::newRow("order by position") << u"select * from UsersInfo order by 1"_s << u"丙,乙,甲,甲"_s << true;
+    QTest::newRow("order by position, descending")
+        << u"select 姓名 from UsersInfo order by 1 desc"_s << u"甲,甲,乙,丙"_s << true;
+    QTest::newRow("limit and offset") << u"select * from UsersInfo limit 1 offset 1"_s << u"乙"_s << true;
+    QTest::newRow("a quoted alias that reads like a keyword")
+        << u"select 姓名 as \"from\" from UsersInfo where 姓名='乙'"_s << u"乙"_s << true;
+    QTest::newRow("a comment before from")
+        << u"select 姓名 -- the name\nfrom UsersInfo where 姓名='乙'"_s << u"乙"_s << true;
+    QTest::newRow("grouping inside a subquery")
+        << u"select * from UsersInfo where 姓名 in "
+           "(select 姓名 from UsersInfo group by 姓名 having count(*) > 1)"_s
+        << u"甲,甲"_s << true;
+    QTest::newRow("distinct") << u"select distinct 姓名 from UsersInfo order by 1"_s << u"丙,乙,甲"_s << false;
+    QTest::newRow("group by") << u"select 姓名 from UsersInfo group by 姓名 order by 1"_s << u"丙,乙,甲"_s
+                              << false;
+    QTest::newRow("a join") << u"select UsersInfo.* from UsersInfo, LoginInfo"_s << u"甲,乙,丙,甲"_s << false;
+    QTest::newRow("an aggregate") << u"select count(*) from UsersInfo"_s << u"4"_s << false;
+    QTest::newRow("no table") << u"select '甲'"_s << u"甲"_s << false;
+}
+
+void DbTest::statementsKeepTheirMeaning() {
+    QFETCH(QString, sql);
+    QFETCH(QString, rows);
+    QFETCH(bool, changeable);
+
+    DbFixture db;
+    addContacts(db, 3);
+    addContacts(db, 1);   // a second, identical 甲
+    db.exec(u"insert into LoginInfo values ('chief', 'x')"_s);
+    Connection con(db.settings());
+    Query q(con, u"query"_s);
+    q.setSql(sql);
+    q.open();
+    QStringList read;
+    for (int row = 0; row < q.recordCount(); ++row)
+        read << q.value(row, 0);
+    QCOMPARE(read.join(u','), rows);
+
+    const QString before = db.dump(u"select rowid, * from UsersInfo"_s);
+    const QString error = errorOf([&] {
+        q.edit();
+        q.setFieldByName(q.columnName(0), u"改"_s);
+        q.post();
+    });
+    if (!changeable) {
+        QCOMPARE(error, u"query: The rows of this statement cannot be changed: they do not come from one table"_s);
+        QCOMPARE(db.dump(u"select rowid, * from UsersInfo"_s), before);
+        return;
+    }
+    QCOMPARE(error, QString());
+    QCOMPARE(db.dump(u"select count(*) from UsersInfo where 姓名='改'"_s), u"1"_s);
+    QCOMPARE(q.value(0, 0), u"改"_s);
 }
 
 void DbTest::statementWithoutRowsIsNotRun() {
@@ -853,7 +916,13 @@ void DbTest::signalsForGrid() {
     q.prior();   // stays on row 0: only the first prior moves
     QCOMPARE(current.size(), moves + 1);
     q.last();
+    // A grid reads the query as soon as it hears of the removal: the new state is there already.
+    QString seen;
+    connect(&q, &Query::rowRemoved, this, [&](int row) {
+        seen = u"%1 of %2, removed %3"_s.arg(q.currentRow()).arg(q.recordCount()).arg(row);
+    });
     q.deleteRow();
+    QCOMPARE(seen, u"1 of 2, removed 2"_s);
     QCOMPARE(removed.size(), 1);
     QCOMPARE(removed.at(0).at(0).toInt(), 2);
     QCOMPARE(lastCurrent(), 1);
