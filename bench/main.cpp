@@ -2,14 +2,17 @@
 
 #include "bench/Harness.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <exception>
 #include <string>
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
+    // The window cases need widgets; without a display they draw off screen.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int ran = 0;
     for (const auto &c : txl::bench::registry()) {
         bool wanted = argc < 2;
