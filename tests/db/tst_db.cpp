@@ -124,7 +124,7 @@ private Q_SLOTS:
 
 // --- the connection ----------------------------------------------------------------------------
 
-enum class Broken { Missing, WrongKey, Garbage, Unencrypted, Empty, TableMissing };
+enum class Broken { Missing, WrongKey, Garbage, Unencrypted, Empty, TableMissing, Locked };
 Q_DECLARE_METATYPE(Broken)
 
 void DbTest::openFailures_data() {
@@ -148,6 +148,8 @@ void DbTest::openFailures_data() {
     QTest::newRow("a table missing") << Broken::TableMissing
                                      << u"'%1' does not hold the table 'LoginInfo'."_s
                                      << SQLITE_NOTFOUND;
+    QTest::newRow("locked by another copy") << Broken::Locked
+                                            << u"'%1' is locked by another program."_s << SQLITE_BUSY;
 }
 
 void DbTest::openFailures() {
@@ -157,6 +159,7 @@ void DbTest::openFailures() {
 
     DbFixture db(false);
     Connection::Settings settings = db.settings();
+    RawHandle otherCopy;
     switch (broken) {
     case Broken::Missing:
         break;
@@ -183,6 +186,13 @@ void DbTest::openFailures() {
     }
     case Broken::TableMissing:
         DbFixture::create(db.path(), DbFixture::Key, {u"CREATE TABLE UsersInfo (姓名 TEXT)"_s});
+        break;
+    case Broken::Locked:
+        // Another copy in the middle of writing holds the file exclusively past our timeout.
+        DbFixture::create(db.path(), DbFixture::Key, DbFixture::schema());
+        otherCopy = openRaw(db.path(), DbFixture::Key);
+        QCOMPARE(sqlite3_exec(otherCopy.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        settings.busyTimeoutMs = 50;
         break;
     }
     const QDir folder = QFileInfo(db.path()).dir();
