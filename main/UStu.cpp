@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFrame>
 #include <QGroupBox>
@@ -26,8 +27,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -77,10 +81,24 @@ QFrame *line(QWidget *parent, const QString &name, int top, int width) {
     return f;
 }
 
+// The groups' frames run through their captions, which the design's places inside the groups
+// allow for; the default style puts the caption above the frame, into the controls' room.
+QStyle *groupStyle() {
+    static QPointer<QStyle> style;
+    if (style == nullptr) {
+        style = QStyleFactory::create(u"Windows"_s);
+        if (style != nullptr)
+            style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 QGroupBox *group(QWidget *parent, const QString &name, const QString &title, const QRect &place) {
     auto *g = new QGroupBox(title, parent);
     g->setObjectName(name);
     g->setGeometry(place);
+    if (QStyle *style = groupStyle())
+        g->setStyle(style);
     return g;
 }
 

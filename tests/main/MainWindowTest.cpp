@@ -1,4 +1,7 @@
 #include "data/U2.h"
+#include "accounts/UShezhi.h"
+#include "accounts/Uxt.h"
+#include "contacts/Unit3.h"
 #include "main/U4.h"
 #include "main/UStu.h"
 #include "platform/os/Regional.h"
@@ -166,6 +169,8 @@ private Q_SLOTS:
 
     void closeRequest_data();
     void closeRequest();
+    void commandsOpenTheirWindows_data();
+    void commandsOpenTheirWindows();
 
     void calculator_data();
     void calculator();
@@ -615,6 +620,54 @@ void MainWindowTest::closeRequest() {
         QCOMPARE(m.gridNames().size(), Classmates.size());
         QCOMPARE(m.query().currentRow(), 4);
     }
+}
+
+void MainWindowTest::commandsOpenTheirWindows_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("opened");   // the window shown modally, with what it holds
+    QTest::newRow("toolbar 添加好友") << u"toolbar 0"_s << u"TAdd 提交 "_s;
+    QTest::newRow("menu 添加好友") << u"menu 1"_s << u"TAdd 提交 "_s;
+    QTest::newRow("menu 修改好友") << u"menu 2"_s << u"TAdd 修改 张三"_s;
+    QTest::newRow("double-click on a data row") << u"double-click row"_s << u"TAdd 修改 王五"_s;
+    QTest::newRow("double-click on the titles") << u"double-click titles"_s << u"TAdd 修改 张三"_s;
+    QTest::newRow("double-click below the rows") << u"double-click below"_s
+                                                 << u"TAdd 修改 张三"_s;
+    QTest::newRow("toolbar 系统设置") << u"toolbar 6"_s << u"TForm4"_s;
+    QTest::newRow("menu 系统设置") << u"menu 5"_s << u"TForm4"_s;
+    QTest::newRow("toolbar 密码设置") << u"toolbar 8"_s << u"TShezhi"_s;
+    QTest::newRow("menu 密码设置") << u"menu 6"_s << u"TShezhi"_s;
+}
+
+void MainWindowTest::commandsOpenTheirWindows() {
+    QFETCH(QString, way);
+    QFETCH(QString, opened);
+    MainWindow m(firstOf(3));
+    QStringList shown;
+    txl::ui::Form::setModalDriver([&shown](txl::ui::Form &form) {
+        QString what = QString::fromLatin1(form.metaObject()->className());
+        if (const auto *add = qobject_cast<TAdd *>(&form))
+            what += u' ' + add->Button1->text() + u' ' + add->edname->text();
+        shown << what;
+    });
+
+    txl::ui::DataGrid *grid = m.w().grid;
+    if (way.startsWith(u"toolbar "))
+        m.w().toolBarEntries[way.mid(8).toUInt()]->trigger();
+    else if (way.startsWith(u"menu "))
+        m.w().popupItems[way.mid(5).toUInt()]->trigger();
+    else if (way == u"double-click row")
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
+                           grid->visualRect(grid->model()->index(2, 1)).center());
+    else if (way == u"double-click titles")
+        QTest::mouseDClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                           QPoint(100, 5));
+    else
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
+                           QPoint(100, grid->viewport()->height() - 5));
+    txl::ui::Form::setModalDriver({});
+
+    QCOMPARE(shown, QStringList{opened});
+    QVERIFY(m.boxes.empty());
 }
 
 // --- calculator and about -------------------------------------------------------------------
