@@ -4,6 +4,7 @@
 #include "data/PasswordHash.h"
 #include "data/Statements.h"
 #include "data/U2.h"
+#include "platform/ui/GroupBox.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "signin/PasswordEcho.h"
@@ -24,13 +25,6 @@ using namespace Qt::StringLiterals;
 TForm4 *Form4 = nullptr;
 
 namespace {
-
-QGroupBox *group(QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(name);
-    box->setGeometry(place);
-    return box;
-}
 
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, const QPoint &at) {
     auto *l = new QLabel(caption, parent);
@@ -54,14 +48,8 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     setWindowIcon(txl::assets::programIcon());
     setClientSize(235, 311);
     setBorder(Border::FixedSingle, true);
-    // Group captions sit on the frame line, so the controls' places inside the groups keep clear
-    // of them.
-    setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
-                  " margin-top: 6px; }"
-                  "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                  " left: 7px; padding: 0 2px; background-color: palette(window); }"_s);
 
-    RadioGroup1 = group(this, u"RadioGroup1"_s, u"请你选择设置前提"_s, {13, 8, 212, 41});
+    RadioGroup1 = txl::ui::groupBox(this, u"RadioGroup1"_s, u"请你选择设置前提"_s, {13, 8, 212, 41});
     RadioGroup1Items = new QButtonGroup(RadioGroup1);
     const QStringList modes{u"添加好友"_s, u"删除好友"_s};
     for (int i = 0; i < modes.size(); ++i) {
@@ -72,7 +60,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     }
     RadioGroup1Items->button(0)->setChecked(true);
 
-    GroupBox1 = group(this, u"GroupBox1"_s, u"添加新用户"_s, {13, 51, 212, 86});
+    GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, u"添加新用户"_s, {13, 51, 212, 86});
     Label1 = label(GroupBox1, u"Label1"_s, u"用户名："_s, {16, 29});
     Edit1 = field(GroupBox1, u"Edit1"_s, {64, 25, 121, 21});
     Label2 = label(GroupBox1, u"Label2"_s, u"密码："_s, {17, 56});
@@ -82,7 +70,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Label1->move(16, Edit1->y() + (Edit1->height() - Label1->height()) / 2);
     Label2->move(17, Edit2->y() + (Edit2->height() - Label2->height()) / 2);
 
-    GroupBox2 = group(this, u"GroupBox2"_s, u"删除好友"_s, {13, 141, 212, 105});
+    GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"删除好友"_s, {13, 141, 212, 105});
     Label3 = label(GroupBox2, u"Label3"_s, u"选择用户："_s, {8, 24});
     DBListBox1 = new QListWidget(GroupBox2);
     DBListBox1->setObjectName(u"DBListBox1"_s);
@@ -95,7 +83,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Bevel1->setFrameShadow(QFrame::Sunken);
     Bevel1->setGeometry(4, 252, 229, 2);
 
-    GroupBox3 = group(this, u"GroupBox3"_s, u"操作"_s, {13, 257, 212, 48});
+    GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"操作"_s, {13, 257, 212, 48});
     Button1 = new QPushButton(u"添加"_s, GroupBox3);
     Button1->setObjectName(u"Button1"_s);
     Button1->setGeometry(17, 16, 75, 25);

@@ -5,6 +5,7 @@
 #include "data/U2.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/EntryLimit.h"
+#include "platform/ui/GroupBox.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -18,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyleFactory>
 
 #include <memory>
 #include <stdexcept>
@@ -55,18 +55,6 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
-// The groups' frames run through their captions, as the design places the fields and buttons for;
-// the default style would put the caption above the frame and let the top row cut into it.
-QStyle *groupStyle() {
-    static QPointer<QStyle> style;
-    if (style == nullptr) {
-        style = QStyleFactory::create(u"Windows"_s);
-        if (style != nullptr)
-            style->setParent(QCoreApplication::instance());
-    }
-    return style;
-}
-
 QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int width, int limit) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
@@ -95,12 +83,8 @@ TAdd::TAdd() : Form(u"Add"_s) {
     setWindowIcon(txl::assets::contactIcon());
     setFont(QFont(u"宋体"_s, 9));
 
-    GroupBox1 = new QGroupBox(this);
-    GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox1->setGeometry(8, 4, 409, 184);
+    GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, QString(), {8, 4, 409, 184});
     GroupBox1->setFont(QFont(u"宋体"_s, 9));
-    if (QStyle *style = groupStyle())
-        GroupBox1->setStyle(style);
 
     edname = textField(GroupBox1, "edname", 80, 20, 97, 10);
 
@@ -137,11 +121,7 @@ TAdd::TAdd() : Form(u"Add"_s) {
     Label8 = fieldLabel(GroupBox1, "Label8", u"电子邮箱："_s, SecondLabelLeft, 119, edmail);
     Label9 = fieldLabel(GroupBox1, "Label9", u"家庭住址："_s, FirstLabelLeft, 152, edadress);
 
-    GroupBox2 = new QGroupBox(u"操作"_s, this);
-    GroupBox2->setObjectName(u"GroupBox2"_s);
-    GroupBox2->setGeometry(8, 190, 409, 44);
-    if (QStyle *style = groupStyle())
-        GroupBox2->setStyle(style);
+    GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"操作"_s, {8, 190, 409, 44});
 
     Button1 = new QPushButton(u"提交"_s, GroupBox2);
     Button1->setObjectName(u"Button1"_s);

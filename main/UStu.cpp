@@ -10,6 +10,7 @@
 #include "platform/os/Regional.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DataGrid.h"
+#include "platform/ui/GroupBox.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "report/Unit_print.h"
@@ -31,7 +32,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -79,27 +79,6 @@ QFrame *line(QWidget *parent, const QString &name, int top, int width) {
     f->setFrameShadow(QFrame::Sunken);
     f->setGeometry(0, top, width, 2);
     return f;
-}
-
-// The groups' frames run through their captions, which the design's places inside the groups
-// allow for; the default style puts the caption above the frame, into the controls' room.
-QStyle *groupStyle() {
-    static QPointer<QStyle> style;
-    if (style == nullptr) {
-        style = QStyleFactory::create(u"Windows"_s);
-        if (style != nullptr)
-            style->setParent(QCoreApplication::instance());
-    }
-    return style;
-}
-
-QGroupBox *group(QWidget *parent, const QString &name, const QString &title, const QRect &place) {
-    auto *g = new QGroupBox(title, parent);
-    g->setObjectName(name);
-    g->setGeometry(place);
-    if (QStyle *style = groupStyle())
-        g->setStyle(style);
-    return g;
 }
 
 } // namespace
@@ -208,9 +187,9 @@ void TForm1::buildToolBar() {
 }
 
 void TForm1::buildSearchBar() {
-    GroupBox1 = group(this, u"GroupBox1"_s, u"查询"_s, {5, 50, 692, 54});
+    GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, u"查询"_s, {5, 50, 692, 54});
 
-    RadioGroup1 = group(GroupBox1, u"RadioGroup1"_s, QString(), {7, 12, 183, 33});
+    RadioGroup1 = txl::ui::groupBox(GroupBox1, u"RadioGroup1"_s, QString(), {7, 12, 183, 33});
     RadioGroup1->setFont(songTi());
     RadioGroup1Items = new QButtonGroup(RadioGroup1);
     const QString items[2] = {u"精确查找"_s, u"模糊查找"_s};
@@ -250,7 +229,7 @@ void TForm1::buildSearchBar() {
 }
 
 void TForm1::buildNavigationBar() {
-    GroupBox2 = group(this, u"GroupBox2"_s, QString(), {5, 104, 692, 41});
+    GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, QString(), {5, 104, 692, 41});
     Button3 = button(GroupBox2, u"Button3"_s, u"第一条"_s, {86, 11, 75, 25}, u"第一条"_s);
     Button5 = button(GroupBox2, u"Button5"_s, u"上一条"_s, {224, 10, 81, 26}, u"上一条"_s);
     Button4 = button(GroupBox2, u"Button4"_s, u"下一条"_s, {362, 11, 75, 25}, u"下一条"_s);
@@ -262,7 +241,7 @@ void TForm1::buildNavigationBar() {
 }
 
 void TForm1::buildList() {
-    GroupBox3 = group(this, u"GroupBox3"_s, u"用户浏览"_s, {5, 160, 696, 316});
+    GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"用户浏览"_s, {5, 160, 696, 316});
 
     grid = new txl::ui::DataGrid(DataModule1->query, GroupBox3);
     grid->setObjectName(u"grid"_s);

@@ -1,12 +1,11 @@
 #include "platform/ui/Application.h"
 
 #include "platform/ui/Form.h"
-#include "platform/ui/MessageBoxes.h"
+#include "platform/ui/Guard.h"
 
 #include <QFileInfo>
 #include <QTimer>
 
-#include <exception>
 
 using namespace Qt::StringLiterals;
 
@@ -68,14 +67,9 @@ void Application::resetForTest() {
 }
 
 bool Application::notify(QObject *receiver, QEvent *event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &error) {
-        errorReport(QString::fromUtf8(error.what()));
-    } catch (...) {
-        errorReport(u"Unknown error"_s);
-    }
-    return false;
+    bool handled = false;
+    guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 } // namespace txl::ui
