@@ -1,0 +1,242 @@
+// The contact list report on 100,000 contacts (4,348 pages): how soon the preview shows page 1,
+// how long the whole build takes, how that compares with drawing the same items straight into a
+// QPicture, what the pages cost in memory, and how long input waits while the pages are built.
+
+#include "bench/Harness.h"
+
+#include "data/DatabaseFile.h"
+#include "data/Statements.h"
+#include "data/U2.h"
+#include "platform/print/PageRenderer.h"
+#include "platform/print/PageView.h"
+#include "platform/print/PreviewWindow.h"
+#include "platform/ui/DataGrid.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/MessageBoxes.h"
+#include "report/Unit_print.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPicture>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using namespace txl::bench;
+using txl::print::Item;
+using txl::print::Page;
+
+constexpr int Contacts = 100000;
+constexpr int ExpectedPages = 4348;
+constexpr int Repetitions = 3;
+
+// An address book of its own; the main list bound to `query` comes later.
+class ReportBook {
+public:
+    explicit ReportBook() : m_previous(DataModule1) {
+        if (!m_dir.isValid())
+            throw std::runtime_error("no temporary folder");
+        txl::ui::installFontSubstitutions();
+        txl::ui::setAnswerer([](const txl::ui::BoxRecord &box) -> txl::ui::Answer {
+            throw std::runtime_error("a message box was shown: " + box.text.toStdString());
+        });
+        const QString path = m_dir.filePath(u"DataBase/txl.mdb"_s);
+        const double made = seconds([&] {
+            txl::data::createDatabase(path, {.sampleContacts = Contacts});
+        });
+        std::printf("  (made %d contacts in %.1f s)\n", Contacts, made);
+        DataModule1 = new TDataModule1(path);
+        DataModule1->con.open();
+        TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    }
+    // The main list, bound to `query` and on screen.
+    void showList() {
+        m_grid = std::make_unique<txl::ui::DataGrid>(DataModule1->query);
+        m_grid->resize(900, 500);
+        m_grid->show();
+        QApplication::processEvents();
+    }
+    ~ReportBook() {
+        m_grid.reset();
+        delete DataModule1;
+        DataModule1 = m_previous;
+        txl::ui::setAnswerer({});
+    }
+    txl::ui::DataGrid &grid() { return *m_grid; }
+
+private:
+    TDataModule1 *m_previous;
+    QTemporaryDir m_dir;
+    std::unique_ptr<txl::ui::DataGrid> m_grid;
+};
+
+// The same items drawn the plain way: a QPainter on a QPicture per page, no page lists.
+std::size_t drawIntoPictures(const std::vector<Page> &pages) {
+    const qreal scale = 96 / 25.4;
+    std::size_t bytes = 0;
+    for (const Page &page : pages) {
+        QPicture picture;
+        QPainter painter(&picture);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::white);
+        QFont font(page.fontFamily());
+        int halfPoints = -1;
+        std::optional<QFontMetricsF> metrics;
+        for (const Item &item : page.items()) {
+            const QRectF r(item.x * scale, item.y * scale, item.w * scale, item.h * scale);
+            switch (item.kind) {
+            case Item::Kind::Cell:
+                painter.drawRect(r);
+                break;
+            case Item::Kind::Bar:
+                painter.fillRect(r, Qt::black);
+                break;
+            case Item::Kind::Text: {
+                if (item.halfPoints != halfPoints) {
+                    halfPoints = item.halfPoints;
+                    font.setPointSizeF(item.pointSize());
+                    painter.setFont(font);
+                    metrics.emplace(painter.font(), &picture);
+                }
+                const QString text = page.text(item).toString();
+                painter.fillRect(QRectF(r.topLeft(), QSizeF(metrics->horizontalAdvance(text),
+                                                            metrics->height())),
+                                 Qt::white);
+                painter.drawText(QPointF(r.x(), r.y() + metrics->ascent()), text);
+                break;
+            }
+            }
+        }
+        painter.end();
+        bytes += std::size_t(picture.size());
+    }
+    return bytes;
+}
+
+std::string ms(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f ms", s * 1000);
+    return text;
+}
+
+} // namespace
+
+TXL_BENCH_CASE("report: 100,000 contacts") {
+    ReportBook book;
+    TFrm_printer form;
+    const txl::print::ReportJob job = form.reportJob();
+
+    // --- the whole build: walking the query and laying out every page, nothing bound to the query
+    std::vector<Page> pages;
+    const auto buildAll = [&] {
+        pages.clear();
+        txl::print::ReportBuild build(job, [&pages](Page &&page) { pages.push_back(std::move(page)); });
+        build.runToEnd();
+    };
+    releaseFreeMemory();
+    const std::size_t before = residentBytes();
+    buildAll();
+    const std::size_t after = residentBytes();
+    if (int(pages.size()) != ExpectedPages)
+        throw std::runtime_error("the report has " + std::to_string(pages.size()) + " pages");
+    std::size_t pageBytes = 0;
+    std::size_t items = 0;
+    for (const Page &page : pages) {
+        pageBytes += page.memoryBytes();
+        items += page.items().size();
+    }
+    report("pages, items", std::to_string(pages.size()) + ", " + std::to_string(items));
+    report("page lists in memory", megabytes(double(pageBytes)) + " (resident growth " +
+                                       megabytes(double(after) - double(before)) + ")");
+
+    const std::vector<Page> built = pages;   // the items the plain drawing draws
+    const double building = medianSeconds(Repetitions, [&] {
+        pages.clear();
+        buildAll();
+    });
+    const double drawing = medianSeconds(Repetitions, [&] { keep(drawIntoPictures(built)); });
+    pages.clear();
+    report("whole build (walk and layout)", ms(building));
+    report("drawing the same items into QPictures", ms(drawing));
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "%.3f", building / drawing);
+    verdict("build / QPicture drawing", building / drawing, 1.5, shown);
+
+    // The cursor moves alone, as the walk moves it, with nothing else: what a move costs the
+    // list bound to the query is measured below against this.
+    auto &query = DataModule1->query;
+    const double bareMoves = medianSeconds(Repetitions, [&] {
+        query.first();
+        while (!query.eof())
+            query.next();
+    });
+    book.showList();
+    const double listMoves = seconds([&] {
+        query.first();
+        for (int i = 0; i < 20000 && !query.eof(); ++i)
+            query.next();
+    }) * (Contacts / 20000.0);
+    char perRow[96];
+    std::snprintf(perRow, sizeof perRow, "%.2f us alone, %.1f us with the list following",
+                  bareMoves / Contacts * 1e6, listMoves / Contacts * 1e6);
+    report("one cursor move", perRow);
+
+    // --- the command as the user sees it: the preview on screen, built from the event loop
+    txl::print::PreviewWindow *preview = nullptr;
+    double firstPage = -1;
+    double whole = -1;
+    qint64 longestWait = 0;
+    QElapsedTimer sinceCommand;
+    txl::print::PreviewWindow::setDriver([&](txl::print::PreviewWindow &window) {
+        preview = &window;
+        QEventLoop loop;
+        QObject::connect(window.pageView(), &txl::print::PageView::pagePainted, &loop, [&] {
+            if (firstPage < 0)
+                firstPage = sinceCommand.nsecsElapsed() / 1e9;
+        });
+        // A tick every 10 ms stands for input: how long it waits shows how responsive we stay.
+        QTimer ticker;
+        QElapsedTimer sinceTick;
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+            longestWait = std::max(longestWait, sinceTick.elapsed());
+            sinceTick.restart();
+        });
+        QObject::connect(window.build(), &txl::print::ReportBuild::over, &loop, [&] {
+            whole = sinceCommand.nsecsElapsed() / 1e9;
+            loop.quit();
+        });
+        sinceTick.start();
+        ticker.start();
+        loop.exec();
+    });
+    sinceCommand.start();
+    auto *command = new TFrm_printer();
+    command->previewReport();
+    txl::print::PreviewWindow::setDriver({});
+    if (preview == nullptr || preview->pageCount() != ExpectedPages)
+        throw std::runtime_error("the preview did not build every page");
+    verdict("first page on screen after the command", firstPage, 0.3, ms(firstPage));
+    report("whole preview built (with the list following)", ms(whole));
+    std::snprintf(shown, sizeof shown, "%.2f", whole / drawing);
+    verdict("preview with the list / QPicture drawing", whole / drawing, 1.5, shown);
+    report("longest wait of input during the build", std::to_string(longestWait) + " ms");
+    if (DataModule1->query.currentRow() != Contacts - 1 || !DataModule1->query.eof())
+        throw std::runtime_error("the query is not on its last row with end-of-data set");
+    preview->close();
+    delete command;
+    QApplication::processEvents();
+}
