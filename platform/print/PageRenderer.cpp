@@ -20,20 +20,11 @@ int snap(qreal mm, qreal scale, qreal origin) {
     return int(std::lround(origin + mm * scale));
 }
 
-// Cell edges go to the grid of the design's pixels first, then to the device's: the table was laid
-// out in those pixels, so neighbouring cells, which overlap by exactly one of them, share their
-// border, and a row's top border lies right on the row above (instead of a hair's breadth below
-// it) on every device alike.
-int snapToDesign(qreal mm, qreal scale, qreal origin) {
-    return snap(std::round(mm / OutlineMm) * OutlineMm, scale, origin);
-}
-
-QRect deviceRect(const Item &item, qreal scale, const QPointF &origin, bool designGrid) {
-    const auto edge = designGrid ? snapToDesign : snap;
-    const int left = edge(item.x, scale, origin.x());
-    const int top = edge(item.y, scale, origin.y());
-    const int right = edge(item.x + item.w, scale, origin.x());
-    const int bottom = edge(item.y + item.h, scale, origin.y());
+QRect deviceRect(const Item &item, qreal scale, const QPointF &origin) {
+    const int left = snap(item.x, scale, origin.x());
+    const int top = snap(item.y, scale, origin.y());
+    const int right = snap(item.x + item.w, scale, origin.x());
+    const int bottom = snap(item.y + item.h, scale, origin.y());
     return QRect(QPoint(left, top), QPoint(std::max(left, right - 1), std::max(top, bottom - 1)));
 }
 
@@ -67,17 +58,23 @@ void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QP
     for (const Item &item : page.items()) {
         switch (item.kind) {
         case Item::Kind::Cell: {
-            const QRect r = deviceRect(item, pixelsPerMm, origin, true);
+            // Side by side, cells overlap by one design pixel, which is the outline: drawn inside
+            // the cell, the two vertical borders fall on each other. One above the other, a row
+            // starts a hair (0.02 mm) below the one before: drawn across the edge, the two
+            // horizontal borders fall on each other too, and the whole is one ruled table.
+            const QRect r = deviceRect(item, pixelsPerMm, origin);
             painter.fillRect(r, Qt::white);
             const int t = std::min({outline, r.width(), r.height()});
-            painter.fillRect(QRect(r.left(), r.top(), r.width(), t), Qt::black);
-            painter.fillRect(QRect(r.left(), r.bottom() - t + 1, r.width(), t), Qt::black);
-            painter.fillRect(QRect(r.left(), r.top(), t, r.height()), Qt::black);
-            painter.fillRect(QRect(r.right() - t + 1, r.top(), t, r.height()), Qt::black);
+            const int top = r.top() - t / 2;
+            const int bottom = r.bottom() + 1 - t / 2;
+            painter.fillRect(QRect(r.left(), top, r.width(), t), Qt::black);
+            painter.fillRect(QRect(r.left(), bottom, r.width(), t), Qt::black);
+            painter.fillRect(QRect(r.left(), top, t, bottom + t - top), Qt::black);
+            painter.fillRect(QRect(r.right() - t + 1, top, t, bottom + t - top), Qt::black);
             break;
         }
         case Item::Kind::Bar:
-            painter.fillRect(deviceRect(item, pixelsPerMm, origin, false), Qt::black);
+            painter.fillRect(deviceRect(item, pixelsPerMm, origin), Qt::black);
             break;
         case Item::Kind::Text: {
             if (item.halfPoints != currentHalfPoints) {

@@ -14,11 +14,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPdfDocument>
 #include <QPrinter>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -154,6 +156,9 @@ void PreviewWindow::preview(const ReportJob &job) {
     connect(m_build.get(), &ReportBuild::progress, this, &PreviewWindow::updateState);
     connect(m_build.get(), &ReportBuild::over, this, &PreviewWindow::updateState);
     connect(m_build.get(), &ReportBuild::restarted, this, &PreviewWindow::onRestarted);
+    // The whole screen even where no window manager honours the maximised state.
+    if (const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
+        setGeometry(where->availableGeometry());
     showMaximized();
     updateState();
     m_build->start();
