@@ -30,8 +30,18 @@ ReportBuild::ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *
 }
 
 ReportBuild::~ReportBuild() {
+    if (!isOver())
+        leaveQueue();
+}
+
+void ReportBuild::leaveQueue() {
     auto &builds = pendingBuilds();
     builds.erase(std::remove(builds.begin(), builds.end(), this), builds.end());
+    // Builds that waited for this one may go on now.
+    const std::vector<ReportBuild *> waiting = builds;
+    for (ReportBuild *build : waiting)
+        if (build->m_key == m_key && build->m_autoRun)
+            build->scheduleNext();
 }
 
 bool ReportBuild::mayRun() const {
@@ -85,13 +95,7 @@ void ReportBuild::setPercent(int percent) {
 
 void ReportBuild::end(State state) {
     m_state = state;
-    auto &builds = pendingBuilds();
-    builds.erase(std::remove(builds.begin(), builds.end(), this), builds.end());
-    // Builds that waited for this one may go on now.
-    const std::vector<ReportBuild *> waiting = builds;
-    for (ReportBuild *build : waiting)
-        if (build->m_key == m_key && build->m_autoRun)
-            build->scheduleNext();
+    leaveQueue();
     if (state == State::Finished)
         setPercent(100);
     Q_EMIT over();

@@ -66,6 +66,7 @@ private:
     bool mayRun() const;
     void begin();
     void end(State state);
+    void leaveQueue();
     void scheduleNext();
     void setPercent(int percent);
     void stopCancelled();

@@ -104,6 +104,7 @@ private Q_SLOTS:
     void renderedCellsShareBorders();
 
     void buildsOnOneCursorTakeTurns();
+    void twoPreviewsAtOnce();
     void rowDeletedDuringWalk();
     void failedWalkIsReported();
 
@@ -298,6 +299,22 @@ void PrintTest::buildsOnOneCursorTakeTurns() {
     b.runToEnd();
     QCOMPARE(valuesOf(first), names(30));
     QCOMPARE(valuesOf(second), names(30));
+}
+
+void PrintTest::twoPreviewsAtOnce() {
+    // Started one after the other and left to the event loop: the second waits for the first.
+    m_fixture = std::make_unique<txl::test::ModuleFixture>();
+    for (const QString &name : names(40))
+        m_fixture->addContact({name});
+    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    PreviewWindow *first = open(queryJob(), false);
+    PreviewWindow *second = open(queryJob(), false);
+    QVERIFY(first->isVisible() && second->isVisible());
+    QTRY_VERIFY(!first->isBuilding() && !second->isBuilding());
+    QCOMPARE(valuesOf(*first->builtPages()), names(40));
+    QCOMPARE(valuesOf(*second->builtPages()), names(40));
+    QCOMPARE(DataModule1->query.currentRow(), 39);
+    QVERIFY(DataModule1->query.eof());
 }
 
 void PrintTest::rowDeletedDuringWalk() {
