@@ -53,10 +53,8 @@ void QueryModel::removeRow(int row) {
 void QueryModel::moveIndicator(int row) {
     const int previous = m_indicatorRow;
     m_indicatorRow = row;
-    if (previous >= 0 && previous < m_rows)
-        Q_EMIT headerDataChanged(Qt::Vertical, previous, previous);
-    if (row >= 0 && row < m_rows && row != previous)
-        Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+    if (row != previous)
+        Q_EMIT indicatorMoved(previous, row);
 }
 
 int QueryModel::rowCount(const QModelIndex &parent) const {
@@ -127,6 +125,10 @@ DataGrid::DataGrid(txl::db::Query &query, QWidget *parent)
     });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DataGrid::followQuery);
     connect(&query, &txl::db::Query::currentChanged, this, &DataGrid::followQuery);
+    connect(m_model, &QueryModel::indicatorMoved, this, [this](int previous, int current) {
+        repaintIndicator(previous);
+        repaintIndicator(current);
+    });
     applyColumnWidths();
     followQuery();
 }
@@ -146,6 +148,14 @@ void DataGrid::applyColumnWidths() {
         if (column >= 0)
             setColumnWidth(column, it.value());
     }
+}
+
+void DataGrid::repaintIndicator(int row) {
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    QHeaderView *rows = verticalHeader();
+    rows->viewport()->update(0, rows->sectionViewportPosition(row), rows->viewport()->width(),
+                             rows->sectionSize(row));
 }
 
 void DataGrid::followQuery() {

@@ -26,6 +26,11 @@ public:
     // True while the model is taking over a new result or dropping a row.
     bool isChanging() const { return m_changing; }
 
+Q_SIGNALS:
+    // The row indicator moved from one row to another (either may be -1). Views repaint those two
+    // header sections; a headerDataChanged() would make the header re-measure itself on every move.
+    void indicatorMoved(int previous, int current);
+
 private:
     void reload();
     void removeRow(int row);
@@ -63,6 +68,7 @@ protected:
 
 private:
     void followQuery();
+    void repaintIndicator(int row);
     void applyColumnWidths();
 
     QueryModel *m_model;
