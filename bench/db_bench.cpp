@@ -1,6 +1,7 @@
 // The data layer against raw SQLite on one address book of 100,000 generated contacts: opening the
 // full list, the fuzzy search, walking the result, and what the open result costs in memory.
 
+#include "bench/Fixtures.h"
 #include "bench/Harness.h"
 
 #include "data/DatabaseFile.h"
@@ -45,19 +46,12 @@ public:
     Connection &connection() { return *m_connection; }
 
 private:
-    AddressBook() {
-        if (!m_dir.isValid())
-            throw std::runtime_error("no temporary folder");
-        const QString path = m_dir.filePath(u"DataBase/txl.mdb"_s);
-        const double made = seconds([&] {
-            txl::data::createDatabase(path, {.sampleContacts = Contacts});
-        });
-        std::printf("  (made %d contacts in %.1f s)\n", Contacts, made);
-        m_connection = std::make_unique<Connection>(
-            Connection::Settings{path, TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
+    AddressBook() : m_book(Contacts) {
+        m_connection = std::make_unique<Connection>(Connection::Settings{
+            m_book.path(), TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
         m_connection->open();
     }
-    QTemporaryDir m_dir;
+    GeneratedBook m_book;
     std::unique_ptr<Connection> m_connection;
 };
 

@@ -2,6 +2,7 @@
 // grid binding, status bar) against the query's own open, and scrolling and moving the current
 // row at the top and at the bottom of the list.
 
+#include "bench/Fixtures.h"
 #include "bench/Harness.h"
 
 #include "data/DatabaseFile.h"
@@ -55,28 +56,13 @@ public:
         if (!Form1->windowHandle()->isExposed())
             throw std::runtime_error("the main window is not on the display");
     }
-    void requireNoBox() const {
-        if (!m_boxes.empty())
-            throw std::runtime_error("a message box was shown: " + m_boxes.front());
-    }
+    void requireNoBox() const { m_boxes.requireNone(); }
 
 private:
-    MainWindowBook() {
-        if (!m_dir.isValid())
-            throw std::runtime_error("no temporary folder");
+    MainWindowBook() : m_book(Contacts) {
         txl::ui::installFontSubstitutions();
-        // Nothing measured may ask anything; a box would wait for an answer nobody gives.
-        txl::ui::setAnswerer([this](const txl::ui::BoxRecord &box) {
-            m_boxes.push_back(box.text.toStdString());
-            return box.enterAnswer;
-        });
-        const QString path = m_dir.filePath(u"DataBase/txl.mdb"_s);
-        const double made = seconds([&] {
-            txl::data::createDatabase(path, {.sampleContacts = Contacts});
-        });
-        std::printf("  (made %d contacts in %.1f s)\n", Contacts, made);
-        QDir::setCurrent(m_dir.path());
-        DataModule1 = new TDataModule1(path);
+        QDir::setCurrent(m_book.folder());
+        DataModule1 = new TDataModule1(m_book.path());
         DataModule1->con.open();
         TDataModule1::reload(DataModule1->query, txl::sql::AllAccounts);
         Form2 = new TForm2();
@@ -87,8 +73,8 @@ private:
         if (Form1->grid->model()->rowCount() != Contacts)
             throw std::runtime_error("the grid does not list every contact");
     }
-    QTemporaryDir m_dir;
-    std::vector<std::string> m_boxes;
+    BoxGuard m_boxes;
+    GeneratedBook m_book;
 };
 
 // Seconds per step of `step(i)` over a batch, the median of several batches; the view is painted

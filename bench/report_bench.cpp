@@ -2,6 +2,7 @@
 // how long the whole build takes, how that compares with drawing the same items straight into a
 // QPicture, what the pages cost in memory, and how long input waits while the pages are built.
 
+#include "bench/Fixtures.h"
 #include "bench/Harness.h"
 
 #include "data/DatabaseFile.h"
@@ -46,21 +47,9 @@ constexpr int Repetitions = 3;
 // An address book of its own; the main list bound to `query` comes later.
 class ReportBook {
 public:
-    explicit ReportBook() : m_previous(DataModule1) {
-        if (!m_dir.isValid())
-            throw std::runtime_error("no temporary folder");
+    explicit ReportBook() : m_previous(DataModule1), m_book(Contacts) {
         txl::ui::installFontSubstitutions();
-        // Nothing measured may ask anything; a box would wait for an answer nobody gives.
-        txl::ui::setAnswerer([this](const txl::ui::BoxRecord &box) {
-            m_boxes.push_back(box.text.toStdString());
-            return box.enterAnswer;
-        });
-        const QString path = m_dir.filePath(u"DataBase/txl.mdb"_s);
-        const double made = seconds([&] {
-            txl::data::createDatabase(path, {.sampleContacts = Contacts});
-        });
-        std::printf("  (made %d contacts in %.1f s)\n", Contacts, made);
-        DataModule1 = new TDataModule1(path);
+        DataModule1 = new TDataModule1(m_book.path());
         DataModule1->con.open();
         TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
     }
@@ -75,17 +64,13 @@ public:
         m_grid.reset();
         delete DataModule1;
         DataModule1 = m_previous;
-        txl::ui::setAnswerer({});
     }
-    void requireNoBox() const {
-        if (!m_boxes.empty())
-            throw std::runtime_error("a message box was shown: " + m_boxes.front());
-    }
+    void requireNoBox() const { m_boxes.requireNone(); }
 
 private:
     TDataModule1 *m_previous;
-    QTemporaryDir m_dir;
-    std::vector<std::string> m_boxes;
+    BoxGuard m_boxes;
+    GeneratedBook m_book;
     std::unique_ptr<txl::ui::DataGrid> m_grid;
 };
 
