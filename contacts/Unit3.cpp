@@ -173,7 +173,7 @@ void TAdd::openForAdd() {
 void TAdd::openForChange() {
     const txl::db::Query &q = DataModule1->query;
     // A closed list (after a failed reload) has no row to change either.
-    if (!q.isActive() || q.recordCount() == 0) {
+    if (!q.hasCurrentRow()) {
         txl::ui::notice(u"错误：你没有选择用户或当前没有数据!"_s);
         return;
     }

@@ -529,7 +529,7 @@ void TForm1::Button6Click() {
 
 void TForm1::ToolButton5Click() {
     txl::db::Query &query = DataModule1->query;
-    if (!query.isActive() || query.recordCount() == 0) {
+    if (!query.hasCurrentRow()) {
         txl::ui::notice(u"错误：你没有选择用户或当前没有数据!"_s);
         return;
     }

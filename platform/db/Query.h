@@ -61,6 +61,8 @@ public:
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
     bool isEmpty() const { return m_rowCount == 0; }
+    // Open with at least one row: there is a current row to change or delete.
+    bool hasCurrentRow() const { return isActive() && !isEmpty(); }
     int currentRow() const { return m_current; }   // -1 when closed or empty
     void first();
     void last();
