@@ -8,10 +8,60 @@
 #include "signin/Ulogin.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QTimer>
 
 using namespace txl;
+
+namespace {
+
+// Notes, in the order they happen, the steps of the start-up chain that can be seen from outside:
+// a window of the chain being shown or hidden, the login window being freed, and every message box
+// (answered with OK), each with the state the other windows are in at that moment.
+class ChainLog : public QObject {
+public:
+    ChainLog() {
+        qApp->installEventFilter(this);
+        ui::setAnswerer([this](const ui::BoxRecord &box) {
+            steps << QStringLiteral("box: ") + box.text;
+            return box.enterAnswer;
+        });
+    }
+    ~ChainLog() override {
+        ui::setAnswerer({});
+        qApp->removeEventFilter(this);
+    }
+    // The login window's destruction, once it exists.
+    void watchLoginWindow() {
+        connect(Form2, &QObject::destroyed, this, [this] {
+            steps << QStringLiteral("login freed; main window %1")
+                         .arg(Form1 != nullptr && Form1->isVisible() ? u"shown" : u"not shown");
+        });
+    }
+
+    QStringList steps;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        const bool show = event->type() == QEvent::Show;
+        if (!show && event->type() != QEvent::Hide)
+            return false;
+        if (Form2 != nullptr && watched == Form2) {
+            steps << (show ? QStringLiteral("login shown") : QStringLiteral("login hidden"));
+        } else if (First != nullptr && watched == First && show) {
+            steps << QStringLiteral("loading shown; user '%1'; login %2")
+                         .arg(Form2->signedInUser(), Form2->isVisible() ? u"visible" : u"hidden");
+        } else if (Form1 != nullptr && watched == Form1 && show) {
+            steps << QStringLiteral("main shown; loading timer %1; login %2")
+                         .arg(First->Timer1->isActive() ? u"running" : u"stopped",
+                              Form2 != nullptr ? u"exists" : u"freed");
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -22,6 +72,7 @@ private Q_SLOTS:
     void missingDatabaseIsReportedAndStartUpGoesOn();
     void loginWindowIsTheMainForm();
     void handOverRunsInOrder();
+    void chainStepsInOrder();
 };
 
 void StartupTest::cleanup() {
@@ -34,6 +85,16 @@ void StartupTest::cleanup() {
 
 void StartupTest::missingDatabaseIsReportedAndStartUpGoesOn() {
     test::Workspace ws(false);
+    {
+        // The report of the failed open comes before the login window appears.
+        ChainLog log;
+        app::startUp();
+        QVERIFY2(log.steps.size() >= 2, qPrintable(log.steps.join(u'|')));
+        QVERIFY2(log.steps[0].startsWith(u"box: "), qPrintable(log.steps.join(u'|')));
+        QVERIFY2(log.steps[1] == u"login shown", qPrintable(log.steps.join(u'|')));
+        app::shutDown();
+        ui::Application::instance()->resetForTest();
+    }
     test::BoxRecorder boxes;
     app::startUp();
 
@@ -90,6 +151,25 @@ void StartupTest::handOverRunsInOrder() {
     QVERIFY(!First->Timer1->isActive());
     QVERIFY(!ui::Application::instance()->terminated());
     QVERIFY2(boxes.empty(), qPrintable(boxes.texts().join(u'|')));
+}
+
+// Sign-in succeeded: the user is recorded, the loading window shown, then the login window hidden.
+// Loading finished: the main window is shown after the loading timer stopped and while the login
+// window still exists; the login window is freed last.
+void StartupTest::chainStepsInOrder() {
+    test::Workspace ws;
+    ChainLog log;
+    app::startUp();
+    log.watchLoginWindow();
+    handover::signInSucceeded(QStringLiteral("chief"));
+    First->close();
+    QCOMPARE(log.steps, (QStringList{
+                            QStringLiteral("login shown"),
+                            QStringLiteral("loading shown; user 'chief'; login visible"),
+                            QStringLiteral("login hidden"),
+                            QStringLiteral("main shown; loading timer stopped; login exists"),
+                            QStringLiteral("login freed; main window shown"),
+                        }));
 }
 
 TXL_TEST_MAIN(StartupTest)
