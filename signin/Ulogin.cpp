@@ -10,6 +10,7 @@
 #include "signin/PasswordEcho.h"
 #include "signin/PictureButton.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
@@ -96,6 +97,8 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
+    // The chooser's drop-down list is a window of its own and takes the keys while it is open.
+    ComboBox2->view()->installEventFilter(this);
 
     centreOnScreen();
     runCreate();

@@ -10,6 +10,7 @@
 #include "signin/Ufirst.h"
 #include "signin/Ulogin.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -131,6 +132,55 @@ private Q_SLOTS:
         QCOMPARE(moves.count(), 0);
         sendMouse(Form2->Image1, QEvent::MouseButtonPress);
         QCOMPARE(moves.count(), 1);
+    }
+
+    void places_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("place");   // an empty size: only the position is fixed
+        const QString login = u"login"_s;
+        QTest::newRow("login background") << login << u"Image1"_s << QRect(-1, -2, 312, 212);
+        QTest::newRow("login account chooser") << login << u"ComboBox2"_s << QRect(107, 80, 139, 21);
+        QTest::newRow("login password") << login << u"Edit2"_s << QRect(109, 123, 121, 16);
+        QTest::newRow("login button") << login << u"Image2"_s << QRect(60, 177, 73, 25);
+        QTest::newRow("login exit button") << login << u"Image3"_s << QRect(189, 178, 65, 25);
+        QTest::newRow("login close mark") << login << u"Image4"_s << QRect(288, 0, 25, 16);
+        QTest::newRow("login unused chooser") << login << u"ComboBox1"_s << QRect(107, 82, 139, 19);
+        const QString loading = u"loading"_s;
+        QTest::newRow("loading title picture") << loading << u"Image1"_s << QRect(0, 0, 397, 283);
+        QTest::newRow("loading caption") << loading << u"Label1"_s << QRect(16, 152, 0, 0);
+        QTest::newRow("loading dots") << loading << u"Label2"_s << QRect(93, 152, 0, 0);
+    }
+
+    void places() {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QRect, place);
+        std::unique_ptr<QWidget> form;
+        if (window == u"login")
+            form.reset(Application::instance()->createForm<TForm2>());
+        else
+            form.reset(new TFirst);
+        const QWidget *widget = form->findChild<QWidget *>(control);
+        QVERIFY(widget);
+        if (place.isEmpty())
+            QCOMPARE(widget->pos(), place.topLeft());
+        else
+            QCOMPARE(widget->geometry(), place);
+    }
+
+    void loadingDesign() {
+        const std::unique_ptr<TFirst> loading(new TFirst);
+        QCOMPARE(loading->size(), QSize(398, 283));
+        QVERIFY(loading->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(loading->Label1->text(), u"正在加载中："_s);
+        QCOMPARE(loading->Label1->font().pixelSize(), 12);
+        QCOMPARE(loading->Label2->text(), QString());
+        QCOMPARE(loading->Label2->font().pixelSize(), 13);
+        QVERIFY(loading->Label2->font().bold());
+        QVERIFY(!loading->Label1->autoFillBackground() && !loading->Label2->autoFillBackground());
+        QVERIFY(!loading->Timer1->isActive());   // started by the show handler
+        QCOMPARE(loading->Timer1->interval(), 1000);
     }
 
     // The chooser lists the accounts in the table's order, not sorted, the first one selected.
@@ -263,6 +313,28 @@ private Q_SLOTS:
         QVERIFY(First == nullptr);
     }
 
+    // Each message comes at its own step: the press is counted before its box, a wrong password
+    // is emptied after its box, and the window closes only after the last message.
+    void stepsAroundTheBoxes() {
+        openLogin();
+        QStringList seen;
+        txl::ui::setAnswerer([&seen](const txl::ui::BoxRecord &box) {
+            seen << u"%1 | %2 left, field \"%3\", %4, %5"_s.arg(box.text)
+                        .arg(Form2->attemptsLeft())
+                        .arg(Form2->Edit2->text(), Form2->isVisible() ? u"shown"_s : u"hidden"_s,
+                             Application::instance()->terminated() ? u"ended"_s : u"running"_s);
+            return box.enterAnswer;
+        });
+        attempt(u"chief"_s, u"  "_s);
+        attempt(u"chief"_s, u"wrong"_s);
+        attempt(u"chief"_s, u"bad"_s);
+        QCOMPARE(seen, QStringList({Blank + u" | 2 left, field \"  \", shown, running"_s,
+                                    Wrong + u" | 1 left, field \"wrong\", shown, running"_s,
+                                    Wrong + u" | 0 left, field \"bad\", shown, running"_s,
+                                    UsedUp + u" | 0 left, field \"\", shown, running"_s}));
+        QVERIFY(Application::instance()->terminated());
+    }
+
     // The last press allowed still enters the program when it is right.
     void successfulThirdPress() {
         openLogin();
@@ -280,8 +352,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::newRow("F4 in the password field") << u"Edit2"_s << int(Qt::Key_F4);
         QTest::newRow("F4 in the chooser") << u"ComboBox2"_s << int(Qt::Key_F4);
+        QTest::newRow("F4 in the chooser's open list") << u"list"_s << int(Qt::Key_F4);
         QTest::newRow("F5 in the password field") << u"Edit2"_s << int(Qt::Key_F5);
         QTest::newRow("F5 in the chooser") << u"ComboBox2"_s << int(Qt::Key_F5);
+        QTest::newRow("F5 in the chooser's open list") << u"list"_s << int(Qt::Key_F5);
     }
 
     // The window sees F5 and F4 before the control with the focus; other keys reach the control.
@@ -289,11 +363,18 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         QFETCH(int, key);
         openLogin();
-        QWidget *target = Form2->findChild<QWidget *>(focus);
-        QVERIFY(target);
-        target->setFocus();
         QTest::keyClicks(Form2->Edit2, u"123456"_s);
         QCOMPARE(Form2->Edit2->text(), u"123456"_s);
+        QWidget *target = nullptr;
+        if (focus == u"list") {
+            Form2->ComboBox2->showPopup();
+            target = Form2->ComboBox2->view();
+            QVERIFY(target->isVisible());
+        } else {
+            target = Form2->findChild<QWidget *>(focus);
+            QVERIFY(target);
+            target->setFocus();
+        }
 
         QTest::keyClick(target, Qt::Key(key));
 
