@@ -81,7 +81,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Bevel1->setObjectName(u"Bevel1"_s);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(4, 252, 229, 2);
+    Bevel1->setGeometry(4, 253, 229, 2);
 
     GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"操作"_s, {13, 257, 212, 48});
     Button1 = new QPushButton(u"添加"_s, GroupBox3);

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -145,6 +146,66 @@ private Q_SLOTS:
     }
 
     // ---- account manager ------------------------------------------------------------------
+
+    void places_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("place");   // an empty size: only the position is fixed
+        const QString manager = u"manager"_s;
+        QTest::newRow("manager mode chooser") << manager << u"RadioGroup1"_s << QRect(13, 8, 212, 41);
+        QTest::newRow("manager add group") << manager << u"GroupBox1"_s << QRect(13, 51, 212, 86);
+        QTest::newRow("manager name") << manager << u"Edit1"_s << QRect(64, 25, 121, 21);
+        QTest::newRow("manager password") << manager << u"Edit2"_s << QRect(64, 56, 121, 21);
+        QTest::newRow("manager delete group") << manager << u"GroupBox2"_s << QRect(13, 141, 212, 105);
+        QTest::newRow("manager list caption") << manager << u"Label3"_s << QRect(8, 24, 0, 0);
+        QTest::newRow("manager list") << manager << u"DBListBox1"_s << QRect(64, 24, 121, 65);
+        QTest::newRow("manager line") << manager << u"Bevel1"_s << QRect(4, 253, 229, 2);
+        QTest::newRow("manager buttons group") << manager << u"GroupBox3"_s << QRect(13, 257, 212, 48);
+        QTest::newRow("manager add button") << manager << u"Button1"_s << QRect(17, 16, 75, 25);
+        QTest::newRow("manager delete button") << manager << u"Button2"_s << QRect(114, 16, 75, 25);
+        const QString password = u"password"_s;
+        QTest::newRow("password background") << password << u"Image1"_s << QRect(-1, -1, 267, 206);
+        QTest::newRow("password user label") << password << u"Label1"_s << QRect(101, 39, 0, 0);
+        QTest::newRow("password new") << password << u"Edit1"_s << QRect(102, 64, 116, 17);
+        QTest::newRow("password repeated") << password << u"Edit2"_s << QRect(102, 96, 116, 17);
+        QTest::newRow("password confirm button") << password << u"Image4"_s << QRect(36, 165, 58, 23);
+        QTest::newRow("password exit button") << password << u"Image3"_s << QRect(160, 166, 63, 23);
+        QTest::newRow("password close mark") << password << u"Image2"_s << QRect(243, 2, 18, 19);
+    }
+
+    void places() {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QRect, place);
+        const QWidget *form = window == u"manager" ? static_cast<QWidget *>(openManager())
+                                                   : openPasswordWindow(u"chief"_s);
+        const QWidget *widget = form->findChild<QWidget *>(control);
+        QVERIFY(widget);
+        if (place.isEmpty())
+            QCOMPARE(widget->pos(), place.topLeft());
+        else
+            QCOMPARE(widget->geometry(), place);
+    }
+
+    void managerDesign() {
+        openManager();
+        QCOMPARE(Form4->size(), QSize(235, 311));
+        QCOMPARE(Form4->windowTitle(), u"系统设置"_s);
+        const Qt::WindowFlags flags = Form4->windowFlags();
+        QVERIFY(!flags.testFlag(Qt::FramelessWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowSystemMenuHint) && flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(Form4->RadioGroup1->title(), u"请你选择设置前提"_s);
+        QCOMPARE(Form4->RadioGroup1Items->button(0)->text(), u"添加好友"_s);
+        QCOMPARE(Form4->RadioGroup1Items->button(1)->text(), u"删除好友"_s);
+        QCOMPARE(Form4->GroupBox1->title(), u"添加新用户"_s);
+        QCOMPARE(Form4->GroupBox2->title(), u"删除好友"_s);
+        QCOMPARE(Form4->GroupBox3->title(), u"操作"_s);
+        QCOMPARE(Form4->Button1->text(), u"添加"_s);
+        QCOMPARE(Form4->Button2->text(), u"删除"_s);
+        QCOMPARE(Form4->Edit1->echoMode(), QLineEdit::Normal);
+        QCOMPARE(Form4->Edit2->echoMode(), QLineEdit::Password);
+    }
 
     // The list holds the names in row order and is usable only in delete mode.
     void managerModes() {
@@ -527,6 +588,59 @@ private Q_SLOTS:
         QVERIFY(m_boxes->empty());
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
         QVERIFY(!Application::instance()->terminated());
+    }
+
+    void stepsAroundTheBoxes_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("atTheBox");
+        QTest::newRow("add: the message, then the fields emptied and the window closed")
+            << u"add"_s << u"添加成功！ | shown, \"zhang\" \"pw\", 2 accounts"_s;
+        QTest::newRow("delete: the window closed, then the notice")
+            << u"delete"_s << u"删除成功! | hidden, \"\" \"\", 1 accounts"_s;
+        QTest::newRow("passwords differ: the message, then the window closed")
+            << u"differ"_s << u"两次输入的不同，请再一次输入！ | shown, \"abc\" \"abd\", old password"_s;
+        QTest::newRow("password changed: the message, then the exit action")
+            << u"change"_s << u"更新成功！ | shown, \"new1\" \"new1\", new password"_s;
+    }
+
+    // Each message comes at its own step of the action; the window is closed in every case.
+    void stepsAroundTheBoxes() {
+        QFETCH(QString, action);
+        QFETCH(QString, atTheBox);
+        const bool manager = action == u"add" || action == u"delete";
+        if (action == u"delete")
+            m_fixture->addAccount(u"zhang"_s, u"1"_s);
+        txl::ui::Form *form = manager ? static_cast<txl::ui::Form *>(openManager())
+                                      : openPasswordWindow(u"chief"_s);
+        QStringList seen;
+        txl::ui::setAnswerer([&](const txl::ui::BoxRecord &box) {
+            const auto *edit1 = form->findChild<QLineEdit *>(u"Edit1"_s);
+            const auto *edit2 = form->findChild<QLineEdit *>(u"Edit2"_s);
+            QString stored;
+            if (manager)
+                stored = u"%1 accounts"_s.arg(accounts().size());
+            else
+                stored = signsIn(accounts()[0], u"new1"_s) ? u"new password"_s : u"old password"_s;
+            seen << u"%1 | %2, \"%3\" \"%4\", %5"_s.arg(box.text, form->isVisible() ? u"shown"_s : u"hidden"_s,
+                                                       edit1->text(), edit2->text(), stored);
+            return box.enterAnswer;
+        });
+        if (action == u"add") {
+            Form4->Edit1->setText(u"zhang"_s);
+            Form4->Edit2->setText(u"pw"_s);
+            QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        } else if (action == u"delete") {
+            deleteMode();
+            select(1);
+            QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        } else {
+            const bool differ = action == u"differ";
+            Shezhi->Edit1->setText(differ ? u"abc"_s : u"new1"_s);
+            Shezhi->Edit2->setText(differ ? u"abd"_s : u"new1"_s);
+            pressPicture(Shezhi->Image4);
+        }
+        QCOMPARE(seen, QStringList{atTheBox});
+        QVERIFY(!form->isVisible());
     }
 
     // ---- what is stored ---------------------------------------------------------------------
