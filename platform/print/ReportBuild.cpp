@@ -1,7 +1,9 @@
 #include "platform/print/ReportBuild.h"
 
+#include "platform/print/PrintProgress.h"
 #include "platform/ui/MessageBoxes.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
@@ -17,6 +19,17 @@ namespace {
 std::vector<ReportBuild *> &pendingBuilds() {
     static std::vector<ReportBuild *> builds;
     return builds;
+}
+
+// How often a build held back by a modal window looks again.
+constexpr std::chrono::milliseconds ModalPoll(50);
+
+// While a message box or a dialog is open, the walk leaves the cursor where it is: that window
+// acts on the current row the user saw when it opened (the contact being changed, the one to be
+// deleted). The printing progress window is the exception, since it waits for a walk itself.
+bool heldByModalWindow() {
+    const QWidget *modal = QApplication::activeModalWidget();
+    return modal != nullptr && qobject_cast<const PrintProgress *>(modal) == nullptr;
 }
 
 } // namespace
@@ -68,6 +81,13 @@ void ReportBuild::scheduleNext() {
     // A zero timer fires once the window system's events are handled: input and painting come
     // between two slices.
     QTimer::singleShot(0, this, [this] {
+        if (heldByModalWindow()) {
+            QTimer::singleShot(ModalPoll, this, [this] {
+                m_scheduled = false;
+                scheduleNext();
+            });
+            return;
+        }
         m_scheduled = false;
         if (runSlice())
             scheduleNext();

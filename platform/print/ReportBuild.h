@@ -32,7 +32,8 @@ public:
     ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *parent = nullptr);
     ~ReportBuild() override;
 
-    // Schedules the slices on the event loop.
+    // Schedules the slices on the event loop. While a modal window other than the printing
+    // progress is open, no slice runs, so the cursor stays on the row that window acts on.
     void start();
     // Stops reading rows; the page in progress is closed and handed to the sink. Called from the
     // sink or a signal during a slice, it takes effect as soon as the current row is placed.

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "contacts/Unit3.h"
 #include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/os/Regional.h"
@@ -13,6 +14,7 @@
 #include "report/Unit_print.h"
 
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPointer>
@@ -156,6 +158,7 @@ private Q_SLOTS:
     void userMovesCursorDuringBuild();
     void reloadDuringBuildStartsOver();
     void closingPreviewCancelsBuild();
+    void changeDialogDuringBuild();
     void formPerCommandKeptUntilEnd();
 
     void pdfOf24Rows();
@@ -496,6 +499,51 @@ void ReportTest::closingPreviewCancelsBuild() {
     QVERIFY(!DataModule1->query.eof());
     // The closed preview goes away with its pages.
     QTRY_VERIFY(captured.isNull());
+}
+
+void ReportTest::changeDialogDuringBuild() {
+    // The main window stays usable while the pages are built. A contact changed meanwhile is the
+    // one the dialog shows, not whichever row the walk has moved the cursor to.
+    m_fixture = std::make_unique<txl::test::ModuleFixture>();
+    for (int n = 1; n <= 60; ++n)
+        m_fixture->addContact(contact(n));
+    auto &query = DataModule1->query;
+    TDataModule1::reload(query, txl::sql::AllContacts);
+
+    PreviewWindow *preview = runCommand(false);
+    preview->build()->runSlice();   // page 1 is up; the event loop builds the rest
+    query.moveTo(2);                // the user picks the third contact and opens it
+    txl::test::BoxRecorder boxes;
+    bool stillBuilding = false;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &dialog = static_cast<TAdd &>(form);
+        QCOMPARE(dialog.edname->text(), contact(3).front());
+        QTest::qWait(200);   // the user types, and events go on being handled
+        stillBuilding = preview->isBuilding();
+        dialog.edname->setText(u"改了名"_s);
+        dialog.Button1->click();
+    });
+    TAdd::openForChange();
+    txl::ui::Form::setModalDriver({});
+    QVERIFY(stillBuilding);
+    QCOMPARE(boxes.texts(), QStringList{u"修改成功！"_s});
+
+    // Once the dialog is gone the build goes on to the end.
+    QTRY_VERIFY(!preview->isBuilding());
+    QCOMPARE(preview->pageCount(), 3);
+    QCOMPARE(query.currentRow(), 59);
+    QVERIFY(query.eof());
+    txl::db::Query stored(DataModule1->con, u"check"_s);
+    stored.setSql(u"select 姓名 from UsersInfo order by rowid"_s);
+    stored.open();
+    QStringList names;
+    for (int r = 0; r < stored.recordCount(); ++r)
+        names.append(stored.value(r, 0));
+    QStringList expected;
+    for (int n = 1; n <= 60; ++n)
+        expected.append(n == 3 ? u"改了名"_s : contact(n).front());
+    QCOMPARE(names, expected);
+    preview->close();
 }
 
 void ReportTest::formPerCommandKeptUntilEnd() {
