@@ -84,6 +84,10 @@ PreviewWindow::PreviewWindow(QWidget *parent)
     addCommand(Command::Close, u"Close"_s, u"Close the preview (Esc)"_s,
                QStyle::SP_DialogCloseButton, nullptr);
     connect(action(Command::Close), &QAction::triggered, this, &QWidget::close);
+    // The page moves show their icons only, so that every command fits on a screen 1024 pixels
+    // wide; their names and keys are in their tips.
+    for (Command c : {Command::First, Command::Prior, Command::Next, Command::Last})
+        action(c)->setPriority(QAction::LowPriority);
     for (QAction *a : std::as_const(m_actions))
         bar->addAction(a);
 
@@ -160,6 +164,9 @@ void PreviewWindow::preview(const ReportJob &job) {
     if (const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
         setGeometry(where->availableGeometry());
     showMaximized();
+    // The keys work at once, also where no window manager hands the new window the focus.
+    raise();
+    activateWindow();
     updateState();
     m_build->start();
 }

@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 using namespace txl::print;
@@ -99,6 +100,7 @@ private Q_SLOTS:
     void pageKeys_data();
     void pageKeys();
     void escapeCloses();
+    void everyCommandOnTheToolBar();
     void commandsFollowTheBuild();
 
     void renderedCellsShareBorders();
@@ -212,6 +214,24 @@ void PrintTest::escapeCloses() {
     QTest::keyClick(w->findChild<QScrollArea *>(u"PreviewPages"_s), Qt::Key_Escape);
     QVERIFY(w.isNull() || !w->isVisible());
     QTRY_VERIFY(w.isNull());   // freed, with its pages
+}
+
+void PrintTest::everyCommandOnTheToolBar() {
+    // On the smallest screen the program is meant for, no command hides behind the tool bar's
+    // extension button.
+    PreviewWindow *w = open(listJob(3));
+    w->showNormal();
+    w->setGeometry(0, 0, 1024, 768);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto *bar = w->findChild<QToolBar *>(u"PreviewToolBar"_s);
+    QTRY_COMPARE(bar->width(), 1024);
+    for (int c = 0; c <= int(PreviewWindow::Command::Close); ++c) {
+        QAction *command = w->action(PreviewWindow::Command(c));
+        const QWidget *button = bar->widgetForAction(command);
+        QVERIFY2(button != nullptr && button->isVisible() &&
+                     bar->rect().contains(button->geometry()),
+                 qPrintable(command->text()));
+    }
 }
 
 void PrintTest::commandsFollowTheBuild() {
