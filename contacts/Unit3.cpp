@@ -215,6 +215,9 @@ void TAdd::fillFromCurrentRow() {
     edxl->setText(q.fieldByName(u"家庭电话"_s));
     edmail->setText(q.fieldByName(u"电子邮箱"_s));
     edadress->setText(q.fieldByName(u"家庭住址"_s));
+    // A text longer than its field shows its beginning, not its end.
+    for (QLineEdit *field : textFields())
+        field->setCursorPosition(0);
 }
 
 void TAdd::Button1Click() {

@@ -152,6 +152,8 @@ private Q_SLOTS:
     void initTestCase();
 
     void design();
+    void places_data();
+    void places();
     void tabOrder();
     void entryLimits_data();
     void entryLimits();
@@ -245,6 +247,56 @@ void ContactsTest::design() {
             QVERIFY2(!caption.intersects(child->geometry()), qPrintable(child->objectName()));
         }
     }
+}
+
+void ContactsTest::places_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<int>("labelLeft");
+    QTest::newRow("姓名") << u"edname"_s << u"Label1"_s << u"姓名："_s << QRect(80, 20, 97, 20) << 16;
+    QTest::newRow("性别") << u"cbsex"_s << u"Label2"_s << u"性别："_s << QRect(296, 20, 41, 20) << 232;
+    QTest::newRow("出生日期")
+        << u"eddate2"_s << u"Label3"_s << u"出生日期："_s << QRect(80, 51, 97, 20) << 16;
+    QTest::newRow("QQ") << u"edqq"_s << u"Label4"_s << u"QQ:"_s << QRect(296, 52, 97, 20) << 232;
+    QTest::newRow("手机号码")
+        << u"edmobel"_s << u"Label5"_s << u"手机号码："_s << QRect(80, 86, 97, 20) << 16;
+    QTest::newRow("家庭电话")
+        << u"edxl"_s << u"Label6"_s << u"家庭电话："_s << QRect(296, 86, 97, 20) << 232;
+    QTest::newRow("宿舍号码")
+        << u"edss"_s << u"Label7"_s << u"宿舍号码："_s << QRect(80, 119, 97, 20) << 16;
+    QTest::newRow("电子邮箱")
+        << u"edmail"_s << u"Label8"_s << u"电子邮箱："_s << QRect(296, 119, 97, 20) << 232;
+    QTest::newRow("家庭住址")
+        << u"edadress"_s << u"Label9"_s << u"家庭住址："_s << QRect(80, 152, 313, 20) << 16;
+    QTest::newRow("mode button") << u"Button1"_s << QString() << u"提交"_s << QRect(80, 14, 75, 25) << 0;
+    QTest::newRow("取消") << u"Button2"_s << QString() << u"取消"_s << QRect(248, 14, 75, 25) << 0;
+}
+
+// Every field and button at its place in its group; each label names its field.
+void ContactsTest::places() {
+    QFETCH(QString, field);
+    QFETCH(QString, label);
+    QFETCH(QString, caption);
+    QFETCH(QRect, place);
+    QFETCH(int, labelLeft);
+
+    TAdd form;
+    auto *widget = form.findChild<QWidget *>(field);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->geometry(), place);
+    if (label.isEmpty()) {
+        QCOMPARE(widget->parentWidget(), form.GroupBox2);
+        QCOMPARE(static_cast<QPushButton *>(widget)->text(), caption);
+        return;
+    }
+    QCOMPARE(widget->parentWidget(), form.GroupBox1);
+    auto *named = form.findChild<QLabel *>(label);
+    QVERIFY(named != nullptr);
+    QCOMPARE(named->text(), caption);
+    QCOMPARE(named->buddy(), widget);
+    QCOMPARE(named->x(), labelLeft);
 }
 
 void ContactsTest::tabOrder() {
@@ -757,6 +809,9 @@ void ContactsTest::birthDateIntoPicker() {
         QCOMPARE(form.edqq->text(), contact[6]);
         QCOMPARE(form.edmail->text(), contact[7]);
         QCOMPARE(form.edadress->text(), contact[8]);
+        // Each field shows its text from the start.
+        for (QLineEdit *field : form.textFields())
+            QCOMPARE(field->cursorPosition(), 0);
         form.Button1->click();
     }));
     QCOMPARE(boxes.texts(), QStringList{u"修改成功！"_s});
