@@ -290,10 +290,16 @@ void TForm1::buildList() {
         popupItems[i] = action;
     }
 
-    grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        PopupMenu1->popup(grid->viewport()->mapToGlobal(pos));
-    });
+    // The menu belongs to the whole grid: the rows, the titles and the indicator column.
+    const auto offerMenu = [this](QWidget *area, QWidget *surface) {
+        area->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(area, &QWidget::customContextMenuRequested, this, [this, surface](const QPoint &pos) {
+            PopupMenu1->popup(surface->mapToGlobal(pos));
+        });
+    };
+    offerMenu(grid, grid->viewport());
+    offerMenu(grid->horizontalHeader(), grid->horizontalHeader()->viewport());
+    offerMenu(grid->verticalHeader(), grid->verticalHeader()->viewport());
 }
 
 void TForm1::buildStatusBar() {

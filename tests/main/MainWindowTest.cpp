@@ -1,6 +1,7 @@
 #include "data/U2.h"
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
+#include "assets/Assets.h"
 #include "contacts/Unit3.h"
 #include "main/U4.h"
 #include "main/UStu.h"
@@ -13,16 +14,19 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <memory>
 #include <optional>
@@ -150,12 +154,19 @@ private Q_SLOTS:
     void statusPanels();
     void clock();
     void failingShowHandler();
+    void places_data();
+    void places();
+    void toolBar_data();
+    void toolBar();
+    void contextMenu_data();
+    void contextMenu();
     void columnWidths();
 
     void searchFinds_data();
     void searchFinds();
     void blankSearchText();
     void returnResetsList();
+    void addAfterSearch();
     void noColumnSelected_data();
     void noColumnSelected();
     void enterPressesSearch_data();
@@ -276,6 +287,151 @@ void MainWindowTest::failingShowHandler() {
     Form2 = nullptr;
 }
 
+void MainWindowTest::places_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("place");   // in the window's client area
+
+    QTest::newRow("toolbar") << u"ToolBar1"_s << QRect(0, 0, 704, 39);
+    QTest::newRow("line under the toolbar") << u"Bevel1"_s << QRect(0, 41, 704, 2);
+    QTest::newRow("search group") << u"GroupBox1"_s << QRect(5, 50, 692, 54);
+    QTest::newRow("mode chooser") << u"RadioGroup1"_s << QRect(12, 62, 183, 33);
+    QTest::newRow("column chooser") << u"ComboBox1"_s << QRect(270, 71, 82, 21);
+    QTest::newRow("search text") << u"Edit1"_s << QRect(437, 71, 77, 21);
+    QTest::newRow("查找") << u"btserach"_s << QRect(524, 69, 75, 25);
+    QTest::newRow("返回") << u"Button2"_s << QRect(608, 69, 75, 25);
+    QTest::newRow("navigation group") << u"GroupBox2"_s << QRect(5, 104, 692, 41);
+    QTest::newRow("第一条") << u"Button3"_s << QRect(91, 115, 75, 25);
+    QTest::newRow("上一条") << u"Button5"_s << QRect(229, 114, 81, 26);
+    QTest::newRow("下一条") << u"Button4"_s << QRect(367, 115, 75, 25);
+    QTest::newRow("最后一条") << u"Button6"_s << QRect(498, 115, 75, 25);
+    QTest::newRow("line under the navigation") << u"Bevel2"_s << QRect(0, 147, 704, 2);
+    QTest::newRow("list group") << u"GroupBox3"_s << QRect(5, 160, 696, 316);
+    QTest::newRow("grid") << u"grid"_s << QRect(13, 174, 677, 292);
+    QTest::newRow("line over the status bar") << u"Bevel3"_s << QRect(0, 479, 704, 2);
+    QTest::newRow("status bar") << u"sb"_s << QRect(0, 495, 704, 16);
+    // Panels of 140, 150 and 200 pixels with their gaps; the last one takes the rest.
+    QTest::newRow("panel 0") << u"panel0"_s << QRect(0, 495, 138, 16);
+    QTest::newRow("panel 1") << u"panel1"_s << QRect(140, 495, 148, 16);
+    QTest::newRow("panel 2") << u"panel2"_s << QRect(290, 495, 198, 16);
+    QTest::newRow("panel 3") << u"panel3"_s << QRect(490, 495, 214, 16);
+}
+
+void MainWindowTest::places() {
+    QFETCH(QString, control);
+    QFETCH(QRect, place);
+    MainWindow m;
+    QCOMPARE(m.w().size(), QSize(704, 511));
+    const auto *widget = m.w().findChild<QWidget *>(control);
+    QVERIFY(widget != nullptr);
+    QVERIFY(widget->isVisible());
+    QCOMPARE(QRect(widget->mapTo(&m.w(), QPoint(0, 0)), widget->size()), place);
+}
+
+void MainWindowTest::toolBar_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("caption");   // empty: a separator
+    QTest::addColumn<QString>("tooltip");
+    QTest::addColumn<int>("image");
+
+    const struct {
+        const char *name;
+        QString caption, tooltip;
+        int image;
+    } entries[16] = {
+        {"ToolButton1", u"添加好友"_s, u"添加好友"_s, 9},
+        {"ToolButton2", {}, {}, -1},
+        {"ToolButton5", u"删除好友"_s, u"删除好友"_s, 6},
+        {"ToolButton6", {}, {}, -1},
+        {"ToolButton7", u"打印报表"_s, u"导出Excel"_s, 4},
+        {"ToolButton4", {}, {}, -1},
+        {"ToolButton3", u"系统设置"_s, u"只有管理员才能使用这一功能"_s, 8},
+        {"ToolButton12", {}, {}, -1},
+        {"ToolButton13", u"密码设置"_s, u"密码设置"_s, 14},
+        {"ToolButton8", {}, {}, -1},
+        {"ToolButton16", u"计算器"_s, {}, 15},
+        {"ToolButton14", {}, {}, -1},
+        {"ToolButton11", u"关于"_s, u"关于"_s, 10},
+        {"ToolButton10", {}, {}, -1},
+        {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},
+        {"ToolButton17", {}, {}, -1},
+    };
+    for (int i = 0; i < 16; ++i) {
+        const auto &e = entries[i];
+        QTest::newRow(e.name) << i << e.caption << e.tooltip << e.image;
+    }
+}
+
+void MainWindowTest::toolBar() {
+    QFETCH(int, index);
+    QFETCH(QString, caption);
+    QFETCH(QString, tooltip);
+    QFETCH(int, image);
+    MainWindow m;
+    const QList<QAction *> actions = m.w().ToolBar1->actions();
+    QCOMPARE(actions.size(), 16);
+    QAction *entry = actions.at(index);
+    QCOMPARE(entry, m.w().toolBarEntries[std::size_t(index)]);
+    QCOMPARE(entry->objectName(), QString::fromLatin1(QTest::currentDataTag()));
+    QCOMPARE(entry->isSeparator(), caption.isEmpty());
+    if (entry->isSeparator())
+        return;
+
+    QCOMPARE(entry->text(), caption);
+    QWidget *button = m.w().ToolBar1->widgetForAction(entry);
+    QVERIFY(button != nullptr);
+    QCOMPARE(button->size(), QSize(55, 35));
+    const QImage expected = txl::assets::toolbarImage(image).toImage();
+    QCOMPARE(entry->icon().pixmap(16, 16).toImage().convertToFormat(expected.format()), expected);
+
+    // What a hover shows: the tooltip, or nothing at all for the calculator.
+    QToolTip::hideText();
+    QHelpEvent hover(QEvent::ToolTip, QPoint(10, 10), button->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(button, &hover);
+    QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tooltip);
+    QToolTip::hideText();
+    if (index == 0)
+        QCOMPARE(entry->property("hint").toString(), u"添加好友|请你添加好友"_s);
+}
+
+void MainWindowTest::contextMenu_data() {
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("where");
+    QTest::newRow("chief, on a row") << u"chief"_s << u"row"_s;
+    QTest::newRow("chief, on the titles") << u"chief"_s << u"titles"_s;
+    QTest::newRow("chief, on the indicator") << u"chief"_s << u"indicator"_s;
+    QTest::newRow("another account, on a row") << u"zhangsan"_s << u"row"_s;
+}
+
+void MainWindowTest::contextMenu() {
+    QFETCH(QString, account);
+    QFETCH(QString, where);
+    MainWindow m(Classmates, account);
+    const bool chief = account == u"chief";
+
+    // The items as shown: separators only between items, 系统设置 greyed for everyone but chief.
+    const QStringList expected{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s,
+                               chief ? u"系统设置"_s : u"(系统设置)"_s, u"密码设置"_s,
+                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s};
+    QWidget *surface = where == u"row"      ? m.w().grid->viewport()
+                       : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
+                                            : m.w().grid->verticalHeader()->viewport();
+    const QPoint at = where == u"indicator" ? QPoint(5, 5) : QPoint(100, 5);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, surface->mapToGlobal(at));
+    QApplication::sendEvent(surface, &request);
+    QTRY_VERIFY(m.w().PopupMenu1->isVisible());
+
+    QStringList shown;
+    for (QAction *item : m.w().PopupMenu1->actions()) {
+        if (m.w().PopupMenu1->actionGeometry(item).isEmpty())
+            continue;
+        const QString text = item->isSeparator() ? u"-"_s : item->text();
+        shown << (item->isEnabled() ? text : u'(' + text + u')');
+    }
+    m.w().PopupMenu1->hide();
+    QCOMPARE(shown, expected);
+    QCOMPARE(m.w().PopupMenu1->actions().size(), 12);
+}
+
 void MainWindowTest::columnWidths() {
     MainWindow m;
     const std::pair<QString, int> widths[] = {
@@ -342,8 +498,8 @@ void MainWindowTest::searchFinds() {
     QCOMPARE(m.gridNames(), found);
     QCOMPARE(m.w().panelText(2), u"总共找到%1条记录"_s.arg(found.size()));
     QCOMPARE(m.w().Edit1->text(), fieldAfter);
-    if (mode == 0)
-        QCOMPARE(m.w().focusWidget(), m.w().Edit1);
+    // Only an exact search puts the focus back into the field.
+    QCOMPARE(m.w().focusWidget(), mode == 0 ? static_cast<QWidget *>(m.w().Edit1) : m.w().btserach);
     // Only the list changed: the table still holds every contact.
     QCOMPARE(m.storedNames().size(), Classmates.size());
 }
@@ -377,6 +533,25 @@ void MainWindowTest::returnResetsList() {
     QCOMPARE(m.gridNames().size(), Classmates.size() + 1);
     QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：6"_s);
     QVERIFY(m.boxes.empty());
+}
+
+// Adding a contact after a search shows the whole list again; the count stays the search's.
+void MainWindowTest::addAfterSearch() {
+    MainWindow m;
+    m.search(0, 1, u"女"_s);
+    QCOMPARE(m.w().panelText(2), u"总共找到2条记录"_s);
+
+    txl::ui::Form::setModalDriver([](txl::ui::Form &form) {
+        auto &dialog = static_cast<TAdd &>(form);
+        dialog.edname->setText(u"孙七"_s);
+        dialog.Button1->click();
+    });
+    m.w().ToolButton1->trigger();
+    txl::ui::Form::setModalDriver({});
+
+    QCOMPARE(m.gridNames().size(), Classmates.size() + 1);
+    QVERIFY(m.gridNames().contains(u"孙七"_s));
+    QCOMPARE(m.w().panelText(2), u"总共找到2条记录"_s);
 }
 
 void MainWindowTest::noColumnSelected_data() {
@@ -630,6 +805,8 @@ void MainWindowTest::commandsOpenTheirWindows_data() {
     QTest::newRow("menu 修改好友") << u"menu 2"_s << u"TAdd 修改 张三"_s;
     QTest::newRow("double-click on a data row") << u"double-click row"_s << u"TAdd 修改 王五"_s;
     QTest::newRow("double-click on the titles") << u"double-click titles"_s << u"TAdd 修改 张三"_s;
+    QTest::newRow("double-click on the indicator") << u"double-click indicator"_s
+                                                   << u"TAdd 修改 李四"_s;
     QTest::newRow("double-click below the rows") << u"double-click below"_s
                                                  << u"TAdd 修改 张三"_s;
     QTest::newRow("toolbar 系统设置") << u"toolbar 6"_s << u"TForm4"_s;
@@ -655,15 +832,23 @@ void MainWindowTest::commandsOpenTheirWindows() {
         m.w().toolBarEntries[way.mid(8).toUInt()]->trigger();
     else if (way.startsWith(u"menu "))
         m.w().popupItems[way.mid(5).toUInt()]->trigger();
-    else if (way == u"double-click row")
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
-                           grid->visualRect(grid->model()->index(2, 1)).center());
-    else if (way == u"double-click titles")
-        QTest::mouseDClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
-                           QPoint(100, 5));
-    else
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
-                           QPoint(100, grid->viewport()->height() - 5));
+    else {
+        // What the window system delivers for a double-click: a click, then the second press as
+        // a double-click.
+        QWidget *surface = grid->viewport();
+        QPoint at(100, grid->viewport()->height() - 5);   // below the rows
+        if (way == u"double-click row") {
+            at = grid->visualRect(grid->model()->index(2, 1)).center();
+        } else if (way == u"double-click titles") {
+            surface = grid->horizontalHeader()->viewport();
+            at = QPoint(100, 5);
+        } else if (way == u"double-click indicator") {
+            surface = grid->verticalHeader()->viewport();
+            at = QPoint(5, grid->verticalHeader()->sectionViewportPosition(1) + 5);
+        }
+        QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(surface, Qt::LeftButton, {}, at);
+    }
     txl::ui::Form::setModalDriver({});
 
     QCOMPARE(shown, QStringList{opened});
