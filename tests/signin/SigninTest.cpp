@@ -402,6 +402,25 @@ private Q_SLOTS:
         QVERIFY(First == nullptr);
     }
 
+    // A look-up that cannot run, not even as a command, is the default error report: the press is
+    // used, the typed password stays, and the action ends there, before the count is looked at.
+    void lookUpFails() {
+        openLogin();
+        DataModule1->con.close();
+        QVERIFY(QFile::rename(u"DataBase/txl.mdb"_s, u"DataBase/away.mdb"_s));
+        for (int i = 0; i < 3; ++i)
+            attempt(u"chief"_s, u"123456"_s);
+        QVERIFY(QFile::rename(u"DataBase/away.mdb"_s, u"DataBase/txl.mdb"_s));
+
+        QCOMPARE(m_boxes->boxes().size(), std::size_t(3));
+        for (const txl::ui::BoxRecord &box : m_boxes->boxes())
+            QCOMPARE(box.kind, BoxKind::Error);
+        QCOMPARE(Form2->attemptsLeft(), 0);
+        QCOMPARE(Form2->Edit2->text(), u"123456"_s);
+        QVERIFY(Form2->isVisible() && First == nullptr);
+        QVERIFY(!Application::instance()->terminated());
+    }
+
     // The exit button takes its looks from the working folder's pictures.
     void exitButtonPictures() {
         copyExitPictures();
