@@ -165,7 +165,6 @@ void PreviewWindow::preview(const ReportJob &job) {
         setGeometry(where->availableGeometry());
     showMaximized();
     // The keys work at once, also where no window manager hands the new window the focus.
-    raise();
     activateWindow();
     updateState();
     m_build->start();
