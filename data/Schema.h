@@ -22,7 +22,7 @@ inline const QList<ColumnDef> ContactColumns = {
     {QStringLiteral("姓名"), 50},     {QStringLiteral("性别"), 10},
     {QStringLiteral("出生日期"), 20}, {QStringLiteral("手机号码"), 20},
     {QStringLiteral("宿舍号码"), 20}, {QStringLiteral("家庭电话"), 20},
-    {QStringLiteral("QQ"), 20},       {QStringLiteral("电子邮箱"), 100},
+    {QStringLiteral("QQ"), 20},       {QStringLiteral("电子邮箱"), 255},
     {QStringLiteral("家庭住址"), 255}};
 
 inline const QList<ColumnDef> AccountColumns = {

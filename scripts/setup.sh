@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-pdf-dev libgl-dev
+  qt6-base-dev qt6-pdf-dev qt6-wayland libgl-dev
   libsqlcipher-dev sqlcipher
   libsodium-dev libjpeg62-turbo-dev
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei

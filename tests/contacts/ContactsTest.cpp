@@ -2,6 +2,7 @@
 
 #include "data/Statements.h"
 #include "main/UStu.h"
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "platform/db/DbError.h"
 #include "platform/os/Regional.h"
@@ -666,7 +667,8 @@ void ContactsTest::insertRefused() {
     // A second copy of the program on the same file, in the middle of a change of its own.
     txl::db::Connection other({fixture.databasePath(), TDataModule1::DatabaseKey, {}, 0});
     sqlite3 *own = DataModule1->con.handle();
-    const QString longMail = QString(101, u'x');
+    const int mailLength = txl::schema::ContactColumns[7].length;
+    const QString longMail = QString(mailLength + 1, u'x');
     switch (fault) {
     case Fault::ReadOnly:
         runOn(own, "PRAGMA query_only=1");
@@ -701,7 +703,7 @@ void ContactsTest::insertRefused() {
             runOn(other.handle(), "ROLLBACK");
             break;
         case Fault::TooLong:
-            form.edmail->setText(longMail.left(100));
+            form.edmail->setText(longMail.left(mailLength));
             break;
         case Fault::RowGone:
             break;
@@ -764,7 +766,8 @@ void ContactsTest::changeCutsToColumnLength() {
     BoxRecorder boxes;
     fixture.addContact(Zhang);
     showAll();
-    const QString mail = QString(60, u'm') + QString(60, u'n');
+    const int mailLength = txl::schema::ContactColumns[7].length;
+    const QString mail = QString(mailLength - 20, u'm') + QString(60, u'n');
     QVERIFY(openChange([&](TAdd &form) {
         form.edmail->setText(mail);
         form.cbsex->setEditText(u"男男男男男女女女女女女女"_s);
@@ -772,7 +775,7 @@ void ContactsTest::changeCutsToColumnLength() {
     }));
     QCOMPARE(boxes.texts(), QStringList{u"修改成功！"_s});
     const QStringList row = storedContacts().value(0);
-    QCOMPARE(row.value(7), mail.left(100));
+    QCOMPARE(row.value(7), mail.left(mailLength));
     QCOMPARE(row.value(1), u"男男男男男女女女女女"_s);
 }
 
