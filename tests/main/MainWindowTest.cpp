@@ -266,12 +266,16 @@ void MainWindowTest::failingShowHandler() {
     Form1 = new TForm1();
     boxes.clear();
     fixture.exec(u"drop table UsersInfo"_s);
+    Form1->ComboBox1->setCurrentIndex(3);
 
     Form1->show();
 
     QCOMPARE(boxes.boxes().size(), std::size_t(1));
     QCOMPARE(boxes.last().kind, BoxKind::Error);
     QVERIFY2(boxes.last().text.contains(u"UsersInfo"_s), qPrintable(boxes.last().text));
+    // The first step ran before the reload failed: the focus and the first column are set.
+    QCOMPARE(Form1->focusWidget(), Form1->Edit1);
+    QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
     // The steps after the reload did not run; the window is shown with an empty list.
     QVERIFY(Form1->isVisible());
     QVERIFY(Form1->ToolButton3->isEnabled());
