@@ -1034,7 +1034,10 @@ void DbTest::secondCopyWaitsForLock() {
     QCOMPARE(sqlite3_exec(otherCopy.get(), "BEGIN IMMEDIATE; insert into LoginInfo values ('a', 'b')",
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
-    std::thread release([&] {
+    // The other copy's commit waits for our readers like ours waits for it; without a timeout of
+    // its own it could fail while our open reads the schema, and keep the lock for good.
+    sqlite3_busy_timeout(otherCopy.get(), 10000);
+    std::jthread release([&] {   // joined on every way out, an early return included
         std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
         sqlite3_exec(otherCopy.get(), "COMMIT", nullptr, nullptr, nullptr);
     });
