@@ -120,12 +120,7 @@ void TForm4::FormShow() {
     DBListBox1->clear();
     txl::db::Query &q = DataModule1->query_shezhi;
     TDataModule1::reload(q, txl::sql::AccountNames);
-    q.first();
-    const int rows = q.recordCount();
-    for (int i = 0; i < rows; ++i) {
-        DBListBox1->addItem(q.fieldByName(u"Name"_s));
-        q.next();
-    }
+    DBListBox1->addItems(TDataModule1::columnTexts(q, u"Name"_s));
 }
 
 void TForm4::RadioGroup1Click() {

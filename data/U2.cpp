@@ -55,3 +55,14 @@ void TDataModule1::reloadExec(txl::db::Query &q, const QString &statement,
     prepare(q, statement, params);
     q.execSql();
 }
+
+QStringList TDataModule1::columnTexts(txl::db::Query &q, const QString &field) {
+    QStringList texts;
+    q.first();
+    const int rows = q.recordCount();
+    for (int i = 0; i < rows; ++i) {
+        texts << q.fieldByName(field);
+        q.next();
+    }
+    return texts;
+}

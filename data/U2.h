@@ -29,6 +29,10 @@ public:
                        const QList<std::pair<QString, QString>> &params = {});
     static void reloadExec(txl::db::Query &q, const QString &statement,
                            const QList<std::pair<QString, QString>> &params = {});
+
+    // Copies `field` of every row of the open `q` into a list, in row order (entry i = row i),
+    // walking from the first row with next(); `q` is left on its last row.
+    static QStringList columnTexts(txl::db::Query &q, const QString &field);
 };
 
 extern TDataModule1 *DataModule1;

@@ -112,12 +112,7 @@ void TForm2::FormShow() {
     ComboBox2->clear();
     txl::db::Query &query = DataModule1->query;
     TDataModule1::reload(query, txl::sql::AllAccounts);
-    query.first();
-    const int rows = query.recordCount();
-    for (int i = 0; i < rows; ++i) {
-        ComboBox2->addItem(query.fieldByName(u"Name"_s));
-        query.next();
-    }
+    ComboBox2->addItems(TDataModule1::columnTexts(query, u"Name"_s));
     ComboBox2->setCurrentIndex(0);
 }
 
