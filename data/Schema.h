@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-// The layout of the address-book file, in one place. Text lengths are in characters; every
-// column holds text.
+// The layout of the address-book file, in one place. Declared lengths are in characters; entry
+// limits are in bytes of the text's GB18030 form, as the contact dialog counts them; every column
+// holds text.
 namespace txl::schema {
 
 inline constexpr int Version = 1;   // PRAGMA user_version
@@ -12,18 +14,25 @@ inline constexpr int Version = 1;   // PRAGMA user_version
 inline const QString ContactsTable = QStringLiteral("UsersInfo");
 inline const QString AccountsTable = QStringLiteral("LoginInfo");
 
+// The administrator account: compared exactly, letter case and spaces included.
+inline const QString Administrator = QStringLiteral("chief");
+
 struct ColumnDef {
     QString name;
-    int length;
+    int length;          // declared length, in characters
+    int entryLimit = 0;  // what the dialog lets a user type, in GB18030 bytes; 0 = no limit
 };
+
+// Positions in ContactColumns (the order of the insert statement, the list, the dialog, the report).
+enum Contact : int { Name, Sex, Birth, Mobile, Dormitory, HomePhone, QQ, Email, Address, ContactColumnCount };
 
 // The nine contact columns, in the order the program always uses them.
 inline const QList<ColumnDef> ContactColumns = {
-    {QStringLiteral("姓名"), 50},     {QStringLiteral("性别"), 10},
-    {QStringLiteral("出生日期"), 20}, {QStringLiteral("手机号码"), 20},
-    {QStringLiteral("宿舍号码"), 20}, {QStringLiteral("家庭电话"), 20},
-    {QStringLiteral("QQ"), 20},       {QStringLiteral("电子邮箱"), 255},
-    {QStringLiteral("家庭住址"), 255}};
+    {QStringLiteral("姓名"), 50, 10},     {QStringLiteral("性别"), 10, 0},
+    {QStringLiteral("出生日期"), 20, 0},  {QStringLiteral("手机号码"), 20, 11},
+    {QStringLiteral("宿舍号码"), 20, 12}, {QStringLiteral("家庭电话"), 20, 11},
+    {QStringLiteral("QQ"), 20, 11},       {QStringLiteral("电子邮箱"), 255, 0},
+    {QStringLiteral("家庭住址"), 255, 50}};
 
 inline const QList<ColumnDef> AccountColumns = {
     {QStringLiteral("Name"), 50}, {QStringLiteral("Pwd"), 255}};
@@ -31,5 +40,6 @@ inline const QList<ColumnDef> AccountColumns = {
 // The statements that create both tables (used only by the database tool and tests).
 QStringList createStatements();
 QStringList contactColumnNames();
+inline const QString &contactColumn(Contact c) { return ContactColumns[c].name; }
 
 } // namespace txl::schema
