@@ -4,38 +4,33 @@
 #include "data/Statements.h"
 #include "data/U2.h"
 #include "main/UStu.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/EntryLimit.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
 #include "platform/ui/MessageBoxes.h"
-#include "signin/PasswordEcho.h"
-#include "signin/PictureButton.h"
+#include "platform/ui/PasswordEcho.h"
+#include "platform/ui/PictureButton.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 
 using namespace Qt::StringLiterals;
+using txl::ui::guard;
+using txl::ui::picture;
+using txl::ui::PictureButton;
 
 TShezhi *Shezhi = nullptr;
 
 namespace {
-
-QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const QString &resource) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setPixmap(QPixmap(resource));
-    return label;
-}
 
 QLineEdit *passwordField(QWidget *parent, const QString &name, const QRect &place) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(place);
     edit->setFrame(false);
-    echoStars(edit);
+    txl::ui::echoStars(edit);
     txl::ui::setEntryLimit(edit, 8);
     return edit;
 }
@@ -52,10 +47,8 @@ TShezhi::TShezhi() : Form(QStringLiteral("Shezhi")) {
     setClientSize(267, 205);
     setBorder(Border::None);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(u"Image1"_s);
-    Image1->setGeometry(-1, -1, 267, 206);
-    Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(u":/password_bg.jpg"_s)));
+    Image1 = picture(this, u"Image1"_s, {-1, -1, 267, 206},
+                     QPixmap::fromImage(txl::ui::loadJpeg(u":/password_bg.jpg"_s)));
 
     Label1 = new QLabel(this);
     Label1->setObjectName(u"Label1"_s);
@@ -67,17 +60,14 @@ TShezhi::TShezhi() : Form(QStringLiteral("Shezhi")) {
     Edit1 = passwordField(this, u"Edit1"_s, {102, 64, 116, 17});
     Edit2 = passwordField(this, u"Edit2"_s, {102, 96, 116, 17});
 
-    Image4 = picture(this, u"Image4"_s, {36, 165, 58, 23}, u":/password_confirm.bmp"_s);
-    Image3 = picture(this, u"Image3"_s, {160, 166, 63, 23}, u":/password_exit.bmp"_s);
-    Image2 = picture(this, u"Image2"_s, {243, 2, 18, 19}, u":/password_close.bmp"_s);
+    Image4 = picture(this, u"Image4"_s, {36, 165, 58, 23}, QPixmap(u":/password_confirm.bmp"_s));
+    Image3 = picture(this, u"Image3"_s, {160, 166, 63, 23}, QPixmap(u":/password_exit.bmp"_s));
+    Image2 = picture(this, u"Image2"_s, {243, 2, 18, 19}, QPixmap(u":/password_close.bmp"_s));
 
     dragWindowFrom(Image1);
-    connect(new PictureButton(Image4), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TShezhi::Image4Click));
-    connect(new PictureButton(Image3), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TShezhi::Image3Click));
-    connect(new PictureButton(Image2), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TShezhi::Image2Click));
+    connect(new PictureButton(Image4), &PictureButton::clicked, this, guard(this, &TShezhi::Image4Click));
+    connect(new PictureButton(Image3), &PictureButton::clicked, this, guard(this, &TShezhi::Image3Click));
+    connect(new PictureButton(Image2), &PictureButton::clicked, this, guard(this, &TShezhi::Image2Click));
 
     centreOnScreen();
     runCreate();

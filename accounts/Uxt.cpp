@@ -4,10 +4,10 @@
 #include "data/PasswordHash.h"
 #include "data/Statements.h"
 #include "data/U2.h"
-#include "platform/ui/GroupBox.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
-#include "signin/PasswordEcho.h"
+#include "platform/ui/PasswordEcho.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -21,18 +21,11 @@
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
+using txl::ui::label;
 
 TForm4 *Form4 = nullptr;
 
 namespace {
-
-QLabel *label(QWidget *parent, const QString &name, const QString &caption, const QPoint &at) {
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->move(at);
-    l->adjustSize();
-    return l;
-}
 
 QLineEdit *field(QWidget *parent, const QString &name, const QRect &place) {
     auto *edit = new QLineEdit(parent);
@@ -65,7 +58,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Edit1 = field(GroupBox1, u"Edit1"_s, {64, 25, 121, 21});
     Label2 = label(GroupBox1, u"Label2"_s, u"密码："_s, {17, 56});
     Edit2 = field(GroupBox1, u"Edit2"_s, {64, 56, 121, 21});
-    echoStars(Edit2);
+    txl::ui::echoStars(Edit2);
     // The captions sit on the fields' text line.
     Label1->move(16, Edit1->y() + (Edit1->height() - Label1->height()) / 2);
     Label2->move(17, Edit2->y() + (Edit2->height() - Label2->height()) / 2);
@@ -77,11 +70,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     DBListBox1->setGeometry(64, 24, 121, 65);
     DBListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(u"Bevel1"_s);
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(4, 253, 229, 2);
+    Bevel1 = txl::ui::sunkenLine(this, u"Bevel1"_s, {4, 253, 229, 2});
 
     GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"操作"_s, {13, 257, 212, 48});
     Button1 = new QPushButton(u"添加"_s, GroupBox3);

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/HandOver.h"
 #include "data/U2.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Guard.h"
@@ -8,6 +9,7 @@
 namespace txl::app {
 
 void startUp() {
+    installHandOver();
     DataModule1 = new TDataModule1();
     // A database that cannot be opened is reported, and start-up goes on with the connection
     // closed; every later use tries to open it again.

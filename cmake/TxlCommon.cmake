@@ -25,3 +25,11 @@ function(txl_add_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;TZ=Asia/Shanghai;TXL_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     TIMEOUT 600)
 endfunction()
+
+# txl_check_links(LIB): a program made of every object of LIB and of the libraries LIB declares.
+# A unit that calls into a library LIB does not link (a sign-in window creating the main window)
+# leaves an undefined symbol, and the build stops here instead of the dependency going unseen.
+function(txl_check_links lib)
+  add_executable(${lib}_links ${PROJECT_SOURCE_DIR}/cmake/links_main.cpp)
+  target_link_libraries(${lib}_links PRIVATE txl_common_cfg "$<LINK_LIBRARY:WHOLE_ARCHIVE,${lib}>")
+endfunction()

@@ -5,7 +5,7 @@
 #include "data/U2.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/EntryLimit.h"
-#include "platform/ui/GroupBox.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include <memory>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -67,10 +66,7 @@ QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int w
 // A label of the design stands four pixels below the top of the field it names.
 QLabel *fieldLabel(QWidget *parent, const char *name, const QString &text, int left, int fieldTop,
                    QWidget *buddy) {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(left, fieldTop + 4);
-    label->adjustSize();
+    QLabel *label = txl::ui::label(parent, QString::fromLatin1(name), text, {left, fieldTop + 4});
     label->setBuddy(buddy);
     return label;
 }
@@ -162,12 +158,10 @@ void TAdd::clearTextFields() {
 }
 
 void TAdd::openForAdd() {
-    const std::unique_ptr<TAdd> form(new TAdd);
-    form->setMode(u"添加好友"_s, u"提交"_s);
-    form->clearTextFields();
-    Add = form.get();
-    form->showModal();
-    Add = nullptr;
+    txl::ui::showModalForm(Add, [](TAdd &form) {
+        form.setMode(u"添加好友"_s, u"提交"_s);
+        form.clearTextFields();
+    });
 }
 
 void TAdd::openForChange() {
@@ -177,18 +171,16 @@ void TAdd::openForChange() {
         txl::ui::notice(u"错误：你没有选择用户或当前没有数据!"_s);
         return;
     }
-    std::unique_ptr<TAdd> form;
+    // Only making and filling the dialog can fail here: what happens while it is open goes
+    // through the handler guard.
     try {
-        form.reset(new TAdd);
-        form->fillFromCurrentRow();
-        form->setMode(u"修改好友"_s, u"修改"_s);
+        txl::ui::showModalForm(Add, [](TAdd &form) {
+            form.fillFromCurrentRow();
+            form.setMode(u"修改好友"_s, u"修改"_s);
+        });
     } catch (const std::exception &) {
         txl::ui::notice(u"打开错误！"_s, u"错误"_s);
-        return;
     }
-    Add = form.get();
-    form->showModal();
-    Add = nullptr;
 }
 
 void TAdd::fillFromCurrentRow() {

@@ -1,5 +1,6 @@
 #include "main/U4.h"
 
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
 
@@ -34,19 +35,12 @@ TAbout::TAbout() : Form(u"About"_s) {
     setPalette(colours);
     setAutoFillBackground(true);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(u"Image1"_s);
-    Image1->setGeometry(0, 0, 397, 283);
-    Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(u":/title.jpg"_s)));
+    Image1 = txl::ui::picture(this, u"Image1"_s, {0, 0, 397, 283},
+                              QPixmap::fromImage(txl::ui::loadJpeg(u":/title.jpg"_s)));
     Image1->installEventFilter(this);
 
     centreOnScreen();
     runCreate();
-}
-
-TAbout::~TAbout() {
-    if (About == this)
-        About = nullptr;
 }
 
 void TAbout::Image1Click() {

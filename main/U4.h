@@ -10,7 +10,6 @@ class TAbout : public txl::ui::Form {
 
 public:
     TAbout();
-    ~TAbout() override;
 
     QLabel *Image1;   // the title picture
 

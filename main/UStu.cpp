@@ -10,7 +10,7 @@
 #include "platform/os/Regional.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DataGrid.h"
-#include "platform/ui/GroupBox.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "report/Unit_print.h"
@@ -64,23 +64,6 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
     return b;
 }
 
-QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top) {
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
-
-QFrame *line(QWidget *parent, const QString &name, int top, int width) {
-    auto *f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setFrameShape(QFrame::HLine);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(0, top, width, 2);
-    return f;
-}
-
 } // namespace
 
 TForm1::TForm1() : Form(u"Form1"_s) {
@@ -90,12 +73,12 @@ TForm1::TForm1() : Form(u"Form1"_s) {
     setFont(songTi());
 
     buildToolBar();
-    line(this, u"Bevel1"_s, 41, 704);
+    txl::ui::sunkenLine(this, u"Bevel1"_s, {0, 41, 704, 2});
     buildSearchBar();
     buildNavigationBar();
-    line(this, u"Bevel2"_s, 147, 704);
+    txl::ui::sunkenLine(this, u"Bevel2"_s, {0, 147, 704, 2});
     buildList();
-    line(this, u"Bevel3"_s, 479, 704);
+    txl::ui::sunkenLine(this, u"Bevel3"_s, {0, 479, 704, 2});
     buildStatusBar();
 
     Timer1 = new QTimer(this);
@@ -203,7 +186,7 @@ void TForm1::buildSearchBar() {
     }
     RadioGroup1Items->button(0)->setChecked(true);
 
-    Label1 = label(GroupBox1, u"Label1"_s, u"查找字段："_s, 197, 25);
+    Label1 = txl::ui::label(GroupBox1, u"Label1"_s, u"查找字段："_s, {197, 25});
 
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setObjectName(u"ComboBox1"_s);
@@ -213,7 +196,7 @@ void TForm1::buildSearchBar() {
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems(txl::sql::SearchColumns);
 
-    Label2 = label(GroupBox1, u"Label2"_s, u"查找内容："_s, 366, 25);
+    Label2 = txl::ui::label(GroupBox1, u"Label2"_s, u"查找内容："_s, {366, 25});
 
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setObjectName(u"Edit1"_s);
@@ -430,15 +413,15 @@ void TForm1::ToolButton7Click() {
 }
 
 void TForm1::ToolButton3Click() {
-    txl::ui::showModalForm<TForm4>([](TForm4 &) {});
+    txl::ui::showModalForm(Form4);
 }
 
 void TForm1::ToolButton13Click() {
-    txl::ui::showModalForm<TShezhi>([](TShezhi &) {});
+    txl::ui::showModalForm(Shezhi);
 }
 
 void TForm1::ToolButton11Click() {
-    txl::ui::showModalForm<TAbout>([](TAbout &) {});
+    txl::ui::showModalForm(About);
 }
 
 // --- search ---------------------------------------------------------------------------------

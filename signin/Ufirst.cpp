@@ -1,8 +1,8 @@
 #include "signin/Ufirst.h"
 
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
-#include "signin/HandOver.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -18,10 +18,8 @@ TFirst::TFirst() : Form(QStringLiteral("First")) {
     setClientSize(398, 283);
     setBorder(Border::None);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 397, 283);
-    Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(QStringLiteral(":/title.jpg"))));
+    Image1 = txl::ui::picture(this, u"Image1"_s, {0, 0, 397, 283},
+                              QPixmap::fromImage(txl::ui::loadJpeg(u":/title.jpg"_s)));
 
     Label1 = new QLabel(QStringLiteral("正在加载中："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -53,7 +51,8 @@ void TFirst::FormShow() {
 }
 
 void TFirst::FormClose() {
-    txl::handover::loadingFinished();
+    if (onLoadingFinished)
+        onLoadingFinished();
 }
 
 void TFirst::Timer1Timer() {

@@ -2,6 +2,8 @@
 
 #include "platform/ui/Form.h"
 
+#include <functional>
+
 class QLabel;
 class QTimer;
 
@@ -21,6 +23,10 @@ public:
     void Timer1Timer();
     // Ticks counted since the program started; never reset.
     static int ticks() { return s_ticks; }
+
+    // What the close handler reports to: the program's start-up installs its hand-over to the
+    // main window here.
+    static inline std::function<void()> onLoadingFinished;
 
 protected:
     void FormShow() override;

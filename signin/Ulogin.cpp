@@ -3,12 +3,12 @@
 #include "data/PasswordHash.h"
 #include "data/Statements.h"
 #include "data/U2.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
 #include "platform/ui/MessageBoxes.h"
-#include "signin/HandOver.h"
-#include "signin/PasswordEcho.h"
-#include "signin/PictureButton.h"
+#include "platform/ui/PasswordEcho.h"
+#include "platform/ui/PictureButton.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -21,17 +21,13 @@
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
+using txl::ui::guard;
+using txl::ui::picture;
+using txl::ui::PictureButton;
 
 TForm2 *Form2 = nullptr;
 
 namespace {
-
-QLabel *picture(QWidget *parent, const QString &name, const QRect &place) {
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    return label;
-}
 
 // Loads a picture file of the working folder; a missing or unreadable file is an error.
 QPixmap pictureFile(const QString &relativePath) {
@@ -49,15 +45,15 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     setClientSize(311, 210);
     setBorder(Border::None);
 
-    Image1 = picture(this, QStringLiteral("Image1"), {-1, -2, 312, 212});
-    Image1->setPixmap(QPixmap::fromImage(txl::ui::loadJpeg(QStringLiteral(":/login_bg.jpg"))));
+    Image1 = picture(this, u"Image1"_s, {-1, -2, 312, 212},
+                     QPixmap::fromImage(txl::ui::loadJpeg(u":/login_bg.jpg"_s)));
 
     // The password field comes first in the tab order: it is made before the choosers.
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(109, 123, 121, 16);
     Edit2->setFrame(false);
-    echoStars(Edit2);
+    txl::ui::echoStars(Edit2);
     QFont editFont = Edit2->font();
     editFont.setPixelSize(13);
     Edit2->setFont(editFont);
@@ -73,25 +69,16 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     ComboBox2->setGeometry(107, 80, 139, 21);
     ComboBox2->setEditable(false);   // a drop-down list: no typing; entries stay in loading order
 
-    Image2 = picture(this, QStringLiteral("Image2"), {60, 177, 73, 25});
-    Image2->setAlignment(Qt::AlignCenter);
-    Image2->setPixmap(QPixmap(QStringLiteral(":/login_button.bmp")));
-    Image3 = picture(this, QStringLiteral("Image3"), {189, 178, 65, 25});
-    Image3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image3->setPixmap(QPixmap(QStringLiteral(":/login_exit.bmp")));
+    Image2 = picture(this, u"Image2"_s, {60, 177, 73, 25}, QPixmap(u":/login_button.bmp"_s), Qt::AlignCenter);
+    Image3 = picture(this, u"Image3"_s, {189, 178, 65, 25}, QPixmap(u":/login_exit.bmp"_s));
     Image3->setMouseTracking(true);   // every movement over the button, pressed or not
-    Image4 = picture(this, QStringLiteral("Image4"), {288, 0, 25, 16});
-    Image4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image4->setPixmap(QPixmap(QStringLiteral(":/login_close.bmp")));
+    Image4 = picture(this, u"Image4"_s, {288, 0, 25, 16}, QPixmap(u":/login_close.bmp"_s));
 
     dragWindowFrom(Image1);
 
-    connect(new PictureButton(Image2), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TForm2::Image2Click));
-    connect(new PictureButton(Image3), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TForm2::Image3Click));
-    connect(new PictureButton(Image4), &PictureButton::clicked, this,
-            txl::ui::guard(this, &TForm2::Image4Click));
+    connect(new PictureButton(Image2), &PictureButton::clicked, this, guard(this, &TForm2::Image2Click));
+    connect(new PictureButton(Image3), &PictureButton::clicked, this, guard(this, &TForm2::Image3Click));
+    connect(new PictureButton(Image4), &PictureButton::clicked, this, guard(this, &TForm2::Image4Click));
 
     // The window looks at every key press before its controls do, and at the exit button's mouse.
     installEventFilter(this);
@@ -171,7 +158,8 @@ void TForm2::Image2Click() {
             query.next();
         }
         if (signedIn) {
-            txl::handover::signInSucceeded(account);
+            if (onSignInSucceeded)
+                onSignInSucceeded(account);
         } else {
             txl::ui::information(u"你输入的密码不正确，请重新输入！"_s);
             Edit2->clear();

@@ -2,6 +2,8 @@
 
 #include "platform/ui/Form.h"
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +21,10 @@ public:
 
     // Presses of the login action still allowed.
     int attemptsLeft() const { return m_attempts; }
+
+    // Where a successful check reports the account name. The program's start-up installs its
+    // hand-over to the loading window here: the login window knows no window that comes after it.
+    static inline std::function<void(const QString &userName)> onSignInSucceeded;
 
     QLabel *Image1;       // background picture
     QComboBox *ComboBox2; // account chooser

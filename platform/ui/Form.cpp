@@ -1,13 +1,12 @@
 #include "platform/ui/Form.h"
 
 #include "platform/ui/Application.h"
+#include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QWindow>
 
@@ -55,13 +54,7 @@ void Form::setBorder(Border border, bool minimizeButton) {
 
 void Form::centreOnScreen() {
     m_centred = true;
-    const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (where == nullptr)
-        return;
-    // The window frame counts: the whole window, title bar included, sits in the middle.
-    const QSize outer = frameGeometry().size();
-    const QRect area = where->availableGeometry();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    ui::centreOnScreen(this);
 }
 
 void Form::dragWindowFrom(QWidget *surface) {

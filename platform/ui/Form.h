@@ -2,9 +2,11 @@
 
 #include <QList>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
@@ -60,14 +62,22 @@ private:
     bool m_centred = false;   // centred again when shown, once the frame is known
 };
 
-// The modal window pattern as one call: create through the application, let `setUp` prepare the
-// window, show it modally, free it when the modal loop returns.
+// The modal window pattern as one call: create the window (through the application: every form
+// announces itself to it) into its global reference, let `setUp` prepare it, show it modally, free
+// it when the modal loop returns. The reference names the window while it exists and nothing once
+// it is freed, also when creating or setting it up fails (the error goes on to the caller).
 template <class F, class SetUp>
-void showModalForm(SetUp &&setUp) {
-    F *form = new F();
+void showModalForm(F *&global, SetUp &&setUp) {
+    const std::unique_ptr<F> form(new F());
+    global = form.get();
+    const auto release = qScopeGuard([&global] { global = nullptr; });
     setUp(*form);
     form->showModal();
-    delete form;
+}
+
+template <class F>
+void showModalForm(F *&global) {
+    showModalForm(global, [](F &) {});
 }
 
 } // namespace txl::ui

@@ -1,11 +1,10 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include "platform/ui/Application.h"
+#include "platform/ui/Design.h"
 
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 
 #include <vector>
 
@@ -49,13 +48,7 @@ class CentredBox : public QMessageBox {
 protected:
     void showEvent(QShowEvent *event) override {
         QMessageBox::showEvent(event);
-        const QScreen *where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-        if (where == nullptr)
-            return;
-        const QSize outer = frameGeometry().size();
-        const QRect area = where->availableGeometry();
-        move(area.x() + (area.width() - outer.width()) / 2,
-             area.y() + (area.height() - outer.height()) / 2);
+        centreOnScreen(this);
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "tests/support/TestSupport.h"
 
+#include "app/HandOver.h"
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
 #include "data/PasswordHash.h"
@@ -123,6 +124,7 @@ private:
 private Q_SLOTS:
     void init() {
         Application::instance()->resetForTest();
+        txl::app::installHandOver();   // a sign-in goes on to the loading window, as in a run
         // By the time the main window opens these windows, the login window (the main form) has
         // been freed: none of them is the main form.
         delete Application::instance()->createForm<txl::ui::Form>(u"Form2"_s);

@@ -1,9 +1,9 @@
 #include "tests/support/TestSupport.h"
 
+#include "app/HandOver.h"
 #include "app/Startup.h"
 #include "data/U2.h"
 #include "main/UStu.h"
-#include "signin/HandOver.h"
 #include "signin/Ufirst.h"
 #include "signin/Ulogin.h"
 
@@ -129,7 +129,7 @@ void StartupTest::handOverRunsInOrder() {
     test::BoxRecorder boxes;
     app::startUp();
 
-    handover::signInSucceeded(QStringLiteral("chief"));
+    app::signInSucceeded(QStringLiteral("chief"));
     QVERIFY(First != nullptr);
     QVERIFY(First->isVisible());
     QVERIFY(First->Timer1->isActive());
@@ -161,7 +161,7 @@ void StartupTest::chainStepsInOrder() {
     ChainLog log;
     app::startUp();
     log.watchLoginWindow();
-    handover::signInSucceeded(QStringLiteral("chief"));
+    app::signInSucceeded(QStringLiteral("chief"));
     First->close();
     QCOMPARE(log.steps, (QStringList{
                             QStringLiteral("login shown"),

@@ -4,6 +4,7 @@
 
 #include "tests/support/TestSupport.h"
 
+#include "app/HandOver.h"
 #include "data/PasswordHash.h"
 #include "data/U2.h"
 #include "main/UStu.h"
@@ -92,6 +93,7 @@ private:
 private Q_SLOTS:
     void init() {
         Application::instance()->resetForTest();
+        txl::app::installHandOver();   // a sign-in goes on to the loading window, as in a run
         m_fixture = std::make_unique<ModuleFixture>();
         m_boxes = std::make_unique<BoxRecorder>();
     }

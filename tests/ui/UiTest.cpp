@@ -550,15 +550,34 @@ void UiTest::failingCreateHandlerIsReported() {
 void UiTest::showModalWithDriver() {
     bool visibleInDriver = false;
     bool modalInDriver = false;
+    bool namedInDriver = false;
+    ProbeForm *probe = nullptr;   // the window class's global reference
     QPointer<ProbeForm> made;
     Form::setModalDriver([&](Form &form) {
         visibleInDriver = form.isVisible();
         modalInDriver = form.isModalShowing() && form.windowModality() == Qt::ApplicationModal;
+        namedInDriver = probe == &form;
     });
-    showModalForm<ProbeForm>([&made](ProbeForm &form) { made = &form; });
+    showModalForm(probe, [&made](ProbeForm &form) { made = &form; });
     QVERIFY(visibleInDriver);
     QVERIFY(modalInDriver);
+    QVERIFY(namedInDriver);
     QVERIFY(made.isNull());   // freed when the modal showing returned
+    QVERIFY(probe == nullptr);
+
+    // A set-up that fails: the window is freed, its reference cleared, and the error goes on.
+    bool failed = false;
+    try {
+        showModalForm(probe, [&made](ProbeForm &form) {
+            made = &form;
+            throw std::runtime_error("set-up failed");
+        });
+    } catch (const std::runtime_error &) {
+        failed = true;
+    }
+    QVERIFY(failed);
+    QVERIFY(made.isNull());
+    QVERIFY(probe == nullptr);
 
     // A driver that closes the window itself: one close, nothing more.
     ProbeForm form;

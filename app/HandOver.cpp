@@ -1,4 +1,4 @@
-#include "signin/HandOver.h"
+#include "app/HandOver.h"
 
 #include "main/UStu.h"
 #include "platform/ui/Application.h"
@@ -7,7 +7,7 @@
 
 #include <QTimer>
 
-namespace txl::handover {
+namespace txl::app {
 
 void signInSucceeded(const QString &userName) {
     Form2->setSignedInUser(userName);
@@ -24,4 +24,9 @@ void loadingFinished() {
     Form2 = nullptr;
 }
 
-} // namespace txl::handover
+void installHandOver() {
+    TForm2::onSignInSucceeded = signInSucceeded;
+    TFirst::onLoadingFinished = loadingFinished;
+}
+
+} // namespace txl::app

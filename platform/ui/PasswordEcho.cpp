@@ -1,9 +1,11 @@
-#include "signin/PasswordEcho.h"
+#include "platform/ui/PasswordEcho.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QStyleFactory>
+
+namespace txl::ui {
 
 namespace {
 
@@ -28,3 +30,5 @@ void echoStars(QLineEdit *field) {
     field->setStyle(style);
     field->setEchoMode(QLineEdit::Password);
 }
+
+} // namespace txl::ui

@@ -1,7 +1,9 @@
-#include "signin/PictureButton.h"
+#include "platform/ui/PictureButton.h"
 
 #include <QLabel>
 #include <QMouseEvent>
+
+namespace txl::ui {
 
 PictureButton::PictureButton(QLabel *picture) : QObject(picture), m_picture(picture) {
     picture->installEventFilter(this);
@@ -32,3 +34,5 @@ bool PictureButton::eventFilter(QObject *watched, QEvent *event) {
     }
     return false;
 }
+
+} // namespace txl::ui

@@ -4,6 +4,8 @@
 
 class QLabel;
 
+namespace txl::ui {
+
 // Makes a picture act as a button: a left-button press followed by a release over the same picture
 // is a click. The picture keeps receiving every mouse event as before.
 class PictureButton : public QObject {
@@ -22,3 +24,5 @@ private:
     QLabel *m_picture;
     bool m_pressed = false;
 };
+
+} // namespace txl::ui
