@@ -719,4 +719,4 @@ void ReportTest::noPrinterInstalled() {
 
 TXL_TEST_MAIN(ReportTest)
 
-#include "ReportTest.moc"
+#include "test_report.moc"

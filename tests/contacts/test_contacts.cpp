@@ -925,4 +925,4 @@ void ContactsTest::cancel() {
 }
 
 TXL_TEST_MAIN(ContactsTest)
-#include "ContactsTest.moc"
+#include "test_contacts.moc"

@@ -682,4 +682,4 @@ private Q_SLOTS:
 };
 
 TXL_TEST_MAIN(AccountsTest)
-#include "AccountsTest.moc"
+#include "test_accounts.moc"

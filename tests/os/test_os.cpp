@@ -168,4 +168,4 @@ void OsTest::startDetached() {
 }
 
 QTEST_GUILESS_MAIN(OsTest)
-#include "OsTest.moc"
+#include "test_os.moc"

@@ -1102,4 +1102,4 @@ void DbTest::committedInsertsSurviveKill() {
 }
 
 QTEST_GUILESS_MAIN(DbTest)
-#include "tst_db.moc"
+#include "test_db.moc"

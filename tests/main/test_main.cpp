@@ -952,4 +952,4 @@ void MainWindowTest::about() {
 }
 
 TXL_TEST_MAIN(MainWindowTest)
-#include "MainWindowTest.moc"
+#include "test_main.moc"

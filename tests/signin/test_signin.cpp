@@ -518,4 +518,4 @@ private Q_SLOTS:
 };
 
 TXL_TEST_MAIN(SigninTest)
-#include "SigninTest.moc"
+#include "test_signin.moc"

@@ -995,4 +995,4 @@ void UiTest::gridDoubleClickAnywhere() {
 }
 
 TXL_TEST_MAIN(UiTest)
-#include "UiTest.moc"
+#include "test_ui.moc"

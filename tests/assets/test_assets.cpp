@@ -237,4 +237,4 @@ void AssetsTest::icons()
 }
 
 QTEST_MAIN(AssetsTest)
-#include "AssetsTest.moc"
+#include "test_assets.moc"

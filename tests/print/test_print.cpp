@@ -426,4 +426,4 @@ void PrintTest::printLoadedReport() {
 
 TXL_TEST_MAIN(PrintTest)
 
-#include "PrintTest.moc"
+#include "test_print.moc"
