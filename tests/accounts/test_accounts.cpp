@@ -2,6 +2,7 @@
 // signed-in user's password, and what ends up in LoginInfo.
 
 #include "tests/support/TestSupport.h"
+#include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
 #include "accounts/UShezhi.h"
@@ -114,10 +115,8 @@ private:
             QTest::mouseClick(Form2->Image2, Qt::LeftButton);
             ok = First != nullptr && m_boxes->boxes().size() == before;
         }
-        delete First;
-        First = nullptr;
-        delete Form2;
-        Form2 = nullptr;
+        txl::test::release(First);
+        txl::test::release(Form2);
         return ok;
     }
 
@@ -133,16 +132,7 @@ private Q_SLOTS:
     }
 
     void cleanup() {
-        delete Form4;
-        Form4 = nullptr;
-        delete Shezhi;
-        Shezhi = nullptr;
-        delete First;
-        First = nullptr;
-        delete Form2;
-        Form2 = nullptr;
-        delete Form1;
-        Form1 = nullptr;
+        txl::test::freeWindows();
         m_boxes.reset();
         m_fixture.reset();
     }
@@ -656,8 +646,7 @@ private Q_SLOTS:
             Form4->Edit1->setText(name);
             Form4->Edit2->setText(password);
             QTest::mouseClick(Form4->Button1, Qt::LeftButton);
-            delete Form4;
-            Form4 = nullptr;
+            txl::test::release(Form4);
         }
         openPasswordWindow(u"chief"_s);
         Shezhi->Edit1->setText(typed[3]);

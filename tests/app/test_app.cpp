@@ -1,4 +1,5 @@
 #include "tests/support/TestSupport.h"
+#include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
 #include "app/Startup.h"
@@ -76,10 +77,7 @@ private Q_SLOTS:
 };
 
 void StartupTest::cleanup() {
-    delete Form1;
-    Form1 = nullptr;
-    delete First;
-    First = nullptr;
+    test::freeWindows();
     app::shutDown();
 }
 

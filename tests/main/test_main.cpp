@@ -10,6 +10,7 @@
 #include "platform/ui/DataGrid.h"
 #include "signin/Ulogin.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Windows.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -74,10 +75,7 @@ public:
         Form1->show();
     }
     ~MainWindow() {
-        delete Form1;
-        Form1 = nullptr;
-        delete Form2;
-        Form2 = nullptr;
+        txl::test::freeWindows();
         txl::ui::Application::instance()->resetForTest();
     }
     TForm1 &w() const { return *Form1; }
@@ -132,6 +130,19 @@ QStringList describe(const txl::test::BoxRecorder &boxes) {
         out << kind + u' ' + b.text;
     }
     return out;
+}
+
+// What the global reference of `form`'s class holds.
+const QObject *globalReferenceOf(const txl::ui::Form &form) {
+    if (qobject_cast<const TAdd *>(&form) != nullptr)
+        return Add;
+    if (qobject_cast<const TForm4 *>(&form) != nullptr)
+        return Form4;
+    if (qobject_cast<const TShezhi *>(&form) != nullptr)
+        return Shezhi;
+    if (qobject_cast<const TAbout *>(&form) != nullptr)
+        return About;
+    return nullptr;
 }
 
 // Enabled states of 第一条, 上一条, 下一条, 最后一条 as "1"/"0".
@@ -261,6 +272,7 @@ void MainWindowTest::failingShowHandler() {
     txl::ui::Application::instance()->resetForTest();
     txl::test::ModuleFixture fixture;
     txl::test::BoxRecorder boxes;
+    const txl::test::WindowCleanup windows;
     Form2 = new TForm2();
     Form2->setSignedInUser(u"zhangsan"_s);
     Form1 = new TForm1();
@@ -284,11 +296,6 @@ void MainWindowTest::failingShowHandler() {
     for (int panel = 0; panel < 3; ++panel)
         QCOMPARE(Form1->panelText(panel), QString());
     QCOMPARE(Form1->grid->model()->rowCount(), 0);
-
-    delete Form1;
-    Form1 = nullptr;
-    delete Form2;
-    Form2 = nullptr;
 }
 
 void MainWindowTest::places_data() {
@@ -828,6 +835,8 @@ void MainWindowTest::commandsOpenTheirWindows() {
         QString what = QString::fromLatin1(form.metaObject()->className());
         if (const auto *add = qobject_cast<TAdd *>(&form))
             what += u' ' + add->Button1->text() + u' ' + add->edname->text();
+        if (globalReferenceOf(form) != &form)
+            what += u" (its global reference names another window)"_s;
         shown << what;
     });
 
@@ -857,6 +866,8 @@ void MainWindowTest::commandsOpenTheirWindows() {
 
     QCOMPARE(shown, QStringList{opened});
     QVERIFY(m.boxes.empty());
+    // Freed when it returned: no reference names it any more.
+    QVERIFY(Add == nullptr && Form4 == nullptr && Shezhi == nullptr);
 }
 
 // --- calculator and about -------------------------------------------------------------------
@@ -924,6 +935,7 @@ void MainWindowTest::about() {
     txl::ui::Form::setModalDriver([&shown](txl::ui::Form &form) {
         auto *about = qobject_cast<TAbout *>(&form);
         QVERIFY(about != nullptr);
+        QCOMPARE(About, about);
         ++shown;
         QCOMPARE(about->size(), QSize(398, 283));
         QVERIFY(about->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -941,6 +953,7 @@ void MainWindowTest::about() {
     txl::ui::Form::setModalDriver({});
     QCOMPARE(shown, 2);
     QVERIFY(m.boxes.empty());
+    QVERIFY(About == nullptr);
 
     // A right-button click is no click; the window stays.
     TAbout about;

@@ -1,3 +1,4 @@
+#include "tests/support/PdfPrinter.h"
 #include "tests/support/TestSupport.h"
 
 #include "data/Statements.h"
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPointer>
-#include <QPrinter>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -404,12 +404,7 @@ void PrintTest::printLoadedReport() {
     const QString saved = place.path() + u"/saved.pdf"_s;
     const QString printed = place.path() + u"/printed.pdf"_s;
     QVERIFY(open(listJob(20))->saveTo(saved));
-    printers::setTestPrinter([printed] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(printed);
-        return printer;
-    });
+    txl::test::printIntoPdf(printed);
     PreviewWindow *w = open(listJob(1));
     QVERIFY(w->loadFrom(saved));
     QCOMPARE(w->pageCount(), 4);

@@ -1,3 +1,4 @@
+#include "tests/support/PdfPrinter.h"
 #include "tests/support/TestSupport.h"
 
 #include "contacts/Unit3.h"
@@ -18,7 +19,6 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPointer>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -168,6 +168,8 @@ private Q_SLOTS:
     void noPrinterInstalled();
 
 private:
+    // A fresh database holding contacts 1 to `count`, the list showing them all.
+    void withContacts(int count);
     // Runs the print command as the main window does, with the preview captured, not waited for.
     PreviewWindow *runCommand(bool finish = true);
 
@@ -187,6 +189,13 @@ void ReportTest::cleanup() {
         delete form.data();
     m_forms.clear();
     m_fixture.reset();
+}
+
+void ReportTest::withContacts(int count) {
+    m_fixture = std::make_unique<txl::test::ModuleFixture>();
+    for (int n = 1; n <= count; ++n)
+        m_fixture->addContact(contact(n));
+    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
 }
 
 PreviewWindow *ReportTest::runCommand(bool finish) {
@@ -350,11 +359,8 @@ void ReportTest::printTimeStampedAtCreation() {
 }
 
 void ReportTest::previewWalksQuery() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 30; ++n)
-        m_fixture->addContact(contact(n));
+    withContacts(30);
     auto &query = DataModule1->query;
-    TDataModule1::reload(query, txl::sql::AllContacts);
     txl::ui::DataGrid grid(query);
 
     PreviewWindow *preview = runCommand(false);
@@ -390,9 +396,7 @@ void ReportTest::previewWalksQuery() {
 }
 
 void ReportTest::previewOfFoundRowsOnly() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 30; ++n)
-        m_fixture->addContact(contact(n));
+    withContacts(30);
     // A search for the women: the even numbers.
     TDataModule1::reload(DataModule1->query, txl::sql::exactSearch(u"性别"_s), {{u"p1"_s, u"女"_s}});
     PreviewWindow *preview = runCommand();
@@ -407,8 +411,7 @@ void ReportTest::previewOfFoundRowsOnly() {
 }
 
 void ReportTest::closedQueryPrintsEmpty() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    m_fixture->addContact(contact(1));
+    withContacts(1);
     DataModule1->query.close();
     PreviewWindow *preview = runCommand();
     QVERIFY(preview != nullptr);
@@ -425,11 +428,8 @@ void ReportTest::closedQueryPrintsEmpty() {
 void ReportTest::userMovesCursorDuringBuild() {
     // Input is handled between rows: a click on the list moves the cursor under the walk. The
     // report still lists every row once, in order, and ends on the last row.
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 30; ++n)
-        m_fixture->addContact(contact(n));
+    withContacts(30);
     auto &query = DataModule1->query;
-    TDataModule1::reload(query, txl::sql::AllContacts);
     txl::ui::DataGrid grid(query);
 
     PreviewWindow *preview = runCommand(false);
@@ -452,11 +452,8 @@ void ReportTest::userMovesCursorDuringBuild() {
 
 void ReportTest::reloadDuringBuildStartsOver() {
     // A search while the pages are built: the report shows the new result, not half of each.
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 30; ++n)
-        m_fixture->addContact(contact(n));
+    withContacts(30);
     auto &query = DataModule1->query;
-    TDataModule1::reload(query, txl::sql::AllContacts);
 
     PreviewWindow *preview = runCommand(false);
     preview->build()->runSlice();
@@ -477,10 +474,7 @@ void ReportTest::reloadDuringBuildStartsOver() {
 }
 
 void ReportTest::closingPreviewCancelsBuild() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 60; ++n)
-        m_fixture->addContact(contact(n));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(60);
 
     QPointer<PreviewWindow> captured;
     txl::print::ReportBuild::State state = txl::print::ReportBuild::State::Waiting;
@@ -504,11 +498,8 @@ void ReportTest::closingPreviewCancelsBuild() {
 void ReportTest::changeDialogDuringBuild() {
     // The main window stays usable while the pages are built. A contact changed meanwhile is the
     // one the dialog shows, not whichever row the walk has moved the cursor to.
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 60; ++n)
-        m_fixture->addContact(contact(n));
+    withContacts(60);
     auto &query = DataModule1->query;
-    TDataModule1::reload(query, txl::sql::AllContacts);
 
     PreviewWindow *preview = runCommand(false);
     preview->build()->runSlice();   // page 1 is up; the event loop builds the rest
@@ -547,8 +538,7 @@ void ReportTest::changeDialogDuringBuild() {
 }
 
 void ReportTest::formPerCommandKeptUntilEnd() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(0);
     PreviewWindow *first = runCommand();
     QPointer<TFrm_printer> firstForm = m_forms.back();
     first->close();
@@ -566,10 +556,7 @@ void ReportTest::formPerCommandKeptUntilEnd() {
 // --- files and printing -----------------------------------------------------------------------
 
 void ReportTest::pdfOf24Rows() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 24; ++n)
-        m_fixture->addContact(contact(n));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(24);
     PreviewWindow *preview = runCommand();
     const QString path = m_fixture->path() + u"/report"_s;
     txl::print::FileDialog::setNextFileName(path);
@@ -590,10 +577,7 @@ void ReportTest::pdfOf24Rows() {
 }
 
 void ReportTest::saveThenLoad() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 47; ++n)
-        m_fixture->addContact(contact(n));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(47);
     PreviewWindow *preview = runCommand();
     QCOMPARE(preview->pageCount(), 3);
     const QString path = m_fixture->path() + u"/saved.pdf"_s;
@@ -618,25 +602,16 @@ void ReportTest::saveThenLoad() {
 }
 
 void ReportTest::laterPrintKeepsTime() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 30; ++n)
-        m_fixture->addContact(contact(n));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(30);
     const QString printed = m_fixture->path() + u"/printed.pdf"_s;
-    txl::print::printers::setTestPrinter([printed] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(printed);
-        return printer;
-    });
+    txl::test::printIntoPdf(printed);
     PreviewWindow *preview = runCommand();
     const QString stamped = m_forms.back()->printTimeText();
     for (const Page &page : *preview->builtPages())
         QCOMPARE(summarize(page).footerTime, stamped);
 
     // Printed a while after the command: the footer still shows the command's moment.
-    QTest::qWait(1100);
-    QVERIFY(txl::os::dateTimeText(QDateTime::currentDateTime()) != stamped);
+    QTRY_VERIFY(txl::os::dateTimeText(QDateTime::currentDateTime()) != stamped);
     int percentSeen = -1;
     txl::print::PrintJob::setStartHook([&percentSeen](txl::print::PrintJob &job) {
         QCOMPARE(job.progressWindow()->windowTitle(), u"Printing progress"_s);
@@ -658,17 +633,9 @@ void ReportTest::laterPrintKeepsTime() {
 }
 
 void ReportTest::cancelledPrintKeepsPagesMade() {
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    for (int n = 1; n <= 70; ++n)
-        m_fixture->addContact(contact(n));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(70);
     const QString printed = m_fixture->path() + u"/cancelled.pdf"_s;
-    txl::print::printers::setTestPrinter([printed] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(printed);
-        return printer;
-    });
+    txl::test::printIntoPdf(printed);
     PreviewWindow *preview = runCommand();
     QCOMPARE(preview->pageCount(), 4);
 
@@ -697,9 +664,7 @@ void ReportTest::cancelledPrintKeepsPagesMade() {
 void ReportTest::noPrinterInstalled() {
     if (!QPrinterInfo::defaultPrinter().isNull())
         QSKIP("this machine has a default printer");
-    m_fixture = std::make_unique<txl::test::ModuleFixture>();
-    m_fixture->addContact(contact(1));
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    withContacts(1);
     txl::test::BoxRecorder boxes;
     bool printStarted = false;
     txl::print::PrintJob::setStartHook([&printStarted](txl::print::PrintJob &) { printStarted = true; });

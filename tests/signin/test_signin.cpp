@@ -3,6 +3,7 @@
 // window.
 
 #include "tests/support/TestSupport.h"
+#include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
 #include "data/PasswordHash.h"
@@ -99,12 +100,7 @@ private Q_SLOTS:
     }
 
     void cleanup() {
-        delete First;
-        First = nullptr;
-        delete Form1;
-        Form1 = nullptr;
-        delete Form2;
-        Form2 = nullptr;
+        txl::test::freeWindows();
         m_boxes.reset();
         m_fixture.reset();
     }
