@@ -1,7 +1,6 @@
 // The account manager and the password window: adding and deleting accounts, changing the
 // signed-in user's password, and what ends up in LoginInfo.
 
-#include "tests/support/TestSupport.h"
 #include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
@@ -28,8 +27,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using txl::test::BoxRecorder;
-using txl::test::ModuleFixture;
+using txl::test::WindowFixture;
 using txl::ui::Application;
 using txl::ui::BoxKind;
 
@@ -58,8 +56,7 @@ class AccountsTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ModuleFixture> m_fixture;
-    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
 
     // LoginInfo as stored, in row order.
     QList<Account> accounts() const {
@@ -111,9 +108,9 @@ private:
                 continue;
             Form2->ComboBox2->setCurrentIndex(i);
             Form2->Edit2->setText(password);
-            const std::size_t before = m_boxes->boxes().size();
+            const std::size_t before = m_fixture->boxes.boxes().size();
             QTest::mouseClick(Form2->Image2, Qt::LeftButton);
-            ok = First != nullptr && m_boxes->boxes().size() == before;
+            ok = First != nullptr && m_fixture->boxes.boxes().size() == before;
         }
         txl::test::release(First);
         txl::test::release(Form2);
@@ -122,20 +119,14 @@ private:
 
 private Q_SLOTS:
     void init() {
-        Application::instance()->resetForTest();
+        m_fixture = std::make_unique<WindowFixture>();
         txl::app::installHandOver();   // a sign-in goes on to the loading window, as in a run
         // By the time the main window opens these windows, the login window (the main form) has
         // been freed: none of them is the main form.
         delete Application::instance()->createForm<txl::ui::Form>(u"Form2"_s);
-        m_fixture = std::make_unique<ModuleFixture>();
-        m_boxes = std::make_unique<BoxRecorder>();
     }
 
-    void cleanup() {
-        txl::test::freeWindows();
-        m_boxes.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     // ---- account manager ------------------------------------------------------------------
 
@@ -171,12 +162,7 @@ private Q_SLOTS:
         QFETCH(QRect, place);
         const QWidget *form = window == u"manager" ? static_cast<QWidget *>(openManager())
                                                    : openPasswordWindow(u"chief"_s);
-        const QWidget *widget = form->findChild<QWidget *>(control);
-        QVERIFY(widget);
-        if (place.isEmpty())
-            QCOMPARE(widget->pos(), place.topLeft());
-        else
-            QCOMPARE(widget->geometry(), place);
+        txl::test::comparePlace(form, control, place);
     }
 
     void managerDesign() {
@@ -228,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(Form4->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
                                                   Form4->Edit2),
                  int(u'*'));
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
     }
 
     void addAccount_data() {
@@ -253,8 +239,8 @@ private Q_SLOTS:
         Form4->Edit2->setText(password);
         QTest::mouseClick(Form4->Button1, Qt::LeftButton);
 
-        QCOMPARE(m_boxes->texts(), QStringList{u"添加成功！"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Plain);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"添加成功！"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Plain);
         QVERIFY(!Form4->isVisible());
         QVERIFY(Form4->Edit1->text().isEmpty() && Form4->Edit2->text().isEmpty());
 
@@ -272,9 +258,9 @@ private Q_SLOTS:
         QCOMPARE(Form2->ComboBox2->itemText(1), name);
         Form2->ComboBox2->setCurrentIndex(1);
         Form2->Edit2->setText(signInWith);
-        m_boxes->clear();
+        m_fixture->boxes.clear();
         QTest::mouseClick(Form2->Image2, Qt::LeftButton);
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         QVERIFY(First != nullptr);
         QCOMPARE(Form2->signedInUser(), name);
     }
@@ -296,8 +282,8 @@ private Q_SLOTS:
         Form4->Edit1->setText(name);
         Form4->Edit2->setText(password);
         QTest::mouseClick(Form4->Button1, Qt::LeftButton);
-        QCOMPARE(m_boxes->texts(), QStringList{u"请你输入用户名或密码！"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Plain);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"请你输入用户名或密码！"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Plain);
         QVERIFY(Form4->isVisible());
         QCOMPARE(accounts().size(), 1);
         QCOMPARE(Form4->Edit1->text(), name);
@@ -320,8 +306,8 @@ private Q_SLOTS:
         select(1 + which);
         QTest::mouseClick(Form4->Button2, Qt::LeftButton);
 
-        QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除成功!"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
         QVERIFY(!Form4->isVisible());
         const QList<Account> after = accounts();
         QCOMPARE(after.size(), 2);
@@ -358,12 +344,12 @@ private Q_SLOTS:
         for (const Account &a : accounts())
             names << a.name;
         if (deletable) {
-            QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
+            QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除成功!"_s});
             QVERIFY(!names.contains(entry));
             QCOMPARE(names.size(), 2);
         } else {
-            QCOMPARE(m_boxes->texts(), QStringList{u"不能删除系统管理员"_s});
-            QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+            QCOMPARE(m_fixture->boxes.texts(), QStringList{u"不能删除系统管理员"_s});
+            QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
             QCOMPARE(names.size(), 3);
             QVERIFY(Form4->isVisible());
         }
@@ -376,8 +362,8 @@ private Q_SLOTS:
         deleteMode();
         Form4->DBListBox1->setFocus();   // a focused list may have a current entry, yet none chosen
         QTest::mouseClick(Form4->Button2, Qt::LeftButton);
-        QCOMPARE(m_boxes->texts(), QStringList{u"List index out of bounds (-1)"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Error);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"List index out of bounds (-1)"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Error);
         QCOMPARE(accounts().size(), 2);
         QVERIFY(Form4->isVisible());
         QCOMPARE(Form4->DBListBox1->count(), 2);
@@ -394,15 +380,15 @@ private Q_SLOTS:
 
         select(1);
         QTest::mouseClick(Form4->Button2, Qt::LeftButton);
-        QCOMPARE(m_boxes->texts(), QStringList{u"删除失败"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除失败"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
         QVERIFY(Form4->isVisible());
         QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s, u"li"_s}));
 
-        m_boxes->clear();
+        m_fixture->boxes.clear();
         select(2);
         QTest::mouseClick(Form4->Button2, Qt::LeftButton);
-        QCOMPARE(m_boxes->texts(), QStringList{u"删除成功!"_s});
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除成功!"_s});
         QCOMPARE(accounts().size(), 1);
         QCOMPARE(accounts()[0].name, u"chief"_s);
     }
@@ -433,7 +419,7 @@ private Q_SLOTS:
         QTest::keyClick(Shezhi->Edit1, Qt::Key_F5);
         QTest::keyClick(Shezhi->Edit1, Qt::Key_F4);
         QVERIFY(Shezhi->isVisible());
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
 
         QSignalSpy moves(Shezhi, &txl::ui::Form::systemMoveRequested);
@@ -459,9 +445,9 @@ private Q_SLOTS:
         Shezhi->Edit1->setText(first);
         Shezhi->Edit2->setText(second);
         pressPicture(Shezhi->Image4);
-        QCOMPARE(m_boxes->texts(), QStringList{u"请你输入密码!"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
-        QCOMPARE(m_boxes->last().caption, u"提示"_s);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"请你输入密码!"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
+        QCOMPARE(m_fixture->boxes.last().caption, u"提示"_s);
         QVERIFY(Shezhi->isVisible());
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
     }
@@ -482,8 +468,8 @@ private Q_SLOTS:
         Shezhi->Edit1->setText(first);
         Shezhi->Edit2->setText(second);
         pressPicture(Shezhi->Image4);
-        QCOMPARE(m_boxes->texts(), QStringList{u"两次输入的不同，请再一次输入！"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"两次输入的不同，请再一次输入！"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
         QVERIFY(!Shezhi->isVisible());
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
     }
@@ -510,8 +496,8 @@ private Q_SLOTS:
         Shezhi->Edit2->setText(u"new1"_s);
         pressPicture(Shezhi->Image4);
 
-        QCOMPARE(m_boxes->texts(), QStringList{u"更新成功！"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"更新成功！"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
         QVERIFY(!Shezhi->isVisible());
         QVERIFY(Shezhi->Edit1->text().isEmpty() && Shezhi->Edit2->text().isEmpty());
 
@@ -524,7 +510,7 @@ private Q_SLOTS:
             QCOMPARE(after[i].pwd == before[i].pwd, !changed[i]);
         }
 
-        m_boxes->clear();
+        m_fixture->boxes.clear();
         QVERIFY(loginWorks(user, u"new1"_s));
         QVERIFY(!loginWorks(u"zhang"_s, u"new1"_s));
         if (user == u"chief")
@@ -551,8 +537,8 @@ private Q_SLOTS:
         Shezhi->Edit2->setText(u"new1"_s);
         pressPicture(Shezhi->Image4);
 
-        QCOMPARE(m_boxes->texts(), QStringList{u"更新失败！"_s});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Notice);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"更新失败！"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
         QVERIFY(Shezhi->isVisible());
         const QList<Account> after = accounts();
         QCOMPARE(after.size(), before.size());
@@ -577,7 +563,7 @@ private Q_SLOTS:
         QVERIFY(!Shezhi->isVisible());
         QCOMPARE(Shezhi->Edit1->text().isEmpty(), emptied);
         QCOMPARE(Shezhi->Edit2->text().isEmpty(), emptied);
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
         QVERIFY(!Application::instance()->terminated());
     }
@@ -652,7 +638,7 @@ private Q_SLOTS:
         Shezhi->Edit1->setText(typed[3]);
         Shezhi->Edit2->setText(typed[3]);
         pressPicture(Shezhi->Image4);
-        QCOMPARE(m_boxes->texts(), QStringList({u"添加成功！"_s, u"添加成功！"_s, u"更新成功！"_s}));
+        QCOMPARE(m_fixture->boxes.texts(), QStringList({u"添加成功！"_s, u"添加成功！"_s, u"更新成功！"_s}));
 
         // Every column of every row, read through the database key.
         txl::db::Query q(DataModule1->con, u"check"_s);

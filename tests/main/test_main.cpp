@@ -9,7 +9,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/DataGrid.h"
 #include "signin/Ulogin.h"
-#include "tests/support/TestSupport.h"
 #include "tests/support/Windows.h"
 
 #include <QAction>
@@ -62,21 +61,16 @@ QList<QStringList> firstOf(qsizetype n) {
 
 // A signed-in main window over a fresh database: the login window holds the user name, as the
 // hand-over leaves it, and the main window has been created and shown.
-class MainWindow {
+class MainWindow : public txl::test::WindowFixture {
 public:
     explicit MainWindow(const QList<QStringList> &contacts = Classmates,
                         const QString &signedIn = u"chief"_s) {
-        txl::ui::Application::instance()->resetForTest();
         for (const QStringList &c : contacts)
-            fixture.addContact(c);
+            addContact(c);
         Form2 = new TForm2();
         Form2->setSignedInUser(signedIn);
         Form1 = new TForm1();
         Form1->show();
-    }
-    ~MainWindow() {
-        txl::test::freeWindows();
-        txl::ui::Application::instance()->resetForTest();
     }
     TForm1 &w() const { return *Form1; }
     txl::db::Query &query() const { return DataModule1->query; }
@@ -108,9 +102,6 @@ public:
         Form1->Edit1->setText(text);
         Form1->btserach->click();
     }
-
-    txl::test::ModuleFixture fixture;
-    txl::test::BoxRecorder boxes;
 };
 
 // "kind text" for each box, with the details the navigation and deletion rules distinguish.
@@ -269,22 +260,19 @@ void MainWindowTest::clock() {
 }
 
 void MainWindowTest::failingShowHandler() {
-    txl::ui::Application::instance()->resetForTest();
-    txl::test::ModuleFixture fixture;
-    txl::test::BoxRecorder boxes;
-    const txl::test::WindowCleanup windows;
+    txl::test::WindowFixture fixture;
     Form2 = new TForm2();
     Form2->setSignedInUser(u"zhangsan"_s);
     Form1 = new TForm1();
-    boxes.clear();
+    fixture.boxes.clear();
     fixture.exec(u"drop table UsersInfo"_s);
     Form1->ComboBox1->setCurrentIndex(3);
 
     Form1->show();
 
-    QCOMPARE(boxes.boxes().size(), std::size_t(1));
-    QCOMPARE(boxes.last().kind, BoxKind::Error);
-    QVERIFY2(boxes.last().text.contains(u"UsersInfo"_s), qPrintable(boxes.last().text));
+    QCOMPARE(fixture.boxes.boxes().size(), std::size_t(1));
+    QCOMPARE(fixture.boxes.last().kind, BoxKind::Error);
+    QVERIFY2(fixture.boxes.last().text.contains(u"UsersInfo"_s), qPrintable(fixture.boxes.last().text));
     // The first step ran before the reload failed: the focus and the first column are set.
     QCOMPARE(Form1->focusWidget(), Form1->Edit1);
     QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
@@ -539,7 +527,7 @@ void MainWindowTest::returnResetsList() {
     QCOMPARE(m.w().Edit1->text(), QString());
 
     // With the field already empty, and after a contact was added behind the list's back.
-    m.fixture.addContact({u"孙七"_s});
+    m.addContact({u"孙七"_s});
     m.w().Button2->click();
     QCOMPARE(m.gridNames().size(), Classmates.size() + 1);
     QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：6"_s);

@@ -2,7 +2,6 @@
 // window sees first, the exit button's pictures, and the loading ticks that hand over to the main
 // window.
 
-#include "tests/support/TestSupport.h"
 #include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
@@ -26,8 +25,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using txl::test::BoxRecorder;
-using txl::test::ModuleFixture;
+using txl::test::WindowFixture;
 using txl::ui::Application;
 using txl::ui::BoxKind;
 
@@ -63,8 +61,7 @@ class SigninTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ModuleFixture> m_fixture;
-    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
 
     // The start of a run: the login window is the first form, and it is shown.
     TForm2 *openLogin() {
@@ -93,17 +90,11 @@ private:
 
 private Q_SLOTS:
     void init() {
-        Application::instance()->resetForTest();
+        m_fixture = std::make_unique<WindowFixture>();
         txl::app::installHandOver();   // a sign-in goes on to the loading window, as in a run
-        m_fixture = std::make_unique<ModuleFixture>();
-        m_boxes = std::make_unique<BoxRecorder>();
     }
 
-    void cleanup() {
-        txl::test::freeWindows();
-        m_boxes.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void design() {
         openLogin();
@@ -159,12 +150,7 @@ private Q_SLOTS:
             form.reset(Application::instance()->createForm<TForm2>());
         else
             form.reset(new TFirst);
-        const QWidget *widget = form->findChild<QWidget *>(control);
-        QVERIFY(widget);
-        if (place.isEmpty())
-            QCOMPARE(widget->pos(), place.topLeft());
-        else
-            QCOMPARE(widget->geometry(), place);
+        txl::test::comparePlace(form.get(), control, place);
     }
 
     void loadingDesign() {
@@ -193,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(entries, QStringList({u"chief"_s, u"zhang"_s, u"abc"_s, u"zhang"_s}));
         QCOMPARE(Form2->ComboBox2->currentIndex(), 0);
         QCOMPARE(Form2->attemptsLeft(), 3);
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
     }
 
     void login_data() {
@@ -244,19 +230,19 @@ private Q_SLOTS:
         QVERIFY(!Application::instance()->terminated());
         switch (outcome) {
         case Outcome::SignedIn:
-            QVERIFY(m_boxes->empty());
+            QVERIFY(m_fixture->boxes.empty());
             QVERIFY(signedIn());
             QCOMPARE(Form2->signedInUser(), account);
             break;
         case Outcome::Blank:
-            QCOMPARE(m_boxes->texts(), QStringList{Blank});
-            QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+            QCOMPARE(m_fixture->boxes.texts(), QStringList{Blank});
+            QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
             QCOMPARE(Form2->Edit2->text(), password);   // kept as typed
             QVERIFY(First == nullptr && Form2->isVisible());
             break;
         case Outcome::Wrong:
-            QCOMPARE(m_boxes->texts(), QStringList{Wrong});
-            QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+            QCOMPARE(m_fixture->boxes.texts(), QStringList{Wrong});
+            QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
             QVERIFY(Form2->Edit2->text().isEmpty());   // emptied for the next try
             QVERIFY(First == nullptr && Form2->isVisible());
             QVERIFY(Form2->signedInUser().isEmpty());
@@ -278,7 +264,7 @@ private Q_SLOTS:
         Form2->ComboBox2->setCurrentIndex(1);   // either entry: the check is by name
         Form2->Edit2->setText(password);
         press();
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         QVERIFY(signedIn());
         QCOMPARE(Form2->signedInUser(), u"chief"_s);
     }
@@ -302,10 +288,10 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) {
             QVERIFY(!Application::instance()->terminated());
             attempt(u"chief"_s, passwords[i]);
-            QCOMPARE(m_boxes->texts().mid(i, 1), QStringList{messages[i]});
+            QCOMPARE(m_fixture->boxes.texts().mid(i, 1), QStringList{messages[i]});
         }
-        QCOMPARE(m_boxes->texts(), messages + QStringList{UsedUp});
-        QCOMPARE(m_boxes->last().kind, BoxKind::Information);
+        QCOMPARE(m_fixture->boxes.texts(), messages + QStringList{UsedUp});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
         QVERIFY(!Form2->isVisible());
         QVERIFY(Application::instance()->terminated());
         QVERIFY(First == nullptr);
@@ -339,7 +325,7 @@ private Q_SLOTS:
         attempt(u"chief"_s, u"wrong"_s);
         attempt(u"chief"_s, QString());
         attempt(u"chief"_s, u" 123456 "_s);
-        QCOMPARE(m_boxes->texts(), QStringList({Wrong, Blank}));
+        QCOMPARE(m_fixture->boxes.texts(), QStringList({Wrong, Blank}));
         QCOMPARE(Form2->attemptsLeft(), 0);
         QVERIFY(signedIn());
         QVERIFY(!Application::instance()->terminated());
@@ -384,7 +370,7 @@ private Q_SLOTS:
             QVERIFY(signedIn());
             QVERIFY(!Application::instance()->terminated());
         }
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
     }
 
     // With no account at all, the chooser is empty and no password signs in.
@@ -392,10 +378,10 @@ private Q_SLOTS:
         m_fixture->exec(u"delete from LoginInfo"_s);
         openLogin();
         QCOMPARE(Form2->ComboBox2->count(), 0);
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         Form2->Edit2->setText(u"123456"_s);
         press();
-        QCOMPARE(m_boxes->texts(), QStringList{Wrong});
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{Wrong});
         QCOMPARE(Form2->attemptsLeft(), 2);
         QVERIFY(First == nullptr);
     }
@@ -410,8 +396,8 @@ private Q_SLOTS:
             attempt(u"chief"_s, u"123456"_s);
         QVERIFY(QFile::rename(u"DataBase/away.mdb"_s, u"DataBase/txl.mdb"_s));
 
-        QCOMPARE(m_boxes->boxes().size(), std::size_t(3));
-        for (const txl::ui::BoxRecord &box : m_boxes->boxes())
+        QCOMPARE(m_fixture->boxes.boxes().size(), std::size_t(3));
+        for (const txl::ui::BoxRecord &box : m_fixture->boxes.boxes())
             QCOMPARE(box.kind, BoxKind::Error);
         QCOMPARE(Form2->attemptsLeft(), 0);
         QCOMPARE(Form2->Edit2->text(), u"123456"_s);
@@ -433,7 +419,7 @@ private Q_SLOTS:
         sendMouse(Form2->Image3, QEvent::MouseButtonPress);
         const QImage pressed = Form2->Image3->pixmap().toImage();
         QCOMPARE(pressed, QImage(u"images/02_1.bmp"_s).convertToFormat(pressed.format()));
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
         QVERIFY(Form2->Image3->hasMouseTracking());   // moves count without a button held
     }
 
@@ -443,11 +429,11 @@ private Q_SLOTS:
         sendMouse(Form2->Image3, QEvent::MouseMove);
         sendMouse(Form2->Image3, QEvent::MouseMove);
         sendMouse(Form2->Image3, QEvent::MouseButtonPress);
-        QCOMPARE(m_boxes->boxes().size(), std::size_t(3));
-        for (const txl::ui::BoxRecord &box : m_boxes->boxes())
+        QCOMPARE(m_fixture->boxes.boxes().size(), std::size_t(3));
+        for (const txl::ui::BoxRecord &box : m_fixture->boxes.boxes())
             QCOMPARE(box.kind, BoxKind::Error);
-        QVERIFY(m_boxes->texts()[0].contains(u"02.bmp"_s));
-        QVERIFY(m_boxes->texts()[2].contains(u"02_1.bmp"_s));
+        QVERIFY(m_fixture->boxes.texts()[0].contains(u"02.bmp"_s));
+        QVERIFY(m_fixture->boxes.texts()[2].contains(u"02_1.bmp"_s));
         QVERIFY(Form2->isVisible());
     }
 
@@ -465,7 +451,7 @@ private Q_SLOTS:
         QTest::mouseClick(Form2->findChild<QLabel *>(picture), Qt::LeftButton);
         QVERIFY(!Form2->isVisible());
         QVERIFY(Application::instance()->terminated());
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
     }
 
     // The loading window counts ticks for the whole run: ".", "..", "...", ".", "..", then the
@@ -509,7 +495,7 @@ private Q_SLOTS:
         QCOMPARE(First->Label2->text(), QString());
         delete firstLoading;
         delete mainWindow;
-        QVERIFY(m_boxes->empty());
+        QVERIFY(m_fixture->boxes.empty());
     }
 };
 

@@ -9,6 +9,8 @@
 #include "signin/Ufirst.h"
 #include "signin/Ulogin.h"
 
+#include <QWidget>
+
 namespace txl::test {
 
 void freeWindows() {
@@ -20,6 +22,24 @@ void freeWindows() {
     release(Form1);
     release(First);
     release(Form2);
+}
+
+WindowFixture::WindowFixture(const data::NewDatabase &options) : ModuleFixture(options) {
+    ui::Application::instance()->resetForTest();
+}
+
+WindowFixture::~WindowFixture() {
+    freeWindows();
+    ui::Application::instance()->resetForTest();
+}
+
+void comparePlace(const QWidget *window, const QString &name, const QRect &place) {
+    const QWidget *control = window->findChild<QWidget *>(name);
+    QVERIFY2(control != nullptr, qPrintable(name));
+    if (place.isEmpty())
+        QCOMPARE(control->pos(), place.topLeft());
+    else
+        QCOMPARE(control->geometry(), place);
 }
 
 } // namespace txl::test

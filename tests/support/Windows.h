@@ -1,6 +1,13 @@
 #pragma once
 
+#include "tests/support/TestSupport.h"
+
+#include <QRect>
+#include <QString>
+
 #include <utility>
+
+class QWidget;
 
 // The program's windows in tests: they reach each other through global references, so a test
 // that made some must free them before the next test (and before the data module they show).
@@ -15,14 +22,22 @@ void release(W *&global) {
 // Frees every window a global reference holds, the last made first, and clears the references.
 void freeWindows();
 
-// Frees the windows when it goes: declared after a test's data-module fixture, it goes before it,
-// also when a check stops the test early.
-class WindowCleanup {
+// What a test of the windows runs in: a clean application (no main form yet, not terminated), a
+// fresh database with the data module on it, and every message box recorded. When it goes, the
+// windows the test made go first, before the data module they show, also when a check stopped
+// the test early.
+class WindowFixture : public ModuleFixture {
 public:
-    WindowCleanup() = default;
-    WindowCleanup(const WindowCleanup &) = delete;
-    WindowCleanup &operator=(const WindowCleanup &) = delete;
-    ~WindowCleanup() { freeWindows(); }
+    explicit WindowFixture(const data::NewDatabase &options = {});
+    ~WindowFixture();
+    WindowFixture(const WindowFixture &) = delete;
+    WindowFixture &operator=(const WindowFixture &) = delete;
+
+    BoxRecorder boxes;
 };
+
+// Checks the place of the control `name` of `window`: the whole geometry, or only the position
+// when `place` has an empty size.
+void comparePlace(const QWidget *window, const QString &name, const QRect &place);
 
 } // namespace txl::test
