@@ -31,6 +31,8 @@ using txl::test::WindowFixture;
 using txl::ui::Application;
 using txl::ui::BoxKind;
 
+Q_DECLARE_METATYPE(txl::ui::BoxKind)
+
 namespace {
 
 struct Account {
@@ -85,8 +87,24 @@ private:
         QCOMPARE(Form4->modeIndex(), 1);
     }
 
-    static void select(int entry) {
+    // Chooses entry `entry` of the manager's list and presses 删除.
+    static void deleteEntry(int entry) {
         Form4->DBListBox1->setCurrentRow(entry, QItemSelectionModel::ClearAndSelect);
+        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+    }
+
+    // Types an account into the manager and presses 添加.
+    static void addInManager(const QString &name, const QString &password) {
+        Form4->Edit1->setText(name);
+        Form4->Edit2->setText(password);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+    }
+
+    // Types the new password and its repetition into the password window and presses confirm.
+    static void confirmPassword(const QString &first, const QString &second) {
+        Shezhi->Edit1->setText(first);
+        Shezhi->Edit2->setText(second);
+        pressPicture(Shezhi->Image4);
     }
 
     // The password window of the signed-in user `user`, opened from the main window.
@@ -235,9 +253,7 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QFETCH(QString, signInWith);
         openManager();
-        Form4->Edit1->setText(name);
-        Form4->Edit2->setText(password);
-        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        addInManager(name, password);
 
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"添加成功！"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Plain);
@@ -279,9 +295,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, password);
         openManager();
-        Form4->Edit1->setText(name);
-        Form4->Edit2->setText(password);
-        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        addInManager(name, password);
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"请你输入用户名或密码！"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Plain);
         QVERIFY(Form4->isVisible());
@@ -303,8 +317,7 @@ private Q_SLOTS:
         const QList<Account> before = accounts();
         openManager();
         deleteMode();
-        select(1 + which);
-        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        deleteEntry(1 + which);
 
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除成功!"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
@@ -337,8 +350,7 @@ private Q_SLOTS:
         deleteMode();
         const int row = int(listEntries(Form4->DBListBox1).indexOf(entry));
         QVERIFY(row >= 0);
-        select(row);
-        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        deleteEntry(row);
 
         QStringList names;
         for (const Account &a : accounts())
@@ -378,16 +390,14 @@ private Q_SLOTS:
         deleteMode();
         m_fixture->exec(u"delete from LoginInfo where Name='zhang'"_s);
 
-        select(1);
-        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        deleteEntry(1);
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除失败"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
         QVERIFY(Form4->isVisible());
         QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s, u"li"_s}));
 
         m_fixture->boxes.clear();
-        select(2);
-        QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+        deleteEntry(2);
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"删除成功!"_s});
         QCOMPARE(accounts().size(), 1);
         QCOMPARE(accounts()[0].name, u"chief"_s);
@@ -427,50 +437,41 @@ private Q_SLOTS:
         QCOMPARE(moves.count(), 1);
     }
 
-    void passwordRefused_data() {
+    void passwordNotStored_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("both empty") << QString() << QString();
-        QTest::newRow("new password empty") << QString() << u"abc"_s;
-        QTest::newRow("repeat empty") << u"abc"_s << QString();
-        QTest::newRow("spaces only, both") << u"   "_s << u"   "_s;
-        QTest::newRow("spaces only, different counts") << u"  "_s << u"    "_s;
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<BoxKind>("kind");
+        QTest::addColumn<bool>("staysOpen");
+        // Nothing to store: the window stays.
+        const QString refused = u"请你输入密码!"_s;
+        QTest::newRow("both empty") << QString() << QString() << refused << BoxKind::Notice << true;
+        QTest::newRow("new password empty") << QString() << u"abc"_s << refused << BoxKind::Notice << true;
+        QTest::newRow("repeat empty") << u"abc"_s << QString() << refused << BoxKind::Notice << true;
+        QTest::newRow("spaces only, both") << u"   "_s << u"   "_s << refused << BoxKind::Notice << true;
+        QTest::newRow("spaces only, different counts")
+            << u"  "_s << u"    "_s << refused << BoxKind::Notice << true;
+        // Two different entries: the message, then the window closes.
+        const QString differ = u"两次输入的不同，请再一次输入！"_s;
+        QTest::newRow("different") << u"abc"_s << u"abd"_s << differ << BoxKind::Information << false;
+        QTest::newRow("letter case") << u"abc"_s << u"ABC"_s << differ << BoxKind::Information << false;
+        QTest::newRow("space inside") << u"a bc"_s << u"abc"_s << differ << BoxKind::Information << false;
     }
 
-    // Nothing to store: the window stays and the password is unchanged.
-    void passwordRefused() {
+    // Entries that cannot be stored: one message, and the password is unchanged.
+    void passwordNotStored() {
         QFETCH(QString, first);
         QFETCH(QString, second);
+        QFETCH(QString, message);
+        QFETCH(BoxKind, kind);
+        QFETCH(bool, staysOpen);
         openPasswordWindow(u"chief"_s);
-        Shezhi->Edit1->setText(first);
-        Shezhi->Edit2->setText(second);
-        pressPicture(Shezhi->Image4);
-        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"请你输入密码!"_s});
-        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
-        QCOMPARE(m_fixture->boxes.last().caption, u"提示"_s);
-        QVERIFY(Shezhi->isVisible());
-        QVERIFY(signsIn(accounts()[0], u"123456"_s));
-    }
-
-    void passwordsDiffer_data() {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::newRow("different") << u"abc"_s << u"abd"_s;
-        QTest::newRow("letter case") << u"abc"_s << u"ABC"_s;
-        QTest::newRow("space inside") << u"a bc"_s << u"abc"_s;
-    }
-
-    // Two different entries: the message, then the window closes; nothing is stored.
-    void passwordsDiffer() {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        openPasswordWindow(u"chief"_s);
-        Shezhi->Edit1->setText(first);
-        Shezhi->Edit2->setText(second);
-        pressPicture(Shezhi->Image4);
-        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"两次输入的不同，请再一次输入！"_s});
-        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
-        QVERIFY(!Shezhi->isVisible());
+        confirmPassword(first, second);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{message});
+        QCOMPARE(m_fixture->boxes.last().kind, kind);
+        if (kind == BoxKind::Notice)
+            QCOMPARE(m_fixture->boxes.last().caption, u"提示"_s);
+        QCOMPARE(Shezhi->isVisible(), staysOpen);
         QVERIFY(signsIn(accounts()[0], u"123456"_s));
     }
 
@@ -492,9 +493,7 @@ private Q_SLOTS:
         m_fixture->addAccount(u"zhang"_s, u"zz"_s);
         const QList<Account> before = accounts();
         openPasswordWindow(user);
-        Shezhi->Edit1->setText(u" new1 "_s);
-        Shezhi->Edit2->setText(u"new1"_s);
-        pressPicture(Shezhi->Image4);
+        confirmPassword(u" new1 "_s, u"new1"_s);
 
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"更新成功！"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Information);
@@ -533,9 +532,7 @@ private Q_SLOTS:
         if (removeAccount)
             m_fixture->exec(u"delete from LoginInfo where Name='zhang'"_s);
         const QList<Account> before = accounts();
-        Shezhi->Edit1->setText(u"new1"_s);
-        Shezhi->Edit2->setText(u"new1"_s);
-        pressPicture(Shezhi->Image4);
+        confirmPassword(u"new1"_s, u"new1"_s);
 
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"更新失败！"_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Notice);
@@ -604,18 +601,13 @@ private Q_SLOTS:
             return box.enterAnswer;
         });
         if (action == u"add") {
-            Form4->Edit1->setText(u"zhang"_s);
-            Form4->Edit2->setText(u"pw"_s);
-            QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+            addInManager(u"zhang"_s, u"pw"_s);
         } else if (action == u"delete") {
             deleteMode();
-            select(1);
-            QTest::mouseClick(Form4->Button2, Qt::LeftButton);
+            deleteEntry(1);
         } else {
             const bool differ = action == u"differ";
-            Shezhi->Edit1->setText(differ ? u"abc"_s : u"new1"_s);
-            Shezhi->Edit2->setText(differ ? u"abd"_s : u"new1"_s);
-            pressPicture(Shezhi->Image4);
+            confirmPassword(differ ? u"abc"_s : u"new1"_s, differ ? u"abd"_s : u"new1"_s);
         }
         QCOMPARE(seen, QStringList{atTheBox});
         QVERIFY(!form->isVisible());
@@ -629,15 +621,11 @@ private Q_SLOTS:
         for (const auto &[name, password] :
              {std::pair{u"zhang"_s, typed[1]}, std::pair{u"chief"_s, typed[2]}}) {
             openManager();
-            Form4->Edit1->setText(name);
-            Form4->Edit2->setText(password);
-            QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+            addInManager(name, password);
             txl::test::release(Form4);
         }
         openPasswordWindow(u"chief"_s);
-        Shezhi->Edit1->setText(typed[3]);
-        Shezhi->Edit2->setText(typed[3]);
-        pressPicture(Shezhi->Image4);
+        confirmPassword(typed[3], typed[3]);
         QCOMPARE(m_fixture->boxes.texts(), QStringList({u"添加成功！"_s, u"添加成功！"_s, u"更新成功！"_s}));
 
         // Every column of every row, read through the database key.
