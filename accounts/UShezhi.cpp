@@ -26,9 +26,7 @@ TShezhi *Shezhi = nullptr;
 namespace {
 
 QLineEdit *passwordField(QWidget *parent, const QString &name, const QRect &place) {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(place);
+    QLineEdit *edit = txl::ui::lineEdit(parent, name, place);
     edit->setFrame(false);
     txl::ui::echoStars(edit);
     txl::ui::setEntryLimit(edit, 8);

@@ -22,17 +22,12 @@
 
 using namespace Qt::StringLiterals;
 using txl::ui::label;
+using txl::ui::lineEdit;
+using txl::ui::pushButton;
 
 TForm4 *Form4 = nullptr;
 
 namespace {
-
-QLineEdit *field(QWidget *parent, const QString &name, const QRect &place) {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(place);
-    return edit;
-}
 
 } // namespace
 
@@ -55,9 +50,9 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
 
     GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, u"添加新用户"_s, {13, 51, 212, 86});
     Label1 = label(GroupBox1, u"Label1"_s, u"用户名："_s, {16, 29});
-    Edit1 = field(GroupBox1, u"Edit1"_s, {64, 25, 121, 21});
+    Edit1 = lineEdit(GroupBox1, u"Edit1"_s, {64, 25, 121, 21});
     Label2 = label(GroupBox1, u"Label2"_s, u"密码："_s, {17, 56});
-    Edit2 = field(GroupBox1, u"Edit2"_s, {64, 56, 121, 21});
+    Edit2 = lineEdit(GroupBox1, u"Edit2"_s, {64, 56, 121, 21});
     txl::ui::echoStars(Edit2);
     // The captions sit on the fields' text line.
     Label1->move(16, Edit1->y() + (Edit1->height() - Label1->height()) / 2);
@@ -73,12 +68,8 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Bevel1 = txl::ui::sunkenLine(this, u"Bevel1"_s, {4, 253, 229, 2});
 
     GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"操作"_s, {13, 257, 212, 48});
-    Button1 = new QPushButton(u"添加"_s, GroupBox3);
-    Button1->setObjectName(u"Button1"_s);
-    Button1->setGeometry(17, 16, 75, 25);
-    Button2 = new QPushButton(u"删除"_s, GroupBox3);
-    Button2->setObjectName(u"Button2"_s);
-    Button2->setGeometry(114, 16, 75, 25);
+    Button1 = pushButton(GroupBox3, u"Button1"_s, u"添加"_s, {17, 16, 75, 25});
+    Button2 = pushButton(GroupBox3, u"Button2"_s, u"删除"_s, {114, 16, 75, 25});
 
     connect(RadioGroup1Items, &QButtonGroup::idClicked, this,
             txl::ui::guard(this, &TForm4::RadioGroup1Click));

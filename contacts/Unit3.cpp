@@ -55,9 +55,7 @@ protected:
 };
 
 QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int width, int limit) {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(left, top, width, FieldHeight);
+    QLineEdit *edit = txl::ui::lineEdit(parent, QString::fromLatin1(name), {left, top, width, FieldHeight});
     if (limit > 0)
         txl::ui::setEntryLimit(edit, limit);
     return edit;
@@ -119,12 +117,8 @@ TAdd::TAdd() : Form(u"Add"_s) {
 
     GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"操作"_s, {8, 190, 409, 44});
 
-    Button1 = new QPushButton(u"提交"_s, GroupBox2);
-    Button1->setObjectName(u"Button1"_s);
-    Button1->setGeometry(80, 14, 75, 25);
-    Button2 = new QPushButton(u"取消"_s, GroupBox2);
-    Button2->setObjectName(u"Button2"_s);
-    Button2->setGeometry(248, 14, 75, 25);
+    Button1 = txl::ui::pushButton(GroupBox2, u"Button1"_s, u"提交"_s, {80, 14, 75, 25});
+    Button2 = txl::ui::pushButton(GroupBox2, u"Button2"_s, u"取消"_s, {248, 14, 75, 25});
     // Like the buttons of a form, neither is a default button that Enter in a field would press.
     Button1->setAutoDefault(false);
     Button2->setAutoDefault(false);

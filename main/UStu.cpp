@@ -56,9 +56,7 @@ QString tooltipOf(const QString &hint) {
 
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption,
                     const QRect &place, const QString &hint) {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(place);
+    QPushButton *b = txl::ui::pushButton(parent, name, caption, place);
     b->setFont(songTi());
     b->setToolTip(tooltipOf(hint));
     return b;

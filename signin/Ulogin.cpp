@@ -49,9 +49,7 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
                      QPixmap::fromImage(txl::ui::loadJpeg(u":/login_bg.jpg"_s)));
 
     // The password field comes first in the tab order: it is made before the choosers.
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(109, 123, 121, 16);
+    Edit2 = txl::ui::lineEdit(this, u"Edit2"_s, {109, 123, 121, 16});
     Edit2->setFrame(false);
     txl::ui::echoStars(Edit2);
     QFont editFont = Edit2->font();

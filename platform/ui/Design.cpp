@@ -5,7 +5,9 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
@@ -42,6 +44,20 @@ QLabel *label(QWidget *parent, const QString &name, const QString &caption, cons
     l->move(at);
     l->adjustSize();
     return l;
+}
+
+QLineEdit *lineEdit(QWidget *parent, const QString &name, const QRect &place) {
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(place);
+    return edit;
+}
+
+QPushButton *pushButton(QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    return button;
 }
 
 QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const QPixmap &pixmap,

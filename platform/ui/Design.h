@@ -8,6 +8,8 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QWidget;
 
 // What the windows' constructors build their designs from: controls at their design places, each
@@ -21,6 +23,12 @@ QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption
 
 // A caption whose top left corner is at `at`, sized to its text.
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, const QPoint &at);
+
+// A text field.
+QLineEdit *lineEdit(QWidget *parent, const QString &name, const QRect &place);
+
+// A push button.
+QPushButton *pushButton(QWidget *parent, const QString &name, const QString &caption, const QRect &place);
 
 // A picture control; the picture sits in its top left corner unless `alignment` says otherwise.
 QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const QPixmap &pixmap = {},
