@@ -4,6 +4,7 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
@@ -23,6 +24,14 @@ std::vector<ReportBuild *> &pendingBuilds() {
 
 // How often a build held back by a modal window looks again.
 constexpr std::chrono::milliseconds ModalPoll(50);
+
+// One frame of the screen: a slice runs no longer, so the list following the walk and the pages
+// coming in move as smoothly as the screen can show them, and input never waits longer.
+std::chrono::milliseconds frameTime() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal hertz = screen != nullptr && screen->refreshRate() >= 24 ? screen->refreshRate() : 60;
+    return std::chrono::milliseconds(std::max(1, int(1000 / hertz)));
+}
 
 // While a message box or a dialog is open, the walk leaves the cursor where it is: that window
 // acts on the current row the user saw when it opened (the contact being changed, the one to be
@@ -89,7 +98,7 @@ void ReportBuild::scheduleNext() {
             return;
         }
         m_scheduled = false;
-        if (runSlice())
+        if (runSlice(frameTime()))
             scheduleNext();
     });
 }
@@ -193,10 +202,11 @@ bool ReportBuild::runSlice(std::chrono::milliseconds budget) {
             if (m_source->count() > 0)
                 setPercent(std::min(99, int(qint64(m_source->position()) * 100 / m_source->count())));
             // The first page is shown the moment it is made.
-            if (pagesBefore == 0 && m_builder->pagesFinished() > 0)
+            if ((pagesBefore == 0 && m_builder->pagesFinished() > 0) ||
+                (n % 16 == 0 && clock.elapsed() >= budget.count())) {
+                m_source->pause();
                 return true;
-            if (n % 16 == 0 && clock.elapsed() >= budget.count())
-                return true;
+            }
         }
     } catch (const std::exception &error) {
         if (!self)

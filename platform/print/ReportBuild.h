@@ -40,8 +40,9 @@ public:
     void cancel();
 
     // Runs one slice now: rows for about `budget`, and no further than the end of the first page.
-    // Returns false once the build is over (or while it has to wait its turn).
-    bool runSlice(std::chrono::milliseconds budget = std::chrono::milliseconds(20));
+    // Returns false once the build is over (or while it has to wait its turn). From the event
+    // loop a slice lasts one frame of the screen.
+    bool runSlice(std::chrono::milliseconds budget = std::chrono::milliseconds(16));
     // Runs the whole build now, without handling any events (returns at once while it has to wait
     // its turn).
     void runToEnd();
