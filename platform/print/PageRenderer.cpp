@@ -5,7 +5,6 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -147,25 +146,6 @@ void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper) {
     const QPageSize size(wide ? paper.transposed() : paper, QPageSize::Millimeter);
     const QPageLayout::Orientation orientation = wide ? QPageLayout::Landscape : QPageLayout::Portrait;
     device.setPageLayout(QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0)));
-}
-
-bool writePdf(const QString &path, const std::vector<Page> &pages) {
-    QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("txl"));
-    writer.setTitle(QStringLiteral("同学录"));
-    writer.setResolution(1200);
-    const QSizeF paper = pages.empty() ? QSizeF(210, 297) : pages.front().paper();
-    preparePagedDevice(writer, paper);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    const qreal scale = writer.resolution() / 25.4;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        renderPage(painter, pages[i], scale);
-    }
-    return painter.end();
 }
 
 } // namespace txl::print

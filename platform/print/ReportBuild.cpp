@@ -25,14 +25,6 @@ std::vector<ReportBuild *> &pendingBuilds() {
 // How often a build held back by a modal window looks again.
 constexpr std::chrono::milliseconds ModalPoll(50);
 
-// One frame of the screen: a slice runs no longer, so the list following the walk and the pages
-// coming in move as smoothly as the screen can show them, and input never waits longer.
-std::chrono::milliseconds frameTime() {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const qreal hertz = screen != nullptr && screen->refreshRate() >= 24 ? screen->refreshRate() : 60;
-    return std::chrono::milliseconds(std::max(1, int(1000 / hertz)));
-}
-
 // While a message box or a dialog is open, the walk leaves the cursor where it is: that window
 // acts on the current row the user saw when it opened (the contact being changed, the one to be
 // deleted). The printing progress window is the exception, since it waits for a walk itself.
@@ -42,6 +34,12 @@ bool heldByModalWindow() {
 }
 
 } // namespace
+
+std::chrono::milliseconds frameTime() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal hertz = screen != nullptr && screen->refreshRate() >= 24 ? screen->refreshRate() : 60;
+    return std::chrono::milliseconds(std::max(1, int(1000 / hertz)));
+}
 
 ReportBuild::ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *parent)
     : QObject(parent), m_job(job), m_sink(std::move(sink)) {
@@ -131,7 +129,8 @@ void ReportBuild::end(State state) {
 }
 
 void ReportBuild::cancel() {
-    if (isOver())
+    // Once only: stopping closes the page in progress, whose sink may ask again.
+    if (isOver() || m_cancelRequested)
         return;
     if (m_inSlice) {
         m_cancelRequested = true;   // the builder is busy placing a row
@@ -141,6 +140,7 @@ void ReportBuild::cancel() {
 }
 
 void ReportBuild::stopCancelled() {
+    m_cancelRequested = true;
     // The page in progress is finished with the rows it has.
     if (m_builder && !m_builder->isFinished() && m_builder->rows() > 0)
         m_builder->finish();

@@ -11,11 +11,17 @@
 
 namespace txl::print {
 
+// One frame of the screen: work done from the event loop runs no longer at a time, so what follows
+// it moves as smoothly as the screen can show it, and input never waits longer.
+std::chrono::milliseconds frameTime();
+
 // A report ready to be built, as often as needed: its design and where its rows come from.
 struct ReportJob {
     ReportDefinition definition;
     // Makes a fresh walk over the rows; may return nullptr for "no rows".
     std::function<std::unique_ptr<RowSource>()> rows;
+    // The document's name: the title of a print job and of a saved file.
+    QString title;
 };
 
 // One build of a report, run in slices from the event loop so that the window stays responsive

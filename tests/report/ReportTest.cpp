@@ -423,12 +423,12 @@ void ReportTest::previewWalksQuery() {
     QCOMPARE(preview->pageCount(), 1);
     QCOMPARE(query.currentRow(), 24);
     QCOMPARE(grid.currentIndex().row(), 24);
-    QCOMPARE(preview->progressText(), u"80%"_s);
+    QCOMPARE(preview->progressText(), u"Built 80%"_s);
     QCOMPARE(preview->pageText(), u"Page 1 of 1"_s);
 
     preview->finishBuild();
     QCOMPARE(preview->pageCount(), 2);
-    QCOMPARE(preview->progressText(), u"100%"_s);
+    QCOMPARE(preview->progressText(), u"Built 100%"_s);
     QCOMPARE(preview->pageText(), u"Page 1 of 2"_s);
     QVERIFY(preview->action(PreviewWindow::Command::Print)->isEnabled());
     QVERIFY(preview->action(PreviewWindow::Command::PrinterSetup)->isEnabled());
@@ -629,6 +629,8 @@ void ReportTest::pdfOf24Rows() {
     QPdfDocument pdf;
     QCOMPARE(pdf.load(path + u".pdf"_s), QPdfDocument::Error::None);
     QCOMPARE(pdf.pageCount(), 2);
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(),
+             u"同学录 "_s + m_forms.back()->printTimeText());
     const QString text = pdfText(path + u".pdf"_s);
     QStringList names;
     for (int n = 1; n <= 24; ++n)
@@ -699,6 +701,8 @@ void ReportTest::laterPrintKeepsTime() {
     QPdfDocument pdf;
     QCOMPARE(pdf.load(printed), QPdfDocument::Error::None);
     QCOMPARE(pdf.pageCount(), 2);
+    // The job is named after the report and the moment of the command, as its footer is.
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(), u"同学录 "_s + stamped);
     const QString text = pdfText(printed);
     QCOMPARE(text.count(stamped), 2);
     // Printing walked the rows once more and left them as the preview did.
