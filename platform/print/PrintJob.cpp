@@ -117,7 +117,7 @@ void PrintJob::step() {
     const std::vector<Page> &pages = *m_pagesToWrite;
     QElapsedTimer clock;
     clock.start();
-    const auto budget = frameTime().count();
+    const auto budget = frameTime().count() / 2;   // the other half draws the windows
     do {
         if (std::size_t(m_made) >= pages.size())
             break;

@@ -96,7 +96,9 @@ void ReportBuild::scheduleNext() {
             return;
         }
         m_scheduled = false;
-        if (runSlice(frameTime()))
+        // Half a frame: the list, the pages and whatever input came meanwhile are drawn in the other
+        // half, so the list still moves every frame.
+        if (runSlice(std::max(std::chrono::milliseconds(1), frameTime() / 2)))
             scheduleNext();
     });
 }
