@@ -45,28 +45,30 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-double compare(const std::string &label, int repetitions, const std::function<void()> &ours,
-               const std::function<void()> &theirs, const std::function<void()> &cleanup) {
-    auto timed = [&](const std::function<void()> &work) {
-        const double s = seconds(work);
-        if (cleanup)
-            cleanup();
-        return s;
-    };
-    timed(ours);
-    timed(theirs);
-    std::vector<double> a, b;
-    for (int i = 0; i < repetitions; ++i) {
-        // Alternate which side goes first, so neither always finds the caches the other left.
-        if (i % 2 == 0) {
-            a.push_back(timed(ours));
-            b.push_back(timed(theirs));
-        } else {
-            b.push_back(timed(theirs));
-            a.push_back(timed(ours));
+std::vector<double> interleavedMedians(int repetitions, const std::vector<std::function<void()>> &works,
+                                       const std::function<void()> &cleanup) {
+    const std::size_t n = works.size();
+    std::vector<std::vector<double>> times(n);
+    for (int round = -1; round < repetitions; ++round) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t which = (k + static_cast<std::size_t>(round + 1)) % n;
+            const double s = seconds(works[which]);
+            if (cleanup)
+                cleanup();
+            if (round >= 0)
+                times[which].push_back(s);
         }
     }
-    const double ma = median(a), mb = median(b);
+    std::vector<double> medians;
+    for (std::vector<double> &t : times)
+        medians.push_back(median(std::move(t)));
+    return medians;
+}
+
+double compare(const std::string &label, int repetitions, const std::function<void()> &ours,
+               const std::function<void()> &theirs, const std::function<void()> &cleanup) {
+    const std::vector<double> m = interleavedMedians(repetitions, {ours, theirs}, cleanup);
+    const double ma = m[0], mb = m[1];
     std::printf("  %s query %8.2f ms   raw %8.2f ms   ratio %.3f\n", padded(label, 44).c_str(), ma * 1e3,
                 mb * 1e3, ma / mb);
     return ma / mb;

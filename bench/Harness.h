@@ -31,6 +31,12 @@ struct Registrar {
 double seconds(const std::function<void()> &work);
 double median(std::vector<double> values);
 
+// Runs each of `works` once a round for `repetitions` rounds, after one warm-up round, starting each
+// round with the next one in turn, so that a machine slowing down for a while hits every one alike
+// and none always finds the caches another left. Returns each one's median. `cleanup` runs after
+// every timed call, outside the timing.
+std::vector<double> interleavedMedians(int repetitions, const std::vector<std::function<void()>> &works,
+                                       const std::function<void()> &cleanup = {});
 // Runs `ours` and `theirs` alternately `repetitions` times (after one warm-up of each), prints
 // both medians and their ratio, and returns the ratio ours / theirs. `cleanup` runs after every
 // timed call, outside the timing (freeing a result is not part of reading it).

@@ -108,6 +108,8 @@ QString TFrm_printer::printTimeText() const {
 txl::print::ReportJob TFrm_printer::reportJob() const {
     txl::print::ReportJob job;
     job.definition = Report1;
+    // The print queue and a saved file name the report with the moment it was made.
+    job.title = u"同学录 %1"_s.arg(printTimeText());
     job.rows = [fields = Report1.fields]() -> std::unique_ptr<txl::print::RowSource> {
         if (DataModule1 == nullptr)
             return nullptr;

@@ -10,6 +10,7 @@ packages=(
   libsodium-dev libjpeg62-turbo-dev
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
+  cups printer-driver-cups-pdf
 )
 
 missing=()

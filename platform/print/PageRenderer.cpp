@@ -5,7 +5,6 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -33,6 +32,40 @@ int thickness(qreal mm, qreal scale) {
     return std::max(1, int(std::lround(mm * scale)));
 }
 
+// The ruled lines of one page along one axis, each on one device pixel. Cells share their borders,
+// but not at exactly the same millimetre: side by side the design's positions are rounded to
+// 0.01 mm, and one row starts 0.02 mm below the bottom of the row above. Rounded one by one, two
+// such borders fall on neighbouring pixels at some scales and the line shows 2 or 3 pixels wide.
+// So a page's lines are gathered first, and lines closer than half a design pixel are one line.
+class Rules {
+public:
+    void add(float mm) { m_marks.push_back(mm); }
+
+    void place(qreal scale, qreal origin) {
+        std::sort(m_marks.begin(), m_marks.end());
+        m_starts.clear();
+        m_pixels.clear();
+        for (const float mm : m_marks) {
+            if (!m_starts.empty() && mm - m_starts.back() < Same)
+                continue;
+            m_starts.push_back(mm);
+            m_pixels.push_back(snap(mm, scale, origin));
+        }
+    }
+
+    // The pixel of the line at `mm`, which was added before place().
+    int pixel(float mm) const {
+        const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), mm);
+        return m_pixels[std::size_t(std::max<std::ptrdiff_t>(0, after - m_starts.begin() - 1))];
+    }
+
+private:
+    static constexpr float Same = float(OutlineMm / 2);
+    std::vector<float> m_marks;
+    std::vector<float> m_starts;
+    std::vector<int> m_pixels;
+};
+
 } // namespace
 
 QFont fontFor(const QPainter &painter, const QString &family, qreal pointSize, qreal pixelsPerMm) {
@@ -50,6 +83,17 @@ void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QP
     painter.setPen(Qt::black);
 
     const int outline = thickness(OutlineMm, pixelsPerMm);
+    Rules across, down;
+    for (const Item &item : page.items()) {
+        if (item.kind == Item::Kind::Cell) {
+            across.add(item.x);
+            across.add(item.x + item.w - float(OutlineMm));
+            down.add(item.y);
+            down.add(item.y + item.h);
+        }
+    }
+    across.place(pixelsPerMm, origin.x());
+    down.place(pixelsPerMm, origin.y());
     // Two sizes at most in a report; keep the last font and its metrics.
     int currentHalfPoints = -1;
     QFont font;
@@ -60,17 +104,18 @@ void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QP
         case Item::Kind::Cell: {
             // Side by side, cells overlap by one design pixel, which is the outline: drawn inside
             // the cell, the two vertical borders fall on each other. One above the other, a row
-            // starts a hair (0.02 mm) below the one before: drawn across the edge, the two
-            // horizontal borders fall on each other too, and the whole is one ruled table.
-            const QRect r = deviceRect(item, pixelsPerMm, origin);
-            painter.fillRect(r, Qt::white);
-            const int t = std::min({outline, r.width(), r.height()});
-            const int top = r.top() - t / 2;
-            const int bottom = r.bottom() + 1 - t / 2;
-            painter.fillRect(QRect(r.left(), top, r.width(), t), Qt::black);
-            painter.fillRect(QRect(r.left(), bottom, r.width(), t), Qt::black);
-            painter.fillRect(QRect(r.left(), top, t, bottom + t - top), Qt::black);
-            painter.fillRect(QRect(r.right() - t + 1, top, t, bottom + t - top), Qt::black);
+            // starts a hair below the one before: drawn across the edge, the two horizontal
+            // borders fall on each other too, and the whole is one ruled table. The outline is
+            // the cell's black rectangle with the white inside laid over it.
+            const int left = across.pixel(item.x);
+            const int right = across.pixel(item.x + item.w - float(OutlineMm)) + outline;
+            const int top = down.pixel(item.y) - outline / 2;
+            const int bottom = down.pixel(item.y + item.h) - outline / 2 + outline;
+            painter.fillRect(QRect(left, top, right - left, bottom - top), Qt::black);
+            if (right - left > 2 * outline && bottom - top > 2 * outline)
+                painter.fillRect(QRect(left + outline, top + outline, right - left - 2 * outline,
+                                       bottom - top - 2 * outline),
+                                 Qt::white);
             break;
         }
         case Item::Kind::Bar:
@@ -101,25 +146,6 @@ void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper) {
     const QPageSize size(wide ? paper.transposed() : paper, QPageSize::Millimeter);
     const QPageLayout::Orientation orientation = wide ? QPageLayout::Landscape : QPageLayout::Portrait;
     device.setPageLayout(QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0)));
-}
-
-bool writePdf(const QString &path, const std::vector<Page> &pages) {
-    QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("txl"));
-    writer.setTitle(QStringLiteral("同学录"));
-    writer.setResolution(1200);
-    const QSizeF paper = pages.empty() ? QSizeF(210, 297) : pages.front().paper();
-    preparePagedDevice(writer, paper);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    const qreal scale = writer.resolution() / 25.4;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        renderPage(painter, pages[i], scale);
-    }
-    return painter.end();
 }
 
 } // namespace txl::print

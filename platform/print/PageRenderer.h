@@ -21,9 +21,6 @@ QFont fontFor(const QPainter &painter, const QString &family, qreal pointSize,
 // Sets a printer or PDF writer up for pages of `paper` (mm) printed from the paper's corner.
 void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper);
 
-// Writes the pages into a PDF file; false when the file cannot be written.
-bool writePdf(const QString &path, const std::vector<Page> &pages);
-
 // The thickness of a cell's outline: one design pixel.
 inline constexpr qreal OutlineMm = 25.4 / 96.0;
 

@@ -18,7 +18,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPdfDocument>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <QSaveFile>
 #include <QScrollArea>
 #include <QScreen>
 #include <QScrollBar>
@@ -224,7 +226,7 @@ const std::vector<Page> *PreviewWindow::builtPages() const {
 }
 
 QString PreviewWindow::progressText() const {
-    return u"%1%"_s.arg(percent());
+    return u"Built %1%"_s.arg(percent());
 }
 
 QString PreviewWindow::pageText() const {
@@ -318,7 +320,7 @@ void PreviewWindow::printerSetup() {
     if (!m_printer)
         m_printer = printers::makeDefault();
     if (m_printer)
-        printers::setUp(*m_printer, this);
+        printers::setUp(*m_printer, pageCount(), this);
 }
 
 void PreviewWindow::print() {
@@ -335,7 +337,7 @@ void PreviewWindow::print() {
     updateState();
     const QPointer<PreviewWindow> self(this);
     if (m_document != nullptr) {
-        PrintJob job(m_document->document(), *m_printer, this);
+        PrintJob job(m_document->document(), documentTitle(), *m_printer, this);
         job.run();
     } else if (m_job) {
         // The report is built again, straight for the printer, from the rows as they are now.
@@ -358,11 +360,34 @@ void PreviewWindow::save() {
 }
 
 bool PreviewWindow::saveTo(const QString &path) {
-    if (isBuilding())
+    if (isBuilding() || m_printing)
         return false;
     bool written = false;
+    bool cancelled = false;
     if (m_built != nullptr) {
-        written = writePdf(path, m_built->pages());
+        // Written beside the file and put in its place once complete: a cancelled or failed save
+        // leaves whatever was there before.
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            m_printing = true;
+            updateState();
+            const QPointer<PreviewWindow> self(this);
+            {
+                QPdfWriter writer(&file);
+                writer.setCreator(u"txl"_s);
+                writer.setTitle(m_job ? m_job->title : QString());
+                writer.setResolution(1200);
+                PrintJob job(m_built->pages(), writer, this);
+                job.run();
+                cancelled = job.wasCancelled();
+                written = !cancelled && job.pagesPrinted() == int(m_built->pages().size());
+            }
+            if (!self)
+                return false;
+            m_printing = false;
+            updateState();
+            written = written && file.commit();
+        }
     } else if (m_document != nullptr) {
         const QString &from = m_documentPath;
         if (QFileInfo(from) == QFileInfo(path)) {
@@ -372,9 +397,16 @@ bool PreviewWindow::saveTo(const QString &path) {
             written = QFile::copy(from, path);
         }
     }
-    if (!written)
+    if (!written && !cancelled)
         txl::ui::errorReport(u"Cannot create file \"%1\""_s.arg(QFileInfo(path).absoluteFilePath()));
     return written;
+}
+
+QString PreviewWindow::documentTitle() const {
+    if (m_document == nullptr)
+        return {};
+    const QString title = m_document->document().metaData(QPdfDocument::MetaDataField::Title).toString();
+    return title.isEmpty() ? QFileInfo(m_documentPath).completeBaseName() : title;
 }
 
 void PreviewWindow::load() {

@@ -56,6 +56,8 @@ public:
     void print();
     void save();
     void load();
+    // Writes the built pages into a PDF file, with the progress of printing and its "Cancel";
+    // false when cancelled or when the file cannot be written (reported).
     bool saveTo(const QString &path);
     bool loadFrom(const QString &path);
 
@@ -91,6 +93,7 @@ private:
     void updateState();
     void onPageMade();
     void onRestarted();
+    QString documentTitle() const;
 
     QScrollArea *m_scroll;
     PageView *m_view;

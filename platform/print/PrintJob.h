@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class QPagedPaintDevice;
 class QPdfDocument;
 class QPrinter;
 class QTimer;
@@ -18,18 +19,25 @@ namespace txl::print {
 
 class PrintProgress;
 
-// One print run behind the "Printing progress" window. A report is built again, directly for the
-// printer, each page going to the printer as soon as it is made; a loaded document is printed
-// page by page. Cancelling stops there: the pages made so far are printed.
+// One run of pages onto a paged device behind a progress window with "Cancel", while the event
+// loop goes on: a report built again, directly for the printer, each page going out as soon as it
+// is made; a loaded document printed page by page; or built pages written into a PDF file.
+//
+// On a printer the job carries the document's name and prints only the pages of the range chosen
+// in printer setup. Cancelling stops there: the pages made so far are printed (a file being
+// written is left for the caller to throw away).
 class PrintJob : public QObject {
     Q_OBJECT
 
 public:
     PrintJob(const ReportJob &job, QPrinter &printer, QWidget *window = nullptr);
-    PrintJob(QPdfDocument &document, QPrinter &printer, QWidget *window = nullptr);
+    PrintJob(QPdfDocument &document, const QString &title, QPrinter &printer,
+             QWidget *window = nullptr);
+    // Saving: `pages` into `device` (a PDF writer), which the caller has named.
+    PrintJob(const std::vector<Page> &pages, QPagedPaintDevice &device, QWidget *window = nullptr);
     ~PrintJob() override;
 
-    // Prints, showing the progress window modally; returns the number of pages printed.
+    // Runs the job, showing the progress window modally; returns the number of pages output.
     int run();
     void cancel();
 
@@ -47,18 +55,26 @@ Q_SIGNALS:
     void over();
 
 private:
-    void printPage(const Page &page);
-    void printDocumentPage();
+    PrintJob(QPagedPaintDevice &device, QPrinter *printer, QWidget *window);
+    bool wanted(int number) const;
+    bool pastRange(int number) const;
+    void outputPage(const Page &page);
+    void madePage(const Page &page);
+    void step();
+    bool stepDocument();
     void setPercent(int percent);
     void finish();
 
-    QPrinter &m_printer;
+    QPagedPaintDevice &m_device;
+    QPrinter *m_printer;   // m_device, when it is a printer
     QPointer<QWidget> m_window;
+    QString m_title;
     std::optional<ReportJob> m_job;
     QPointer<QPdfDocument> m_document;
+    const std::vector<Page> *m_pagesToWrite = nullptr;
     std::unique_ptr<ReportBuild> m_build;
-    QTimer *m_documentTimer = nullptr;
-    int m_documentPage = 0;
+    QTimer *m_timer = nullptr;
+    int m_made = 0;       // pages made or read so far, whether in the range or not
     QPainter m_painter;
     PrintProgress *m_progress = nullptr;
     int m_pages = 0;

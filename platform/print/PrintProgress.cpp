@@ -9,10 +9,10 @@ using namespace Qt::StringLiterals;
 
 namespace txl::print {
 
-PrintProgress::PrintProgress(QWidget *parent)
+PrintProgress::PrintProgress(QWidget *parent, const QString &title)
     : QDialog(parent), m_label(new QLabel(this)), m_bar(new QProgressBar(this)) {
     setObjectName(u"PrintProgress"_s);
-    setWindowTitle(u"Printing progress"_s);
+    setWindowTitle(title);
     setWindowModality(Qt::ApplicationModal);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);

@@ -7,12 +7,13 @@ class QProgressBar;
 
 namespace txl::print {
 
-// The small window shown while a report goes to the printer: the percentage made and "Cancel".
+// The small window shown while a report goes to the printer or into a file: the percentage made and
+// "Cancel".
 class PrintProgress : public QDialog {
     Q_OBJECT
 
 public:
-    explicit PrintProgress(QWidget *parent = nullptr);
+    PrintProgress(QWidget *parent, const QString &title);
 
     void setPercent(int percent);
     QString percentText() const;

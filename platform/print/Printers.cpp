@@ -1,8 +1,12 @@
 #include "platform/print/Printers.h"
 
+#include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <algorithm>
 
 namespace txl::print::printers {
 
@@ -30,12 +34,22 @@ std::unique_ptr<QPrinter> makeDefault() {
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-bool setUp(QPrinter &printer, QWidget *parent) {
+std::unique_ptr<QPrintDialog> setupDialog(QPrinter &printer, int pages, QWidget *parent) {
+    auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
+    dialog->setWindowTitle(QStringLiteral("Print Setup"));
+    dialog->setMinMax(1, std::max(1, pages));
+    // The dialog only chooses; printing is the preview's own command.
+    if (auto *buttons = dialog->findChild<QDialogButtonBox *>()) {
+        if (QPushButton *accept = buttons->button(QDialogButtonBox::Ok))
+            accept->setText(QStringLiteral("OK"));
+    }
+    return dialog;
+}
+
+bool setUp(QPrinter &printer, int pages, QWidget *parent) {
     if (testPrinter())
         return true;
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QStringLiteral("Print Setup"));
-    return dialog.exec() == QDialog::Accepted;
+    return setupDialog(printer, pages, parent)->exec() == QDialog::Accepted;
 }
 
 void setTestPrinter(std::function<std::unique_ptr<QPrinter>()> factory) {

@@ -54,9 +54,7 @@ bool QueryRowSource::atEnd() const {
 }
 
 void QueryRowSource::fields(std::vector<QAnyStringView> &out) {
-    txl::db::Query &q = *m_query;
-    if (q.currentRow() != m_index)
-        q.moveTo(m_index);
+    const txl::db::Query &q = *m_query;
     out.resize(m_columns.size());
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
         const std::string_view raw = q.rawValue(m_index, m_columns[i]);
@@ -66,7 +64,13 @@ void QueryRowSource::fields(std::vector<QAnyStringView> &out) {
 
 void QueryRowSource::next() {
     ++m_index;
-    m_query->next();
+}
+
+void QueryRowSource::pause() {
+    if (atEnd())
+        return;
+    if (m_query->currentRow() != m_index)
+        m_query->moveTo(m_index);
 }
 
 void QueryRowSource::finish() {

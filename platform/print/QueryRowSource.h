@@ -13,12 +13,16 @@ class Query;
 namespace txl::print {
 
 // The rows of a query, walked with the query's own cursor so that whatever is bound to it (the
-// main list) follows row by row. A closed query is not opened: it gives no rows.
+// main list) follows the walk. A closed query is not opened: it gives no rows.
 //
-// Input is handled between rows, so the user may move the cursor meanwhile (a click on the list);
-// each row is read at the walk's own position, which is put back first when it was moved. A row
-// deleted meanwhile shifts the walk with it. A new result (a reload) ends the walk's claim on the
-// old rows: replaced() turns true.
+// Rows are read in place by their index; the cursor is put on the walk's row whenever the walk
+// pauses, which is as often as the screen can show it. Moving the cursor for every row would make
+// the list follow each one, many times a frame, for nothing anyone can see.
+//
+// Input is handled between slices of the walk, so the user may move the cursor meanwhile (a click
+// on the list); the walk goes on at its own position and puts the cursor back there at its next
+// pause. A row deleted meanwhile shifts the walk with it. A new result (a reload) ends the walk's
+// claim on the old rows: replaced() turns true.
 //
 // Afterwards the query is on its last row with end-of-data set.
 class QueryRowSource : public RowSource {
@@ -30,6 +34,7 @@ public:
     bool atEnd() const override;
     void fields(std::vector<QAnyStringView> &out) override;
     void next() override;
+    void pause() override;
     void finish() override;
     int position() const override { return m_index; }
     int count() const override { return m_count; }

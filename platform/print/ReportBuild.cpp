@@ -4,6 +4,7 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
@@ -33,6 +34,12 @@ bool heldByModalWindow() {
 }
 
 } // namespace
+
+std::chrono::milliseconds frameTime() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal hertz = screen != nullptr && screen->refreshRate() >= 24 ? screen->refreshRate() : 60;
+    return std::chrono::milliseconds(std::max(1, int(1000 / hertz)));
+}
 
 ReportBuild::ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *parent)
     : QObject(parent), m_job(job), m_sink(std::move(sink)) {
@@ -89,7 +96,9 @@ void ReportBuild::scheduleNext() {
             return;
         }
         m_scheduled = false;
-        if (runSlice())
+        // Half a frame: the list, the pages and whatever input came meanwhile are drawn in the other
+        // half, so the list still moves every frame.
+        if (runSlice(std::max(std::chrono::milliseconds(1), frameTime() / 2)))
             scheduleNext();
     });
 }
@@ -122,7 +131,8 @@ void ReportBuild::end(State state) {
 }
 
 void ReportBuild::cancel() {
-    if (isOver())
+    // Once only: stopping closes the page in progress, whose sink may ask again.
+    if (isOver() || m_cancelRequested)
         return;
     if (m_inSlice) {
         m_cancelRequested = true;   // the builder is busy placing a row
@@ -132,6 +142,7 @@ void ReportBuild::cancel() {
 }
 
 void ReportBuild::stopCancelled() {
+    m_cancelRequested = true;
     // The page in progress is finished with the rows it has.
     if (m_builder && !m_builder->isFinished() && m_builder->rows() > 0)
         m_builder->finish();
@@ -193,10 +204,11 @@ bool ReportBuild::runSlice(std::chrono::milliseconds budget) {
             if (m_source->count() > 0)
                 setPercent(std::min(99, int(qint64(m_source->position()) * 100 / m_source->count())));
             // The first page is shown the moment it is made.
-            if (pagesBefore == 0 && m_builder->pagesFinished() > 0)
+            if ((pagesBefore == 0 && m_builder->pagesFinished() > 0) ||
+                (n % 16 == 0 && clock.elapsed() >= budget.count())) {
+                m_source->pause();
                 return true;
-            if (n % 16 == 0 && clock.elapsed() >= budget.count())
-                return true;
+            }
         }
     } catch (const std::exception &error) {
         if (!self)

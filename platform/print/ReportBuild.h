@@ -11,11 +11,17 @@
 
 namespace txl::print {
 
+// One frame of the screen: work done from the event loop runs no longer at a time, so what follows
+// it moves as smoothly as the screen can show it, and input never waits longer.
+std::chrono::milliseconds frameTime();
+
 // A report ready to be built, as often as needed: its design and where its rows come from.
 struct ReportJob {
     ReportDefinition definition;
     // Makes a fresh walk over the rows; may return nullptr for "no rows".
     std::function<std::unique_ptr<RowSource>()> rows;
+    // The document's name: the title of a print job and of a saved file.
+    QString title;
 };
 
 // One build of a report, run in slices from the event loop so that the window stays responsive
@@ -40,8 +46,9 @@ public:
     void cancel();
 
     // Runs one slice now: rows for about `budget`, and no further than the end of the first page.
-    // Returns false once the build is over (or while it has to wait its turn).
-    bool runSlice(std::chrono::milliseconds budget = std::chrono::milliseconds(20));
+    // Returns false once the build is over (or while it has to wait its turn). From the event
+    // loop a slice lasts one frame of the screen.
+    bool runSlice(std::chrono::milliseconds budget = std::chrono::milliseconds(16));
     // Runs the whole build now, without handling any events (returns at once while it has to wait
     // its turn).
     void runToEnd();

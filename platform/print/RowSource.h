@@ -17,6 +17,9 @@ public:
     // The fields of the current row, valid until the next call on the source.
     virtual void fields(std::vector<QAnyStringView> &out) = 0;
     virtual void next() = 0;
+    // Called when the walk pauses (between slices): a source with a cursor of its own puts it on
+    // the walk's row, so that whatever follows the cursor shows how far the walk has come.
+    virtual void pause() {}
     // Called once after the last row was read.
     virtual void finish() {}
 

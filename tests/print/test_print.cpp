@@ -8,6 +8,7 @@
 #include "platform/print/PageView.h"
 #include "platform/print/PreviewWindow.h"
 #include "platform/print/PrintJob.h"
+#include "platform/print/PrintProgress.h"
 #include "platform/print/Printers.h"
 #include "platform/print/QueryRowSource.h"
 #include "platform/print/ReportBuild.h"
@@ -16,10 +17,17 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QDialogButtonBox>
 #include <QPdfDocument>
+#include <QPdfSelection>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QPointer>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
@@ -68,13 +76,29 @@ QStringList names(int count) {
 }
 
 ReportJob listJob(int rows) {
-    return {smallReport(), [rows] { return std::make_unique<ListRows>(names(rows)); }};
+    return {smallReport(), [rows] { return std::make_unique<ListRows>(names(rows)); }, u"Small report"_s};
 }
 
 ReportJob queryJob() {
     return {smallReport(), [] {
                 return std::make_unique<QueryRowSource>(DataModule1->query, QStringList{u"姓名"_s});
-            }};
+            },
+            u"Small report"_s};
+}
+
+// The first field of every row in a PDF file, in order.
+QStringList valuesIn(const QString &path) {
+    QPdfDocument pdf;
+    if (pdf.load(path) != QPdfDocument::Error::None)
+        return {u"(cannot load %1)"_s.arg(path)};
+    QStringList values;
+    for (int page = 0; page < pdf.pageCount(); ++page) {
+        const QStringList words = pdf.getAllText(page).text().split(QRegularExpression(u"\\s+"_s));
+        for (const QString &word : words)
+            if (word.startsWith(u"name"))
+                values.append(word);
+    }
+    return values;
 }
 
 // The first field of every row on the pages, in order.
@@ -113,6 +137,11 @@ private Q_SLOTS:
     void loadRefusesOtherFiles();
     void saveToUnwritablePlace();
     void printLoadedReport();
+    void printedPageRange_data();
+    void printedPageRange();
+    void setupDialogOnlyChooses();
+    void saveShowsProgress_data();
+    void saveShowsProgress();
 
 private:
     PreviewWindow *open(const ReportJob &job, bool finish = true);
@@ -243,14 +272,14 @@ void PrintTest::commandsFollowTheBuild() {
         QVERIFY(!w->action(c)->isEnabled());
     w->build()->runSlice();
     QCOMPARE(w->pageCount(), 1);
-    QCOMPARE(w->progressText(), u"30%"_s);   // 6 of 20 rows read: the 6th began page 2
+    QCOMPARE(w->progressText(), u"Built 30%"_s);   // 6 of 20 rows read: the 6th began page 2
     for (C c : {C::PrinterSetup, C::Print, C::Save, C::Load})
         QVERIFY(!w->action(c)->isEnabled());
     QVERIFY(w->action(C::ZoomFit)->isEnabled());
     QVERIFY(w->action(C::Close)->isEnabled());
 
     w->finishBuild();
-    QCOMPARE(w->progressText(), u"100%"_s);
+    QCOMPARE(w->progressText(), u"Built 100%"_s);
     QCOMPARE(w->pageText(), u"Page 1 of 4"_s);
     for (C c : {C::PrinterSetup, C::Print, C::Save, C::Load, C::Next, C::Last})
         QVERIFY(w->action(c)->isEnabled());
@@ -417,6 +446,123 @@ void PrintTest::printLoadedReport() {
     QPdfDocument pdf;
     QCOMPARE(pdf.load(printed), QPdfDocument::Error::None);
     QCOMPARE(pdf.pageCount(), 4);
+}
+
+void PrintTest::printedPageRange_data() {
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("from");   // 0: every page
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QStringList>("printed");
+    const QStringList all = names(20);   // 5 a page: 4 pages
+    for (const bool loaded : {false, true}) {
+        const QString from = loaded ? u"loaded file, "_s : u"report, "_s;
+        QTest::newRow(qPrintable(from + u"every page"_s)) << loaded << 0 << 0 << all;
+        QTest::newRow(qPrintable(from + u"page 2 to 2"_s)) << loaded << 2 << 2 << all.mid(5, 5);
+        QTest::newRow(qPrintable(from + u"pages 2 to 3"_s)) << loaded << 2 << 3 << all.mid(5, 10);
+        QTest::newRow(qPrintable(from + u"page 4 to 4"_s)) << loaded << 4 << 4 << all.mid(15, 5);
+    }
+}
+
+void PrintTest::printedPageRange() {
+    // The range chosen in printer setup is what goes to the printer, named after the report.
+    QFETCH(bool, loaded);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QStringList, printed);
+    txl::test::Workspace place(false);
+    const QString output = place.path() + u"/printed.pdf"_s;
+    printers::setTestPrinter([output, from, to] {
+        auto printer = txl::test::pdfPrinter(output);
+        if (from > 0) {
+            printer->setPrintRange(QPrinter::PageRange);
+            printer->setFromTo(from, to);
+        }
+        return printer;
+    });
+    PreviewWindow *w = open(listJob(20));
+    if (loaded) {
+        const QString saved = place.path() + u"/saved.pdf"_s;
+        QVERIFY(w->saveTo(saved));
+        QVERIFY(w->loadFrom(saved));
+    }
+    w->printerSetup();
+    int percent = -1;
+    PrintJob::setStartHook([&percent](PrintJob &job) {
+        QObject::connect(&job, &PrintJob::progress, &job, [&percent](int p) { percent = p; });
+    });
+    w->print();
+    QCOMPARE(percent, 100);
+    QPdfDocument pdf;
+    QCOMPARE(pdf.load(output), QPdfDocument::Error::None);
+    // A loaded file is printed as pictures of its pages: they can be counted, not read.
+    QCOMPARE(pdf.pageCount(), int(printed.size()) / 5);
+    if (!loaded)
+        QCOMPARE(valuesIn(output), printed);
+    // A loaded file keeps the name it was saved with.
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(), u"Small report"_s);
+}
+
+void PrintTest::setupDialogOnlyChooses() {
+    // Printer setup chooses the printer, the pages and the copies; printing is the preview's own
+    // command, so its button does not say "Print". Pages go from 1 to the report's last.
+    txl::test::Workspace place(false);
+    auto printer = txl::test::pdfPrinter(place.path() + u"/unused.pdf"_s);
+    auto dialog = printers::setupDialog(*printer, 4, nullptr);
+    dialog->show();
+    QCOMPARE(dialog->windowTitle(), u"Print Setup"_s);
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    QVERIFY(buttons != nullptr);
+    QCOMPARE(buttons->button(QDialogButtonBox::Ok)->text(), u"OK"_s);
+    for (const QAbstractButton *button : buttons->buttons())
+        QVERIFY2(!button->text().contains(u"Print"_s), qPrintable(button->text()));
+    QCOMPARE(dialog->minPage(), 1);
+    QCOMPARE(dialog->maxPage(), 4);
+    dialog->reject();
+}
+
+void PrintTest::saveShowsProgress_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("saved") << false;
+    QTest::newRow("cancelled: the file there before stays") << true;
+}
+
+void PrintTest::saveShowsProgress() {
+    QFETCH(bool, cancel);
+    txl::test::Workspace place(false);
+    const QString path = place.path() + u"/report.pdf"_s;
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::WriteOnly));
+    before.write("the report saved before");
+    before.close();
+    txl::test::BoxRecorder boxes;
+    PreviewWindow *w = open(listJob(20));
+    QString title;
+    int percent = -1;
+    bool commandsOff = false;
+    PrintJob::setStartHook([&](PrintJob &job) {
+        title = job.progressWindow()->windowTitle();
+        commandsOff = !w->action(PreviewWindow::Command::Save)->isEnabled() &&
+                      !w->action(PreviewWindow::Command::Print)->isEnabled();
+        QObject::connect(&job, &PrintJob::progress, &job, [&percent](int p) { percent = p; });
+        if (cancel)
+            job.progressWindow()->findChild<QPushButton *>(u"Cancel"_s)->click();
+    });
+    QCOMPARE(w->saveTo(path), !cancel);
+    QCOMPARE(title, u"Saving progress"_s);
+    QVERIFY(commandsOff);
+    QVERIFY(boxes.empty());   // a cancel is no failure
+    QVERIFY(w->action(PreviewWindow::Command::Save)->isEnabled());
+    if (cancel) {
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), QByteArray("the report saved before"));
+        return;
+    }
+    QCOMPARE(percent, 100);
+    QCOMPARE(valuesIn(path), names(20));
+    QPdfDocument pdf;
+    QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(), u"Small report"_s);
 }
 
 TXL_TEST_MAIN(PrintTest)

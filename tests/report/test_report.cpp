@@ -150,6 +150,8 @@ private Q_SLOTS:
     void pagesOfRows();
     void positionsOfEveryItem();
     void longValueIsCoveredByNextCell();
+    void ruledLinesOneThickness_data();
+    void ruledLinesOneThickness();
 
     void printTimeStampedAtCreation();
     void previewWalksQuery();
@@ -347,6 +349,54 @@ void ReportTest::longValueIsCoveredByNextCell() {
     QVERIFY(inkIn(60, 120));
 }
 
+void ReportTest::ruledLinesOneThickness_data() {
+    QTest::addColumn<double>("pixelsPerMm");
+    // Zooms to width on common screens, 100 % and a printer's 600 dpi.
+    for (const double scale : {3.7795, 4.113, 4.3, 4.61, 5.17, 5.5, 6.02, 7.31, 23.622})
+        QTest::newRow(qPrintable(u"%1 px/mm"_s.arg(scale))) << scale;
+}
+
+void ReportTest::ruledLinesOneThickness() {
+    // A full page drawn at a scale that puts the design's millimetres between pixels: every
+    // border the cells share stays one line as thick as one cell's outline.
+    QFETCH(double, pixelsPerMm);
+    TFrm_printer form;
+    const std::vector<Page> pages = txl::print::layOut(form.Report1, contacts(23));
+    QImage image((QSizeF(210, 297) * pixelsPerMm).toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        txl::print::renderPage(painter, pages.front(), pixelsPerMm);
+    }
+    const int outline = std::max(1, int(std::lround(txl::print::OutlineMm * pixelsPerMm)));
+    const auto px = [pixelsPerMm](double mm) { return int(mm * pixelsPerMm); };
+    const auto black = [&image](int x, int y) { return QColor(image.pixel(x, y)).lightness() < 128; };
+    // The widths of the black runs met along a scan.
+    const auto runs = [&](int from, int to, const auto &at) {
+        QList<int> widths;
+        for (int i = from; i <= to; ++i) {
+            if (!at(i))
+                continue;
+            int width = 0;
+            while (i <= to && at(i)) {
+                ++width;
+                ++i;
+            }
+            widths.append(width);
+        }
+        return widths;
+    };
+    // Down the 姓名 column, left of its texts: the border under the column header and under
+    // every row but the last.
+    const QList<int> across = runs(px(21.4 + 1), px(32.0 + 23 * 10.6 - 1),
+                                   [&](int y) { return black(px(11.0), y); });
+    // Along the first row, above its texts: the eight borders between the nine columns.
+    const QList<int> down = runs(px(11.0), px(10 + 189.71 - 1),
+                                 [&](int x) { return black(x, px(32.0 + 1.5)); });
+    QCOMPARE(across, QList<int>(23, outline));
+    QCOMPARE(down, QList<int>(8, outline));
+}
+
 // --- the command ------------------------------------------------------------------------------
 
 void ReportTest::printTimeStampedAtCreation() {
@@ -379,12 +429,12 @@ void ReportTest::previewWalksQuery() {
     QCOMPARE(preview->pageCount(), 1);
     QCOMPARE(query.currentRow(), 24);
     QCOMPARE(grid.currentIndex().row(), 24);
-    QCOMPARE(preview->progressText(), u"80%"_s);
+    QCOMPARE(preview->progressText(), u"Built 80%"_s);
     QCOMPARE(preview->pageText(), u"Page 1 of 1"_s);
 
     preview->finishBuild();
     QCOMPARE(preview->pageCount(), 2);
-    QCOMPARE(preview->progressText(), u"100%"_s);
+    QCOMPARE(preview->progressText(), u"Built 100%"_s);
     QCOMPARE(preview->pageText(), u"Page 1 of 2"_s);
     QVERIFY(preview->action(PreviewWindow::Command::Print)->isEnabled());
     QVERIFY(preview->action(PreviewWindow::Command::PrinterSetup)->isEnabled());
@@ -566,6 +616,8 @@ void ReportTest::pdfOf24Rows() {
     QPdfDocument pdf;
     QCOMPARE(pdf.load(path + u".pdf"_s), QPdfDocument::Error::None);
     QCOMPARE(pdf.pageCount(), 2);
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(),
+             u"同学录 "_s + m_forms.back()->printTimeText());
     const QString text = pdfText(path + u".pdf"_s);
     QStringList names;
     for (int n = 1; n <= 24; ++n)
@@ -624,6 +676,8 @@ void ReportTest::laterPrintKeepsTime() {
     QPdfDocument pdf;
     QCOMPARE(pdf.load(printed), QPdfDocument::Error::None);
     QCOMPARE(pdf.pageCount(), 2);
+    // The job is named after the report and the moment of the command, as its footer is.
+    QCOMPARE(pdf.metaData(QPdfDocument::MetaDataField::Title).toString(), u"同学录 "_s + stamped);
     const QString text = pdfText(printed);
     QCOMPARE(text.count(stamped), 2);
     // Printing walked the rows once more and left them as the preview did.

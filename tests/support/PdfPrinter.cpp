@@ -6,13 +6,15 @@
 
 namespace txl::test {
 
+std::unique_ptr<QPrinter> pdfPrinter(const QString &path) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    return printer;
+}
+
 void printIntoPdf(const QString &path) {
-    print::printers::setTestPrinter([path] {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(path);
-        return printer;
-    });
+    print::printers::setTestPrinter([path] { return pdfPrinter(path); });
 }
 
 } // namespace txl::test
