@@ -8,10 +8,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace txl::db {
 
@@ -120,6 +119,15 @@ private:
     void appendCell(const char *text, std::size_t size, bool isNull);
     std::uint32_t cellIndex(int row, int column) const;
     QString qualifiedTable() const;
+    // post(): the update of the written columns, the row as stored afterwards, and taking it in.
+    struct Update {
+        QByteArray sql;       // ?1..?k the written values, then the row as it was read
+        QStringList values;
+    };
+    using StoredRow = std::vector<std::optional<std::string>>;
+    Update buildUpdate() const;
+    StoredRow rereadRow(sqlite3 *db, std::int64_t rowid) const;
+    void storeRow(const StoredRow &row, std::int64_t rowid);
     // " AND "c" IS ?n" for every column: the row must still hold what was read.
     QString unchangedCondition(int firstIndex) const;
     int bindUnchanged(sqlite3 *db, sqlite3_stmt *stmt, int index) const;
