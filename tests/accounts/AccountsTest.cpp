@@ -311,6 +311,32 @@ private Q_SLOTS:
         QCOMPARE(Form4->Edit1->text(), name);
     }
 
+    void addTooLong_data() {
+        QTest::addColumn<bool>("unnamedChecks");
+        QTest::newRow("a file made today") << false;
+        QTest::newRow("a file whose checks have no names") << true;
+    }
+
+    // A name longer than the file takes is refused by the file; the default error report says
+    // which field is too long and by how much it may be, and the window stays.
+    void addTooLong() {
+        QFETCH(bool, unnamedChecks);
+        if (unnamedChecks) {   // as files were made before the checks were named
+            m_fixture->exec(u"drop table LoginInfo"_s);
+            m_fixture->exec(u"create table LoginInfo (Name VARCHAR(50) CHECK (length(Name) <= 50), "
+                            "Pwd VARCHAR(255) CHECK (length(Pwd) <= 255))"_s);
+            m_fixture->addAccount(u"chief"_s, u"123456"_s);
+        }
+        openManager();
+        Form4->Edit1->setText(QString(51, u'名'));
+        Form4->Edit2->setText(u"pw"_s);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"用户名太长，不能超过 50 个字符!"_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Error);
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(accounts().size(), 1);
+    }
+
     void deleteSameNamed_data() {
         QTest::addColumn<int>("which");   // 0: the first of the two, 1: the second
         QTest::newRow("second of two") << 1;
