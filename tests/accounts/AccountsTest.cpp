@@ -1,6 +1,7 @@
 // The account manager and the password window: adding and deleting accounts, changing the
 // signed-in user's password, and what ends up in LoginInfo.
 
+#include "tests/support/OrdinaryUser.h"
 #include "tests/support/TestSupport.h"
 
 #include "accounts/UShezhi.h"
@@ -335,6 +336,30 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->last().kind, BoxKind::Error);
         QVERIFY(Form4->isVisible());
         QCOMPARE(accounts().size(), 1);
+    }
+
+    // A book that may only be read opens as before; an add says why it fails, and once the file
+    // may be written again the next add goes in, without starting the program again.
+    void addToReadOnlyBook() {
+        const QString file = m_fixture->databasePath();
+        const QString folder = QFileInfo(file).absolutePath();
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const txl::test::OrdinaryUser user({m_fixture->path(), folder, file});
+        DataModule1->con.close();   // as at start-up, when SQLite finds the file read-only
+        openManager();
+        QCOMPARE(listEntries(Form4->DBListBox1), QStringList{u"chief"_s});
+        Form4->Edit1->setText(u"zhang"_s);
+        Form4->Edit2->setText(u"pw"_s);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts(), QStringList{u"'DataBase/txl.mdb' is read-only: the change cannot be saved. "
+                                               "Allow writing to the file and try again."_s});
+        QCOMPARE(m_boxes->last().kind, BoxKind::Error);
+        QVERIFY(Form4->isVisible());
+
+        QVERIFY(QFile::setPermissions(file, QFile::permissions(file) | QFile::WriteOwner));
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts().value(1), u"添加成功！"_s);
+        QCOMPARE(accounts().size(), 2);
     }
 
     void deleteSameNamed_data() {
