@@ -226,28 +226,29 @@ void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
                              declaredLength(sqlite3_column_decltype(stmt, c))});
     }
 
-    m_text.reserve(64 * 1024);
-    m_offsets.assign(1, 0);
+    m_offsets.push_back(0);
     int rc;
     std::size_t rows = 0;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (withRowid)
             m_rowids.push_back(sqlite3_column_int64(stmt, count));
         for (int c = 0; c < count; ++c) {
-            const bool isNull = sqlite3_column_type(stmt, c) == SQLITE_NULL;
-            const std::string_view text = isNull ? std::string_view() : columnText(stmt, c);
-            appendCell(text.data(), text.size(), isNull);
+            // Only NULL has no text (or a failed conversion, which says so by its code).
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
+            if (!text && sqlite3_errcode(db) == SQLITE_NOMEM)
+                sqlite::raise(db, SQLITE_NOMEM);
+            appendCell(text, size, !text);
         }
         ++rows;
         if (rows > static_cast<std::size_t>(std::numeric_limits<int>::max()))
             throw DbError(u"The result has too many rows to hold in memory."_s, SQLITE_TOOBIG);
     }
     sqlite::check(db, rc);
-    // Growing doubles the buffers; give the slack back, the result may stay open for long.
-    m_text.shrink_to_fit();
-    m_offsets.shrink_to_fit();
-    m_rowids.shrink_to_fit();
-    m_nulls.shrink_to_fit();
+    // The result may stay open for long: the room the last doubling left goes back.
+    m_text.shrinkToFit();
+    m_offsets.shrinkToFit();
+    m_rowids.shrinkToFit();
     m_rows.resize(rows);
     std::iota(m_rows.begin(), m_rows.end(), 0u);
     m_rowCount = static_cast<int>(rows);
@@ -257,10 +258,14 @@ void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
 void Query::appendCell(const char *text, std::size_t size, bool isNull) {
     if (m_text.size() + size > std::numeric_limits<std::uint32_t>::max())
         throw DbError(u"The result is too large to hold in memory."_s, SQLITE_TOOBIG);
-    if (size > 0)
-        m_text.insert(m_text.end(), text, text + size);
+    m_text.append(text, size);
+    if (isNull)
+        m_nullCells.push_back(static_cast<std::uint32_t>(m_offsets.size() - 1));
     m_offsets.push_back(static_cast<std::uint32_t>(m_text.size()));
-    m_nulls.push_back(isNull);
+}
+
+bool Query::isNullCell(std::uint32_t cell) const {
+    return std::binary_search(m_nullCells.begin(), m_nullCells.end(), cell);
 }
 
 void Query::execSql() {
@@ -317,11 +322,13 @@ void Query::clearResult() {
     m_baseTable.clear();
     m_baseDatabase.clear();
     m_columns.clear();
+    // The room of the rows stays for the next open: a reload reads into pages already made
+    // (opening hands back what it does not use). The destructor hands it all back.
+    m_text.clear();
+    m_offsets.clear();
+    m_rowids.clear();
     // Swapping with empty vectors hands the memory back (clear() would keep the capacity).
-    std::vector<char>().swap(m_text);
-    std::vector<std::uint32_t>().swap(m_offsets);
-    std::vector<std::int64_t>().swap(m_rowids);
-    std::vector<bool>().swap(m_nulls);
+    std::vector<std::uint32_t>().swap(m_nullCells);
     std::vector<std::uint32_t>().swap(m_rows);
     m_rowCount = 0;
     m_editing = false;
@@ -479,7 +486,7 @@ int Query::bindUnchanged(sqlite3 *db, sqlite3_stmt *stmt, int index) const {
     const std::uint32_t physical = m_rows[static_cast<std::size_t>(m_current)];
     sqlite::check(db, sqlite3_bind_int64(stmt, index++, m_rowids[physical]));
     for (int c = 0; c < columnCount(); ++c, ++index) {
-        if (m_nulls[cellIndex(m_current, c)])
+        if (isNullCell(cellIndex(m_current, c)))
             sqlite::check(db, sqlite3_bind_null(stmt, index));
         else
             sqlite::bindText(db, stmt, index, rawValue(m_current, c));
@@ -558,9 +565,11 @@ void Query::storeRow(const StoredRow &row, std::int64_t rowid) {
         for (const auto &v : row)
             appendCell(v ? v->data() : nullptr, v ? v->size() : 0, !v);
     } catch (...) {
-        m_text.resize(textSize);
-        m_offsets.resize(static_cast<std::size_t>(physical) * m_columns.size() + 1);
-        m_nulls.resize(static_cast<std::size_t>(physical) * m_columns.size());
+        const std::size_t firstCell = static_cast<std::size_t>(physical) * m_columns.size();
+        m_text.truncate(textSize);
+        m_offsets.truncate(firstCell + 1);
+        while (!m_nullCells.empty() && m_nullCells.back() >= firstCell)
+            m_nullCells.pop_back();
         throw;
     }
     m_rowids.push_back(rowid);
@@ -642,7 +651,7 @@ void Query::deleteRow() {
 
 std::size_t Query::memoryBytes() const {
     std::size_t bytes = m_text.capacity() + m_offsets.capacity() * sizeof(std::uint32_t)
-        + m_rowids.capacity() * sizeof(std::int64_t) + m_nulls.capacity() / 8
+        + m_rowids.capacity() * sizeof(std::int64_t) + m_nullCells.capacity() * sizeof(std::uint32_t)
         + m_rows.capacity() * sizeof(std::uint32_t) + m_columns.capacity() * sizeof(Column);
     for (const Column &c : m_columns)
         bytes += static_cast<std::size_t>(c.name.capacity() + c.origin.capacity()) * sizeof(QChar);

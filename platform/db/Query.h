@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "platform/db/GrowBuffer.h"
 
 #include <QObject>
 #include <QString>
@@ -117,6 +118,7 @@ private:
     bool takeBaseTable(sqlite3_stmt *stmt);
     void readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid);
     void appendCell(const char *text, std::size_t size, bool isNull);
+    bool isNullCell(std::uint32_t cell) const;
     std::uint32_t cellIndex(int row, int column) const;
     QString qualifiedTable() const;
     // post(): the update of the written columns, the row as stored afterwards, and taking it in.
@@ -150,10 +152,10 @@ private:
     QString m_baseTable;   // empty when rows cannot be addressed (not a single-table select)
     QString m_baseDatabase;
     std::vector<Column> m_columns;
-    std::vector<char> m_text;
-    std::vector<std::uint32_t> m_offsets;   // physical rows * columns + 1 entries
-    std::vector<std::int64_t> m_rowids;     // per physical row
-    std::vector<bool> m_nulls;              // per physical cell
+    GrowBuffer<char> m_text;
+    GrowBuffer<std::uint32_t> m_offsets;    // physical rows * columns + 1 entries
+    GrowBuffer<std::int64_t> m_rowids;      // per physical row
+    std::vector<std::uint32_t> m_nullCells; // the physical cells that are NULL, in order (rare)
     std::vector<std::uint32_t> m_rows;      // per row of the result: its physical row
 
     bool m_editing = false;

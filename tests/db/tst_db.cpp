@@ -3,6 +3,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/GrowBuffer.h"
 #include "platform/db/Query.h"
 #include "platform/db/SqlText.h"
 #include "tests/db/DbFixture.h"
@@ -116,6 +117,8 @@ private Q_SLOTS:
     void changedByAnotherCopy();
     void signalsForGrid();
 
+    void growBuffer();
+    void largeResultsOneAfterAnother();
     void execSqlLeavesResultAlone();
     void failedChangeLeavesNothing();
     void refusedCheckIsExplained_data();
@@ -1096,6 +1099,73 @@ void DbTest::signalsForGrid() {
 }
 
 // --- transactions and crashes ------------------------------------------------------------------
+
+// The store of an open result: on the heap while small, in pages of its own from 256 KiB on; it
+// keeps every value through growing, handing room back and starting again in the room it kept.
+void DbTest::growBuffer() {
+    txl::db::GrowBuffer<std::uint32_t> buffer;
+    auto check = [&](std::size_t count) {
+        QCOMPARE(buffer.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (buffer[i] != i * 7)
+                QFAIL(qPrintable(u"value %1 lost"_s.arg(i)));
+        }
+    };
+    for (std::uint32_t i = 0; i < 300000; ++i)   // about 1.2 MB: across the change to pages
+        buffer.push_back(i * 7);
+    check(300000);
+    QVERIFY(buffer.capacity() >= 300000);
+    buffer.shrinkToFit();
+    QCOMPARE(buffer.capacity() * sizeof(std::uint32_t) / 4096, (300000 * sizeof(std::uint32_t) + 4095) / 4096);
+    check(300000);
+    buffer.truncate(1000);   // back onto the heap when the room is handed back
+    buffer.shrinkToFit();
+    check(1000);
+    QCOMPARE(buffer.capacity(), std::size_t(1000));
+    buffer.clear();
+    std::vector<std::uint32_t> many(200000);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = static_cast<std::uint32_t>(i * 7);
+    buffer.append(many.data(), many.size());
+    check(many.size());
+    buffer.release();
+    QCOMPARE(buffer.size(), std::size_t(0));
+    QCOMPARE(buffer.capacity(), std::size_t(0));
+}
+
+// Results large enough to live in pages of their own, read one after another into the room the
+// last one kept, larger and smaller, and changed while open.
+void DbTest::largeResultsOneAfterAnother() {
+    QueryFixture db;
+    db.exec(u"create table Big (n integer, t text)"_s);
+    db.exec(u"with recursive k(n) as (select 1 union all select n + 1 from k where n < 6000) "
+            "insert into Big select n, substr(hex(zeroblob(100)), 1, n % 150) || '尾' from k"_s);
+    auto verify = [&](Query &q, int rows) {
+        QCOMPARE(q.recordCount(), rows);
+        for (int row = 0; row < rows; ++row) {
+            const int n = q.value(row, 0).toInt();
+            if (q.value(row, 1) != QString(n % 150, u'0') + u"尾"_s)
+                QFAIL(qPrintable(u"row %1 reads wrong"_s.arg(n)));
+        }
+    };
+    Query &q = db.open(u"select * from Big"_s);
+    verify(q, 6000);
+    q.open();   // again, into the same room
+    verify(q, 6000);
+    db.open(u"select * from Big where n <= 100"_s);
+    verify(q, 100);
+    db.open(u"select * from Big"_s);
+    verify(q, 6000);
+    q.last();
+    q.edit();
+    q.setFieldByName(u"n"_s, u"150"_s);
+    q.setFieldByName(u"t"_s, u"尾"_s);
+    q.post();
+    q.first();
+    q.deleteRow();
+    verify(q, 5999);
+    QCOMPARE(db.dump(u"select count(*) from Big"_s), u"5999"_s);
+}
 
 void DbTest::execSqlLeavesResultAlone() {
     QueryFixture db(2);
