@@ -148,7 +148,8 @@ private:
 
     // The result: every cell's UTF-8 text in one buffer, addressed by offsets. Rows are stored
     // once ("physical" rows, in reading order, re-read rows appended) and listed in m_rows, so a
-    // delete only removes an index.
+    // delete only removes an index. Closing keeps the buffers' room for the next open (a reload
+    // reads into pages already made); an open hands back what it did not use.
     QString m_baseTable;   // empty when rows cannot be addressed (not a single-table select)
     QString m_baseDatabase;
     std::vector<Column> m_columns;
