@@ -3,6 +3,7 @@
 #include "assets/Assets.h"
 #include "data/PasswordHash.h"
 #include "data/Statements.h"
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
@@ -100,7 +101,7 @@ void TForm4::FormShow() {
     DBListBox1->clear();
     txl::db::Query &q = DataModule1->query_shezhi;
     TDataModule1::reload(q, txl::sql::AccountNames);
-    DBListBox1->addItems(TDataModule1::columnTexts(q, u"Name"_s));
+    DBListBox1->addItems(TDataModule1::columnTexts(q, txl::schema::accountColumn(txl::schema::AccountName)));
 }
 
 void TForm4::RadioGroup1Click() {
@@ -135,7 +136,7 @@ void TForm4::Button2Click() {
     const int index = chosen.isEmpty() ? -1 : DBListBox1->row(chosen.first());
     if (index < 0 || index >= DBListBox1->count())
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-    if (DBListBox1->item(index)->text() == u"chief") {   // exactly the administrator
+    if (DBListBox1->item(index)->text() == txl::schema::Administrator) {   // exactly, as written
         txl::ui::notice(u"不能删除系统管理员"_s);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "assets/Assets.h"
 #include "data/Statements.h"
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/EntryLimit.h"
@@ -54,6 +55,20 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+using namespace txl::schema;
+
+const QString &field(Contact column) {
+    return contactColumn(column);
+}
+
+int entryLimit(Contact column) {
+    return ContactColumns[column].entryLimit;
+}
+
+QString param(Contact column) {
+    return txl::sql::contactParameter(column);
+}
+
 QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int width, int limit) {
     QLineEdit *edit = txl::ui::lineEdit(parent, QString::fromLatin1(name), {left, top, width, FieldHeight});
     if (limit > 0)
@@ -80,7 +95,7 @@ TAdd::TAdd() : Form(u"Add"_s) {
     GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, QString(), {8, 4, 409, 184});
     GroupBox1->setFont(QFont(u"宋体"_s, 9));
 
-    edname = textField(GroupBox1, "edname", 80, 20, 97, 10);
+    edname = textField(GroupBox1, "edname", 80, 20, 97, entryLimit(Name));
 
     cbsex = new QComboBox(GroupBox1);
     cbsex->setObjectName(u"cbsex"_s);
@@ -98,12 +113,12 @@ TAdd::TAdd() : Form(u"Add"_s) {
     eddate2->setDisplayFormat(pickerFormat());
     eddate2->setDate(QDate(1986, 3, 21));
 
-    edqq = textField(GroupBox1, "edqq", 296, 52, 97, 11);
-    edmobel = textField(GroupBox1, "edmobel", 80, 86, 97, 11);
-    edxl = textField(GroupBox1, "edxl", 296, 86, 97, 11);
-    edss = textField(GroupBox1, "edss", 80, 119, 97, 12);
-    edmail = textField(GroupBox1, "edmail", 296, 119, 97, 0);
-    edadress = textField(GroupBox1, "edadress", 80, 152, 313, 50);
+    edqq = textField(GroupBox1, "edqq", 296, 52, 97, entryLimit(QQ));
+    edmobel = textField(GroupBox1, "edmobel", 80, 86, 97, entryLimit(Mobile));
+    edxl = textField(GroupBox1, "edxl", 296, 86, 97, entryLimit(HomePhone));
+    edss = textField(GroupBox1, "edss", 80, 119, 97, entryLimit(Dormitory));
+    edmail = textField(GroupBox1, "edmail", 296, 119, 97, entryLimit(Email));
+    edadress = textField(GroupBox1, "edadress", 80, 152, 313, entryLimit(Address));
 
     Label1 = fieldLabel(GroupBox1, "Label1", u"姓名："_s, FirstLabelLeft, 20, edname);
     Label2 = fieldLabel(GroupBox1, "Label2", u"性别："_s, SecondLabelLeft, 20, cbsex);
@@ -179,28 +194,28 @@ void TAdd::openForChange() {
 
 void TAdd::fillFromCurrentRow() {
     const txl::db::Query &q = DataModule1->query;
-    edname->setText(q.fieldByName(u"姓名"_s));
+    edname->setText(q.fieldByName(field(Name)));
 
     // The picker cannot hold a date it has no day for; showing some other date instead would
     // write that date back on the next change.
-    const QString birth = q.fieldByName(u"出生日期"_s);
+    const QString birth = q.fieldByName(field(Birth));
     const QDate date = txl::os::parseDate(birth);
     if (!date.isValid() || date < eddate2->minimumDate() || date > eddate2->maximumDate())
         throw std::runtime_error("'" + birth.toStdString() + "' is not a valid date");
     eddate2->setDate(date);
 
-    const QString sex = q.fieldByName(u"性别"_s);
+    const QString sex = q.fieldByName(field(Sex));
     const int item = cbsex->findText(sex, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (item >= 0)
         cbsex->setCurrentIndex(item);
     cbsex->setEditText(sex);
 
-    edqq->setText(q.fieldByName(u"QQ"_s));
-    edmobel->setText(q.fieldByName(u"手机号码"_s));
-    edss->setText(q.fieldByName(u"宿舍号码"_s));
-    edxl->setText(q.fieldByName(u"家庭电话"_s));
-    edmail->setText(q.fieldByName(u"电子邮箱"_s));
-    edadress->setText(q.fieldByName(u"家庭住址"_s));
+    edqq->setText(q.fieldByName(field(QQ)));
+    edmobel->setText(q.fieldByName(field(Mobile)));
+    edss->setText(q.fieldByName(field(Dormitory)));
+    edxl->setText(q.fieldByName(field(HomePhone)));
+    edmail->setText(q.fieldByName(field(Email)));
+    edadress->setText(q.fieldByName(field(Address)));
     // A text longer than its field shows its beginning, not its end.
     for (QLineEdit *field : textFields())
         field->setCursorPosition(0);
@@ -230,15 +245,15 @@ void TAdd::submitNew() {
             return;
         }
         TDataModule1::reloadExec(q, txl::sql::InsertContact,
-                                 {{u"a"_s, name},
-                                  {u"b"_s, cbsex->currentText()},
-                                  {u"c"_s, eddate2->date().toString(StoredDateFormat)},
-                                  {u"d"_s, edmobel->text().trimmed()},
-                                  {u"e"_s, edss->text().trimmed()},
-                                  {u"f"_s, edxl->text().trimmed()},
-                                  {u"g"_s, edqq->text().trimmed()},
-                                  {u"h"_s, edmail->text().trimmed()},
-                                  {u"i"_s, edadress->text().trimmed()}});
+                                 {{param(Name), name},
+                                  {param(Sex), cbsex->currentText()},
+                                  {param(Birth), eddate2->date().toString(StoredDateFormat)},
+                                  {param(Mobile), edmobel->text().trimmed()},
+                                  {param(Dormitory), edss->text().trimmed()},
+                                  {param(HomePhone), edxl->text().trimmed()},
+                                  {param(QQ), edqq->text().trimmed()},
+                                  {param(Email), edmail->text().trimmed()},
+                                  {param(Address), edadress->text().trimmed()}});
         TDataModule1::reload(q, txl::sql::AllContacts);
         txl::ui::notice(u"提交成功！"_s);
         Button2Click();
@@ -256,15 +271,15 @@ void TAdd::saveChange() {
     txl::db::Query &q = DataModule1->query;
     try {
         q.edit();
-        q.setFieldByName(u"姓名"_s, edname->text());
-        q.setFieldByName(u"性别"_s, cbsex->currentText());
-        q.setFieldByName(u"出生日期"_s, eddate2->date().toString(StoredDateFormat));
-        q.setFieldByName(u"手机号码"_s, edmobel->text());
-        q.setFieldByName(u"宿舍号码"_s, edss->text());
-        q.setFieldByName(u"家庭电话"_s, edxl->text());
-        q.setFieldByName(u"QQ"_s, edqq->text());
-        q.setFieldByName(u"电子邮箱"_s, edmail->text());
-        q.setFieldByName(u"家庭住址"_s, edadress->text());
+        q.setFieldByName(field(Name), edname->text());
+        q.setFieldByName(field(Sex), cbsex->currentText());
+        q.setFieldByName(field(Birth), eddate2->date().toString(StoredDateFormat));
+        q.setFieldByName(field(Mobile), edmobel->text());
+        q.setFieldByName(field(Dormitory), edss->text());
+        q.setFieldByName(field(HomePhone), edxl->text());
+        q.setFieldByName(field(QQ), edqq->text());
+        q.setFieldByName(field(Email), edmail->text());
+        q.setFieldByName(field(Address), edadress->text());
         q.post();
     } catch (...) {
         // The user is told the change failed: leave no pending edit that a later move in the

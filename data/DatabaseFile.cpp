@@ -2,57 +2,75 @@
 
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
+#include "data/Statements.h"
 #include "data/U2.h"
-#include "platform/db/DbError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
-#include <sqlite3.h>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <unistd.h>
-
-#include <memory>
 
 namespace txl::data {
 
 namespace {
 
 using db::DbError;
-
-struct DbCloser {
-    void operator()(sqlite3 *db) const noexcept { sqlite3_close(db); }
-};
-struct StmtFinalizer {
-    void operator()(sqlite3_stmt *s) const noexcept { sqlite3_finalize(s); }
-};
-using DbHandle = std::unique_ptr<sqlite3, DbCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
-
-void check(sqlite3 *db, int rc) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        throw DbError(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)), rc);
-}
-
-void exec(sqlite3 *db, const QString &sql) {
-    check(db, sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr));
-}
-
-Statement prepare(sqlite3 *db, const QString &sql) {
-    sqlite3_stmt *raw = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
-    check(db, sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &raw, nullptr));
-    return Statement(raw);
-}
+using namespace Qt::StringLiterals;
 
 void insertRow(sqlite3 *db, sqlite3_stmt *stmt, const QStringList &values) {
     sqlite3_reset(stmt);
-    for (int i = 0; i < values.size(); ++i) {
-        const QByteArray utf8 = values[i].toUtf8();
-        check(db, sqlite3_bind_text(stmt, i + 1, utf8.constData(), static_cast<int>(utf8.size()),
-                                    SQLITE_TRANSIENT));
+    for (int i = 0; i < values.size(); ++i)
+        db::sqlite::bindText(db, stmt, i + 1, values[i]);
+    db::sqlite::runToEnd(db, stmt);
+}
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Only the owner may look into the folder of the book: the key is the same in every copy of the
+// program. A folder that is there already keeps its mode.
+bool makeFolder(const QString &folder) {
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return false;
+    if (!QDir().mkpath(info.absolutePath()) ||
+        !QDir(info.absolutePath()).mkdir(info.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        throw DbError(u"Could not create the folder '%1': %2"_s.arg(folder, systemError()), SQLITE_CANTOPEN);
+    return true;
+}
+
+// An empty file only the owner may read and write; SQLite takes it for a new database, and its
+// journal gets the same mode.
+void makePrivateFile(const QString &path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw DbError(u"Could not create '%1': %2"_s.arg(path, systemError()), SQLITE_CANTOPEN);
+    ::close(fd);
+}
+
+void fill(const QString &path, const NewDatabase &options, const QString &adminPassword) {
+    const db::sqlite::Database db = db::sqlite::openFile(path, SQLITE_OPEN_READWRITE);
+    db::sqlite::setKey(db.get(), TDataModule1::DatabaseKey);
+    db::sqlite::exec(db.get(), "PRAGMA synchronous=FULL");
+    db::sqlite::Transaction transaction(db.get());
+    for (const QString &statement : schema::createStatements())
+        db::sqlite::exec(db.get(), statement);
+    {
+        const db::sqlite::Statement account = db::sqlite::prepare(db.get(), sql::InsertAccount.toUtf8());
+        insertRow(db.get(), account.get(), {schema::Administrator, password::hash(adminPassword)});
+        const db::sqlite::Statement contact = db::sqlite::prepare(db.get(), sql::InsertContact.toUtf8());
+        unsigned state = options.seed;
+        for (int i = 0; i < options.sampleContacts; ++i)
+            insertRow(db.get(), contact.get(), sampleContact(state));
     }
-    check(db, sqlite3_step(stmt));
+    transaction.commit();
 }
 
 unsigned nextRandom(unsigned &state) {
@@ -127,47 +145,37 @@ QStringList sampleContact(unsigned &state) {
 }
 
 void createDatabase(const QString &path, const NewDatabase &options) {
+    // Sign-in trims what is typed: an untrimmed password could never be used.
+    const QString adminPassword = options.adminPassword.trimmed();
+    if (adminPassword.isEmpty())
+        throw DbError(u"The administrator password must not be blank."_s);
     const QFileInfo target(path);
     if (target.exists())
-        throw DbError(QStringLiteral("'%1' already exists; it is left as it is.").arg(path));
-    if (!QDir().mkpath(target.absolutePath()))
-        throw DbError(QStringLiteral("Could not create the folder '%1'.").arg(target.absolutePath()));
+        throw DbError(u"'%1' already exists; it is left as it is."_s.arg(path));
+    const bool madeFolder = makeFolder(target.absolutePath());
 
     // Build the whole file under a temporary name, then give it its name in one step, so that a
-    // half-made file never carries the real name and an existing file is never replaced.
-    const QString temporary = target.absoluteFilePath() + QStringLiteral(".new");
-    QFile::remove(temporary);
-    {
-        sqlite3 *raw = nullptr;
-        const int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        DbHandle db(raw);
-        check(db.get(), rc);
-        const QByteArray &key = TDataModule1::DatabaseKey;
-        check(db.get(), sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())));
-        exec(db.get(), QStringLiteral("PRAGMA synchronous=FULL"));
-        exec(db.get(), QStringLiteral("BEGIN"));
-        for (const QString &statement : schema::createStatements())
-            exec(db.get(), statement);
-
-        Statement account = prepare(db.get(), QStringLiteral("insert into LoginInfo(Name,Pwd) values(?,?)"));
-        insertRow(db.get(), account.get(), {QStringLiteral("chief"), password::hash(options.adminPassword)});
-
-        Statement contact = prepare(db.get(),
-            QStringLiteral("insert into UsersInfo values(?,?,?,?,?,?,?,?,?)"));
-        unsigned state = options.seed;
-        for (int i = 0; i < options.sampleContacts; ++i)
-            insertRow(db.get(), contact.get(), sampleContact(state));
-        account.reset();
-        contact.reset();
-        exec(db.get(), QStringLiteral("COMMIT"));
-    }
+    // half-made file never carries the real name and an existing file is never replaced. Whatever
+    // happens, nothing else is left behind.
+    const QString temporary = target.absoluteFilePath() + u".new"_s;
+    const auto removeTemporary = [&] {
+        QFile::remove(temporary);
+        QFile::remove(temporary + u"-journal"_s);
+    };
+    removeTemporary();   // left by a run that was killed
+    bool named = false;
+    const auto cleanUp = qScopeGuard([&] {
+        removeTemporary();
+        if (madeFolder && !named)
+            QDir().rmdir(target.absolutePath());
+    });
+    makePrivateFile(temporary);
+    fill(temporary, options, adminPassword);
     const QByteArray from = QFile::encodeName(temporary);
     const QByteArray to = QFile::encodeName(target.absoluteFilePath());
-    const bool linked = ::link(from.constData(), to.constData()) == 0;
-    QFile::remove(temporary);
-    if (!linked)
-        throw DbError(QStringLiteral("Could not create '%1'.").arg(path));
+    if (::link(from.constData(), to.constData()) != 0)
+        throw DbError(u"Could not create '%1': %2"_s.arg(path, systemError()), SQLITE_CANTOPEN);
+    named = true;
 }
 
 } // namespace txl::data

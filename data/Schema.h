@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/db/Connection.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <map>
 
 // The layout of the address-book file, in one place. Declared lengths are in characters; entry
 // limits are in bytes of the text's GB18030 form, as the contact dialog counts them; every column
@@ -21,6 +26,7 @@ struct ColumnDef {
     QString name;
     int length;          // declared length, in characters
     int entryLimit = 0;  // what the dialog lets a user type, in GB18030 bytes; 0 = no limit
+    QString caption = {};   // what a message calls it; empty: its name
 };
 
 // Positions in ContactColumns (the order of the insert statement, the list, the dialog, the report).
@@ -34,12 +40,27 @@ inline const QList<ColumnDef> ContactColumns = {
     {QStringLiteral("QQ"), 20, 11},       {QStringLiteral("电子邮箱"), 255, 0},
     {QStringLiteral("家庭住址"), 255, 50}};
 
+// Positions in AccountColumns.
+enum Account : int { AccountName, AccountPassword, AccountColumnCount };
+
 inline const QList<ColumnDef> AccountColumns = {
-    {QStringLiteral("Name"), 50}, {QStringLiteral("Pwd"), 255}};
+    {QStringLiteral("Name"), 50, 0, QStringLiteral("用户名")},
+    {QStringLiteral("Pwd"), 255, 0, QStringLiteral("密码")}};
+
+inline const QString &contactColumn(Contact c) { return ContactColumns[c].name; }
+inline const QString &accountColumn(Account c) { return AccountColumns[c].name; }
+QStringList contactColumnNames();
 
 // The statements that create both tables (used only by the database tool and tests).
 QStringList createStatements();
-QStringList contactColumnNames();
-inline const QString &contactColumn(Contact c) { return ContactColumns[c].name; }
+
+// Steps that bring a file of an older version up to Version (see Connection::Settings).
+std::map<int, std::function<void(sqlite3 *)>> migrations();
+
+// What a refused length check means, in the user's words: which column is too long and its limit.
+// Knows the checks by the names createStatements() gives them, by their text (which later SQLite
+// versions name for an unnamed check) and, for the unnamed checks of older files, by their table
+// together with the values that were written.
+QString explainCheck(const db::CheckFailure &failure);
 
 } // namespace txl::schema

@@ -4,6 +4,8 @@
 
 namespace txl::sql {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString &searchColumn(const QString &column) {
@@ -16,14 +18,20 @@ const QString &searchColumn(const QString &column) {
 
 } // namespace
 
+QString insertContactStatement() {
+    QStringList markers;
+    for (int c = 0; c < schema::ContactColumnCount; ++c)
+        markers << u':' + contactParameter(schema::Contact(c));
+    return u"insert into %1 (%2) values (%3)"_s.arg(schema::ContactsTable, schema::contactColumnNames().join(u','),
+                                                    markers.join(u','));
+}
+
 QString exactSearch(const QString &column) {
-    return QStringLiteral("select * from UsersInfo where ") + searchColumn(column) +
-           QStringLiteral("=:p1");
+    return AllContacts + u" where "_s + searchColumn(column) + u"=:p1"_s;
 }
 
 QString fuzzySearch(const QString &column) {
-    return QStringLiteral("select * from UsersInfo where ") + searchColumn(column) +
-           QStringLiteral(" like :p1");
+    return AllContacts + u" where "_s + searchColumn(column) + u" like :p1"_s;
 }
 
 } // namespace txl::sql

@@ -1,27 +1,42 @@
 #pragma once
 
+#include "data/Schema.h"
+
 #include <QString>
 #include <QStringList>
 
-// Every statement the program sends. User text is always bound as a parameter; the only text
-// pasted into a statement is a column name taken from the fixed list of search columns.
+// Every statement the program sends, spelled from the schema. User text is always bound as a
+// parameter; the only text pasted into a statement is a column name taken from the fixed list of
+// search columns.
 namespace txl::sql {
 
-inline const QString AllAccounts = QStringLiteral("select * from LoginInfo");
-inline const QString AccountByName = QStringLiteral("select * from LoginInfo where Name=:p1");
-inline const QString AllContacts = QStringLiteral("select * from UsersInfo");
-inline const QString ContactByName = QStringLiteral("select * from UsersInfo where 姓名= :p1");
-inline const QString InsertContact = QStringLiteral(
-    "insert into UsersInfo (姓名,性别,出生日期,手机号码,宿舍号码,家庭电话,QQ,电子邮箱,家庭住址) "
-    "values (:a,:b,:c,:d,:e,:f,:g,:h,:i)");
-inline const QString UpdatePassword = QStringLiteral("update LoginInfo set Pwd=:p1 where Name=:p2");
-inline const QString AccountNames = QStringLiteral("select Name from LoginInfo");
-inline const QString InsertAccount = QStringLiteral("insert into LoginInfo(Name,Pwd) values(:p1,:p2)");
+inline const QString AllAccounts = QStringLiteral("select * from ") + schema::AccountsTable;
+inline const QString AccountByName = QStringLiteral("select * from %1 where %2=:p1")
+                                         .arg(schema::AccountsTable, schema::accountColumn(schema::AccountName));
+inline const QString AllContacts = QStringLiteral("select * from ") + schema::ContactsTable;
+inline const QString ContactByName = QStringLiteral("select * from %1 where %2= :p1")
+                                         .arg(schema::ContactsTable, schema::contactColumn(schema::Name));
+// "insert into UsersInfo (姓名,…,家庭住址) values (:a,…,:i)": parameter a is the first column.
+QString insertContactStatement();
+inline const QString InsertContact = insertContactStatement();
+// The parameter of InsertContact that carries `column`: "a" for 姓名 … "i" for 家庭住址.
+inline QString contactParameter(schema::Contact column) { return QString(QChar(u'a' + column)); }
+inline const QString UpdatePassword =
+    QStringLiteral("update %1 set %2=:p1 where %3=:p2")
+        .arg(schema::AccountsTable, schema::accountColumn(schema::AccountPassword),
+             schema::accountColumn(schema::AccountName));
+inline const QString AccountNames =
+    QStringLiteral("select %1 from %2").arg(schema::accountColumn(schema::AccountName), schema::AccountsTable);
+inline const QString InsertAccount =
+    QStringLiteral("insert into %1(%2,%3) values(:p1,:p2)")
+        .arg(schema::AccountsTable, schema::accountColumn(schema::AccountName),
+             schema::accountColumn(schema::AccountPassword));
 
 // The columns the search bar offers, in its order. Nothing else is ever pasted into a statement.
 inline const QStringList SearchColumns = {
-    QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("QQ"),
-    QStringLiteral("手机号码"), QStringLiteral("家庭电话"), QStringLiteral("家庭住址")};
+    schema::contactColumn(schema::Name),   schema::contactColumn(schema::Sex),
+    schema::contactColumn(schema::QQ),     schema::contactColumn(schema::Mobile),
+    schema::contactColumn(schema::HomePhone), schema::contactColumn(schema::Address)};
 
 // "select * from UsersInfo where <column>=:p1"; throws std::invalid_argument for any column not in
 // SearchColumns.

@@ -10,8 +10,14 @@ const QByteArray TDataModule1::DatabaseKey = QByteArrayLiteral("a58204617392");
 namespace {
 
 txl::db::Connection::Settings settingsFor(const QString &path) {
-    return {path, TDataModule1::DatabaseKey,
-            {txl::schema::ContactsTable, txl::schema::AccountsTable}, 5000};
+    using namespace txl;
+    return {path,
+            TDataModule1::DatabaseKey,
+            {schema::ContactsTable, schema::AccountsTable},
+            5000,
+            schema::Version,
+            schema::migrations(),
+            schema::explainCheck};
 }
 
 } // namespace
@@ -26,9 +32,9 @@ TDataModule1::TDataModule1(const QString &path, QObject *parent)
       query_shezhi(con, QStringLiteral("query_shezhi")) {
     setObjectName(QStringLiteral("DataModule1"));
     // The design statements, replaced by every user before anything runs.
-    query.setSql(QStringLiteral("select  * from UsersInfo"));
-    query_pwd.setSql(QStringLiteral("select * from LoginInfo"));
-    query_shezhi.setSql(QStringLiteral("select * from LoginInfo"));
+    query.setSql(QStringLiteral("select  * from ") + txl::schema::ContactsTable);
+    query_pwd.setSql(QStringLiteral("select * from ") + txl::schema::AccountsTable);
+    query_shezhi.setSql(QStringLiteral("select * from ") + txl::schema::AccountsTable);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "assets/Assets.h"
 #include "contacts/Unit3.h"
 #include "data/Statements.h"
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "main/U4.h"
 #include "platform/os/Regional.h"
@@ -42,8 +43,6 @@ using txl::ui::guard;
 TForm1 *Form1 = nullptr;
 
 namespace {
-
-const QString Administrator = u"chief"_s;
 
 QFont songTi() {
     return QFont(u"宋体"_s, 9);
@@ -325,11 +324,12 @@ void TForm1::setSearchMode(int item) {
 void TForm1::FormCreate() {
     // The list is open from sign-in; making it active runs nothing.
     DataModule1->query.setActive(true);
-    const std::pair<const char16_t *, int> widths[9] = {
-        {u"姓名", 64},     {u"性别", 30},     {u"出生日期", 75}, {u"手机号码", 75},  {u"宿舍号码", 75},
-        {u"家庭电话", 75}, {u"QQ", 75},       {u"电子邮箱", 75}, {u"家庭住址", 100}};
-    for (const auto &[field, width] : widths)
-        grid->setColumnWidthFor(QString::fromUtf16(field), width);
+    using namespace txl::schema;
+    const std::pair<Contact, int> widths[] = {{Name, 64},      {Sex, 30}, {Birth, 75}, {Mobile, 75},
+                                              {Dormitory, 75}, {HomePhone, 75}, {QQ, 75}, {Email, 75},
+                                              {Address, 100}};
+    for (const auto &[column, width] : widths)
+        grid->setColumnWidthFor(contactColumn(column), width);
 }
 
 void TForm1::FormShow() {
@@ -340,7 +340,7 @@ void TForm1::FormShow() {
     TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
 
     const QString name = Form2 != nullptr ? Form2->signedInUser() : QString();
-    if (name != Administrator) {
+    if (name != txl::schema::Administrator) {
         ToolButton3->setEnabled(false);
         popupItems[5]->setEnabled(false);
     } else {

@@ -1,5 +1,6 @@
 #include "report/Unit_print.h"
 
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "platform/os/Regional.h"
 #include "platform/print/PreviewWindow.h"
@@ -22,7 +23,7 @@ constexpr qreal CellHeight = 10.58;
 
 // One column of the table, in millimetres from the band's left edge and top.
 struct ColumnDesign {
-    QString field;
+    txl::schema::Contact column;   // its title is the column's name
     qreal cellLeft;
     qreal cellWidth;
     qreal titleLeft;
@@ -32,17 +33,19 @@ struct ColumnDesign {
 };
 
 // Neighbouring cells overlap by one design pixel, so they share their borders.
+using namespace txl::schema;
 const ColumnDesign Columns[] = {
-    {u"姓名"_s, 0.00, 23.55, 1.85, 1.85, 3.44, 3.70},
-    {u"性别"_s, 23.28, 10.85, 23.81, 23.81, 3.44, 3.70},
-    {u"出生日期"_s, 33.87, 19.31, 35.19, 34.92, 3.44, 3.70},
-    {u"手机号码"_s, 52.92, 21.43, 53.71, 53.71, 3.70, 3.70},
-    {u"宿舍号码"_s, 74.08, 21.43, 75.14, 74.88, 3.70, 3.70},
-    {u"家庭电话"_s, 95.25, 23.55, 96.84, 96.31, 3.70, 3.70},
-    {u"QQ"_s, 118.53, 19.31, 120.12, 119.59, 3.70, 3.70},
-    {u"电子邮箱"_s, 137.58, 23.55, 138.64, 138.38, 3.70, 3.70},
-    {u"家庭住址"_s, 160.87, 28.84, 161.66, 161.66, 3.97, 3.44},
+    {Name, 0.00, 23.55, 1.85, 1.85, 3.44, 3.70},
+    {Sex, 23.28, 10.85, 23.81, 23.81, 3.44, 3.70},
+    {Birth, 33.87, 19.31, 35.19, 34.92, 3.44, 3.70},
+    {Mobile, 52.92, 21.43, 53.71, 53.71, 3.70, 3.70},
+    {Dormitory, 74.08, 21.43, 75.14, 74.88, 3.70, 3.70},
+    {HomePhone, 95.25, 23.55, 96.84, 96.31, 3.70, 3.70},
+    {QQ, 118.53, 19.31, 120.12, 119.59, 3.70, 3.70},
+    {Email, 137.58, 23.55, 138.64, 138.38, 3.70, 3.70},
+    {Address, 160.87, 28.84, 161.66, 161.66, 3.97, 3.44},
 };
+static_assert(std::size(Columns) == ContactColumnCount, "every contact column is printed");
 
 } // namespace
 
@@ -76,16 +79,17 @@ void TFrm_printer::designReport() {
     Report1.fields.clear();
     int index = 0;
     for (const ColumnDesign &c : Columns) {
+        const QString &field = contactColumn(c.column);
         const QRectF cell(c.cellLeft, 0, c.cellWidth, CellHeight);
         // Cell before text, column by column: a value wider than its cell is covered at the
         // next cell's border.
         Report1.columnHeader.elements.push_back(Element::shape(u"QRShape_t%1"_s.arg(index + 1), cell));
         Report1.columnHeader.elements.push_back(
-            Element::label(u"QRLabel_t%1"_s.arg(index + 1), {c.titleLeft, c.titleTop}, c.field, 9));
+            Element::label(u"QRLabel_t%1"_s.arg(index + 1), {c.titleLeft, c.titleTop}, field, 9));
         Report1.detail.elements.push_back(Element::shape(u"QRShape_d%1"_s.arg(index + 1), cell));
         Report1.detail.elements.push_back(
             Element::dataField(u"QRDBText_%1"_s.arg(index + 1), {c.valueLeft, c.valueTop}, index, 9));
-        Report1.fields.append(c.field);
+        Report1.fields.append(field);
         ++index;
     }
 

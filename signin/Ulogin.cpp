@@ -2,6 +2,7 @@
 
 #include "data/PasswordHash.h"
 #include "data/Statements.h"
+#include "data/Schema.h"
 #include "data/U2.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
@@ -97,7 +98,7 @@ void TForm2::FormShow() {
     ComboBox2->clear();
     txl::db::Query &query = DataModule1->query;
     TDataModule1::reload(query, txl::sql::AllAccounts);
-    ComboBox2->addItems(TDataModule1::columnTexts(query, u"Name"_s));
+    ComboBox2->addItems(TDataModule1::columnTexts(query, txl::schema::accountColumn(txl::schema::AccountName)));
     ComboBox2->setCurrentIndex(0);
 }
 
@@ -152,7 +153,7 @@ void TForm2::Image2Click() {
         query.first();
         const int rows = query.recordCount();
         for (int i = 0; i < rows && !signedIn; ++i) {
-            signedIn = txl::password::verify(query.fieldByName(u"Pwd"_s), password);
+            signedIn = txl::password::verify(query.fieldByName(txl::schema::accountColumn(txl::schema::AccountPassword)), password);
             query.next();
         }
         if (signedIn) {

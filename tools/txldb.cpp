@@ -6,13 +6,13 @@
 // account "chief" and, with --sample, N generated contacts. An existing file is never touched.
 
 #include "data/DatabaseFile.h"
-#include "platform/db/DbError.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -48,6 +48,7 @@ int main(int argc, char **argv) {
             return usage();
         }
     }
+    // The password is stored trimmed, as sign-in compares it: blank once trimmed is no password.
     if (options.adminPassword.trimmed().isEmpty()) {
         std::fputs("txldb: the administrator password must not be blank\n", stderr);
         return 2;
@@ -56,7 +57,7 @@ int main(int argc, char **argv) {
     const QString path = QDir(dir).filePath(QStringLiteral("DataBase/txl.mdb"));
     try {
         txl::data::createDatabase(path, options);
-    } catch (const txl::db::DbError &e) {
+    } catch (const std::exception &e) {   // the file's errors and the hashing's alike
         std::fprintf(stderr, "txldb: %s\n", e.what());
         return 1;
     }

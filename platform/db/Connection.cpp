@@ -1,8 +1,5 @@
 #include "platform/db/Connection.h"
 
-#include "platform/db/DbError.h"
-#include "platform/db/Sqlite.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -36,10 +33,6 @@ DbError openError(const QString &path, int rc, sqlite3 *db) {
 
 } // namespace
 
-void Connection::Closer::operator()(sqlite3 *db) const noexcept {
-    sqlite3_close_v2(db);
-}
-
 Connection::Connection(Settings settings) : m_settings(std::move(settings)) {}
 
 Connection::~Connection() = default;
@@ -62,7 +55,7 @@ void Connection::open() {
     sqlite3 *raw = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     // Kept only once everything is proven; until then any throw closes the handle.
-    std::unique_ptr<sqlite3, Closer> db(raw);
+    sqlite::Database db(raw);
     if (rc != SQLITE_OK)
         throw openError(path, rc, db.get());
 
@@ -79,6 +72,7 @@ void Connection::open() {
     // Reading the schema proves the key (a wrong one fails with SQLITE_NOTADB) and shows the
     // tables, without writing a byte.
     QSet<QString> tables;
+    int fileVersion = 0;
     {
         sqlite3_stmt *stmtRaw = nullptr;
         rc = sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1,
@@ -92,6 +86,7 @@ void Connection::open() {
         }
         if (rc != SQLITE_DONE)
             throw openError(path, rc, db.get());
+        fileVersion = static_cast<int>(sqlite::integer(db.get(), "PRAGMA user_version"));
     }
     for (const QString &table : m_settings.requiredTables) {
         // SQLite's table names ignore letter case.
@@ -99,7 +94,40 @@ void Connection::open() {
             throw DbError(u"'%1' does not hold the table '%2'."_s.arg(path, table),
                           SQLITE_NOTFOUND);
     }
+    if (m_settings.version > 0) {
+        if (fileVersion > m_settings.version)
+            throw DbError(u"'%1' was made by a newer version of txl (file version %2; this version "
+                          "reads up to %3). It is left as it is."_s
+                              .arg(path)
+                              .arg(fileVersion)
+                              .arg(m_settings.version),
+                          SQLITE_CANTOPEN);
+        if (fileVersion < m_settings.version)
+            migrate(db.get(), fileVersion);
+    }
     m_db = std::move(db);
+}
+
+void Connection::migrate(sqlite3 *db, int fileVersion) const {
+    const auto first = m_settings.migrations.lower_bound(fileVersion);
+    if (first == m_settings.migrations.end() || first->first >= m_settings.version)
+        return;   // nothing to change: the file has today's layout
+    try {
+        sqlite::Transaction transaction(db);
+        // Another running copy may have brought it up to date while this one waited.
+        const auto version = static_cast<int>(sqlite::integer(db, "PRAGMA user_version"));
+        if (version >= m_settings.version)
+            return;
+        for (auto step = m_settings.migrations.lower_bound(version);
+             step != m_settings.migrations.end() && step->first < m_settings.version; ++step)
+            step->second(db);
+        sqlite::exec(db, u"PRAGMA user_version = %1"_s.arg(m_settings.version));
+        transaction.commit();
+    } catch (const std::exception &e) {
+        throw DbError(u"'%1' could not be brought up to date; it is left as it was: %2"_s.arg(
+                          m_settings.path, QString::fromUtf8(e.what())),
+                      SQLITE_ERROR);
+    }
 }
 
 void Connection::close() noexcept {
@@ -109,6 +137,27 @@ void Connection::close() noexcept {
 void Connection::ensureOpen() {
     if (!isOpen())
         open();
+}
+
+sqlite3 *Connection::writableHandle() {
+    ensureOpen();
+    if (sqlite3_db_readonly(m_db.get(), "main") != 1)
+        return m_db.get();
+    // Made anew, it writes if the file may be written by now.
+    close();
+    open();
+    if (sqlite3_db_readonly(m_db.get(), "main") == 1)
+        throw DbError(u"'%1' is read-only: the change cannot be saved. Allow writing to the file and "
+                      "try again."_s.arg(m_settings.path),
+                      SQLITE_READONLY);
+    return m_db.get();
+}
+
+DbError Connection::explained(const DbError &error, const QStringList &values) const {
+    if (error.extendedCode() != SQLITE_CONSTRAINT_CHECK || !m_settings.explainCheck)
+        return error;
+    const QString text = m_settings.explainCheck({error.message(), values});
+    return text.isEmpty() ? error : DbError(text, error.sqliteCode(), error.extendedCode());
 }
 
 } // namespace txl::db

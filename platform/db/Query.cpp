@@ -1,7 +1,6 @@
 #include "platform/db/Query.h"
 
-#include "platform/db/DbError.h"
-#include "platform/db/Sqlite.h"
+#include "platform/db/SqlText.h"
 
 #include <algorithm>
 #include <limits>
@@ -20,97 +19,6 @@ const QString NoResultSet = u"CommandText does not return a result set"_s;
 const QString NotEditing = u"Dataset not in edit or insert mode"_s;
 const QString NotAddressable =
     u"The rows of this statement cannot be changed: they do not come from one table"_s;
-
-// A marker's name runs up to one of these (or the end of the text).
-bool endsName(QChar c) {
-    return c == u'\n' || c == u'\r' || c == u' ' || c == u')' || c == u',' || c == u';';
-}
-
-bool isQuote(QChar c) {
-    return c == u'\'' || c == u'"' || c == u'`';
-}
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool isWordChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-        || static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool wordAt(std::string_view text, std::size_t at, std::string_view word) {
-    if (at + word.size() > text.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        char c = text[at + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != word[i])
-            return false;
-    }
-    const bool startsWord = at == 0 || !isWordChar(text[at - 1]);
-    const bool endsWord = at + word.size() == text.size() || !isWordChar(text[at + word.size()]);
-    return startsWord && endsWord;
-}
-
-// "select <columns> from <rest>" → "select <columns>, rowid from <rest>": the same rows in the same
-// order (ORDER BY 1 still means the first column), each with the rowid of its table. None for
-// statements whose rows do not each stand for one stored row: DISTINCT and GROUP BY (a rowid read
-// with such a row names just one of the rows behind it). Joins and aggregates get a variant that
-// does not prepare, or whose columns do not all come from one table; open() then falls back to
-// the statement as written.
-std::optional<QByteArray> withRowid(const QByteArray &command) {
-    const std::string_view text(command.constData(), static_cast<std::size_t>(command.size()));
-    const std::size_t n = text.size();
-    std::size_t at = 0;
-    while (at < n && isSpace(text[at]))
-        ++at;
-    if (!wordAt(text, at, "select"))
-        return std::nullopt;
-    at += 6;
-    while (at < n && isSpace(text[at]))
-        ++at;
-    if (wordAt(text, at, "distinct"))
-        return std::nullopt;
-
-    std::size_t from = std::string_view::npos;
-    int depth = 0;
-    for (std::size_t i = at; i < n;) {
-        const char c = text[i];
-        if (c == '\'' || c == '"' || c == '`' || c == '[') {
-            const std::size_t close = text.find(c == '[' ? ']' : c, i + 1);
-            i = close == std::string_view::npos ? n : close + 1;
-        } else if (c == '-' && i + 1 < n && text[i + 1] == '-') {
-            const std::size_t end = text.find('\n', i);
-            i = end == std::string_view::npos ? n : end + 1;
-        } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
-            const std::size_t end = text.find("*/", i + 2);
-            i = end == std::string_view::npos ? n : end + 2;
-        } else {
-            if (c == '(')
-                ++depth;
-            else if (c == ')')
-                --depth;
-            else if (depth == 0 && from == std::string_view::npos && wordAt(text, i, "from"))
-                from = i;
-            else if (depth == 0 && wordAt(text, i, "group")) {
-                std::size_t j = i + 5;
-                while (j < n && isSpace(text[j]))
-                    ++j;
-                if (wordAt(text, j, "by"))
-                    return std::nullopt;
-            }
-            ++i;
-        }
-    }
-    if (from == std::string_view::npos)
-        return std::nullopt;
-    QByteArray variant = command.left(static_cast<qsizetype>(from));
-    variant += ", rowid ";
-    variant += command.mid(static_cast<qsizetype>(from));
-    return variant;
-}
 
 // "VARCHAR(50)" → 50 for the text types; 0 (no limit) for everything else.
 int declaredLength(const char *decltype_) {
@@ -202,63 +110,21 @@ void Query::setSql(const QString &text) {
     parseParameters();
 }
 
-// Finds the markers and rewrites each as SQLite's numbered parameter ?N, N being the position of
-// its name in the parameter list; a name used twice is one parameter. Values already set survive
-// for names that are still there.
+// Values already set survive for names that are still there.
 void Query::parseParameters() {
-    const QString text = m_sql.join(u'\n');
+    sqltext::MarkedStatement marked = sqltext::markParameters(m_sql.join(u'\n'));
     std::vector<Parameter> params;
-    QString out;
-    out.reserve(text.size() + 8);
-    QChar quote;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (!quote.isNull()) {
-            out += c;
-            if (c == quote)
-                quote = QChar();
-            continue;
+    params.reserve(static_cast<std::size_t>(marked.names.size()));
+    for (const QString &paramName : std::as_const(marked.names)) {
+        Parameter p{paramName, std::nullopt};
+        for (const Parameter &old : m_params) {
+            if (old.name.compare(paramName, Qt::CaseInsensitive) == 0)
+                p.value = old.value;
         }
-        if (isQuote(c)) {
-            quote = c;
-            out += c;
-            continue;
-        }
-        if (c != u':') {
-            out += c;
-            continue;
-        }
-        if (i + 1 < n && text[i + 1] == u':') {   // "::" is a colon
-            out += c;
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < n && !endsName(text[end]))
-            ++end;
-        if (end == i + 1) {   // a colon with no name is no marker
-            out += c;
-            continue;
-        }
-        const QString paramName = text.mid(i + 1, end - i - 1);
-        std::size_t index = 0;
-        while (index < params.size()
-               && params[index].name.compare(paramName, Qt::CaseInsensitive) != 0)
-            ++index;
-        if (index == params.size()) {
-            Parameter p{paramName, std::nullopt};
-            for (const Parameter &old : m_params) {
-                if (old.name.compare(paramName, Qt::CaseInsensitive) == 0)
-                    p.value = old.value;
-            }
-            params.push_back(std::move(p));
-        }
-        out += u'?' + QString::number(index + 1);
-        i = end - 1;
+        params.push_back(std::move(p));
     }
     m_params = std::move(params);
-    m_command = out.toUtf8();
+    m_command = std::move(marked.command);
 }
 
 bool Query::hasParameter(const QString &paramName) const {
@@ -300,18 +166,14 @@ void Query::open() {
 
         sqlite::Statement stmt;
         bool rowids = false;
-        if (const auto variant = withRowid(m_command)) {
-            if (sqlite::tryPrepare(db, std::string_view(variant->constData(),
-                                                        static_cast<std::size_t>(variant->size())),
-                                   stmt) == SQLITE_OK
-                && stmt && takeBaseTable(stmt.get()))
+        if (const auto variant = sqltext::withRowid(m_command)) {
+            if (sqlite::tryPrepare(db, *variant, stmt) == SQLITE_OK && stmt && takeBaseTable(stmt.get()))
                 rowids = true;
             else
                 stmt.reset();
         }
         if (!stmt)
-            stmt = sqlite::prepare(db, std::string_view(m_command.constData(),
-                                                        static_cast<std::size_t>(m_command.size())));
+            stmt = sqlite::prepare(db, m_command);
         if (!stmt || sqlite3_column_count(stmt.get()) == 0)
             fail(NoResultSet);
         bindParameters(db, stmt.get());
@@ -364,28 +226,29 @@ void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
                              declaredLength(sqlite3_column_decltype(stmt, c))});
     }
 
-    m_text.reserve(64 * 1024);
-    m_offsets.assign(1, 0);
+    m_offsets.push_back(0);
     int rc;
     std::size_t rows = 0;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (withRowid)
             m_rowids.push_back(sqlite3_column_int64(stmt, count));
         for (int c = 0; c < count; ++c) {
-            const bool isNull = sqlite3_column_type(stmt, c) == SQLITE_NULL;
-            const std::string_view text = isNull ? std::string_view() : columnText(stmt, c);
-            appendCell(text.data(), text.size(), isNull);
+            // Only NULL has no text (or a failed conversion, which says so by its code).
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
+            if (!text && sqlite3_errcode(db) == SQLITE_NOMEM)
+                sqlite::raise(db, SQLITE_NOMEM);
+            appendCell(text, size, !text);
         }
         ++rows;
         if (rows > static_cast<std::size_t>(std::numeric_limits<int>::max()))
             throw DbError(u"The result has too many rows to hold in memory."_s, SQLITE_TOOBIG);
     }
     sqlite::check(db, rc);
-    // Growing doubles the buffers; give the slack back, the result may stay open for long.
-    m_text.shrink_to_fit();
-    m_offsets.shrink_to_fit();
-    m_rowids.shrink_to_fit();
-    m_nulls.shrink_to_fit();
+    // The result may stay open for long: the room the last doubling left goes back.
+    m_text.shrinkToFit();
+    m_offsets.shrinkToFit();
+    m_rowids.shrinkToFit();
     m_rows.resize(rows);
     std::iota(m_rows.begin(), m_rows.end(), 0u);
     m_rowCount = static_cast<int>(rows);
@@ -395,32 +258,47 @@ void Query::readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid) {
 void Query::appendCell(const char *text, std::size_t size, bool isNull) {
     if (m_text.size() + size > std::numeric_limits<std::uint32_t>::max())
         throw DbError(u"The result is too large to hold in memory."_s, SQLITE_TOOBIG);
-    if (size > 0)
-        m_text.insert(m_text.end(), text, text + size);
+    m_text.append(text, size);
+    if (isNull)
+        m_nullCells.push_back(static_cast<std::uint32_t>(m_offsets.size() - 1));
     m_offsets.push_back(static_cast<std::uint32_t>(m_text.size()));
-    m_nulls.push_back(isNull);
+}
+
+bool Query::isNullCell(std::uint32_t cell) const {
+    return std::binary_search(m_nullCells.begin(), m_nullCells.end(), cell);
 }
 
 void Query::execSql() {
     m_rowsAffected = 0;
     m_connection.ensureOpen();
-    sqlite3 *db = m_connection.handle();
-    sqlite::Statement stmt = sqlite::prepare(
-        db, std::string_view(m_command.constData(), static_cast<std::size_t>(m_command.size())));
+    sqlite::Statement stmt = sqlite::prepare(m_connection.handle(), m_command);
     if (!stmt)
         fail(u"There is no statement to run"_s);
+    const bool reads = sqlite3_stmt_readonly(stmt.get());
+    if (!reads && sqlite3_db_readonly(m_connection.handle(), "main") == 1) {
+        stmt.reset();   // it belongs to the handle that is about to be made anew
+        stmt = sqlite::prepare(m_connection.writableHandle(), m_command);
+    }
+    sqlite3 *db = m_connection.handle();
     bindParameters(db, stmt.get());
-    if (sqlite3_stmt_readonly(stmt.get())) {
+    if (reads) {
         // Reads and transaction control need no transaction of their own.
         sqlite::runToEnd(db, stmt.get());
         return;
     }
-    sqlite::Transaction transaction(db);
-    sqlite::runToEnd(db, stmt.get());
-    const int changed = sqlite3_changes(db);
-    stmt.reset();
-    transaction.commit();
-    m_rowsAffected = changed;
+    try {
+        sqlite::Transaction transaction(db);
+        sqlite::runToEnd(db, stmt.get());
+        const int changed = sqlite3_changes(db);
+        stmt.reset();
+        transaction.commit();
+        m_rowsAffected = changed;
+    } catch (const DbError &e) {
+        QStringList values;
+        for (const Parameter &p : m_params)
+            values << p.value.value_or(QString());
+        throw m_connection.explained(e, values);
+    }
 }
 
 void Query::close() {
@@ -444,11 +322,13 @@ void Query::clearResult() {
     m_baseTable.clear();
     m_baseDatabase.clear();
     m_columns.clear();
+    // The room of the rows stays for the next open: a reload reads into pages already made
+    // (opening hands back what it does not use). The destructor hands it all back.
+    m_text.clear();
+    m_offsets.clear();
+    m_rowids.clear();
     // Swapping with empty vectors hands the memory back (clear() would keep the capacity).
-    std::vector<char>().swap(m_text);
-    std::vector<std::uint32_t>().swap(m_offsets);
-    std::vector<std::int64_t>().swap(m_rowids);
-    std::vector<bool>().swap(m_nulls);
+    std::vector<std::uint32_t>().swap(m_nullCells);
     std::vector<std::uint32_t>().swap(m_rows);
     m_rowCount = 0;
     m_editing = false;
@@ -606,7 +486,7 @@ int Query::bindUnchanged(sqlite3 *db, sqlite3_stmt *stmt, int index) const {
     const std::uint32_t physical = m_rows[static_cast<std::size_t>(m_current)];
     sqlite::check(db, sqlite3_bind_int64(stmt, index++, m_rowids[physical]));
     for (int c = 0; c < columnCount(); ++c, ++index) {
-        if (m_nulls[cellIndex(m_current, c)])
+        if (isNullCell(cellIndex(m_current, c)))
             sqlite::check(db, sqlite3_bind_null(stmt, index));
         else
             sqlite::bindText(db, stmt, index, rawValue(m_current, c));
@@ -630,6 +510,72 @@ void Query::cancel() {
     m_edits.clear();
 }
 
+Query::Update Query::buildUpdate() const {
+    // Each written column once (the last value written to it wins), then the row must still
+    // hold exactly what was read: another running copy may have changed or removed it.
+    Update update;
+    QStringList columns;
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        if (!m_edits[c])
+            continue;
+        const qsizetype same = columns.indexOf(m_columns[c].origin);
+        if (same >= 0) {
+            update.values[same] = *m_edits[c];
+        } else {
+            columns << m_columns[c].origin;
+            update.values << *m_edits[c];
+        }
+    }
+    QString sql = u"UPDATE "_s + qualifiedTable() + u" SET "_s;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        sql += (i ? u", "_s : QString()) + sqlite::quoteIdentifier(columns[i]) + u"=?"_s + QString::number(i + 1);
+    sql += unchangedCondition(static_cast<int>(columns.size()) + 1);
+    update.sql = sql.toUtf8();
+    return update;
+}
+
+Query::StoredRow Query::rereadRow(sqlite3 *db, std::int64_t rowid) const {
+    QString sql = u"SELECT "_s;
+    for (std::size_t c = 0; c < m_columns.size(); ++c)
+        sql += (c ? u", "_s : QString()) + sqlite::quoteIdentifier(m_columns[c].origin);
+    sql += u" FROM "_s + qualifiedTable() + u" WHERE rowid=?1"_s;
+
+    const sqlite::Statement stmt = sqlite::prepare(db, sql.toUtf8());
+    sqlite::check(db, sqlite3_bind_int64(stmt.get(), 1, rowid));
+    const int rc = sqlite3_step(stmt.get());
+    sqlite::check(db, rc);
+    if (rc != SQLITE_ROW)
+        throw DbError(u"Row cannot be located after updating."_s);
+    StoredRow row;
+    for (int c = 0; c < columnCount(); ++c) {
+        if (sqlite3_column_type(stmt.get(), c) == SQLITE_NULL)
+            row.emplace_back(std::nullopt);
+        else
+            row.emplace_back(std::string(columnText(stmt.get(), c)));
+    }
+    return row;
+}
+
+// The values go in as a new physical row for the current row; the old one stays unused until the
+// result is closed.
+void Query::storeRow(const StoredRow &row, std::int64_t rowid) {
+    const auto physical = static_cast<std::uint32_t>(m_rowids.size());
+    const std::size_t textSize = m_text.size();
+    try {
+        for (const auto &v : row)
+            appendCell(v ? v->data() : nullptr, v ? v->size() : 0, !v);
+    } catch (...) {
+        const std::size_t firstCell = static_cast<std::size_t>(physical) * m_columns.size();
+        m_text.truncate(textSize);
+        m_offsets.truncate(firstCell + 1);
+        while (!m_nullCells.empty() && m_nullCells.back() >= firstCell)
+            m_nullCells.pop_back();
+        throw;
+    }
+    m_rowids.push_back(rowid);
+    m_rows[static_cast<std::size_t>(m_current)] = physical;
+}
+
 void Query::post() {
     requireOpen();
     if (!m_editing)
@@ -641,83 +587,29 @@ void Query::post() {
     }
     requireRows();
     requireAddressable();
-    m_connection.ensureOpen();
-    sqlite3 *db = m_connection.handle();
+    sqlite3 *db = m_connection.writableHandle();
 
-    // Each written column once (the last value written to it wins), then the row must still
-    // hold exactly what was read: another running copy may have changed or removed it.
-    std::vector<std::pair<QString, QString>> assignments;
-    for (std::size_t c = 0; c < m_columns.size(); ++c) {
-        if (!m_edits[c])
-            continue;
-        auto same = std::find_if(assignments.begin(), assignments.end(),
-                                 [&](const auto &a) { return a.first == m_columns[c].origin; });
-        if (same != assignments.end())
-            same->second = *m_edits[c];
-        else
-            assignments.emplace_back(m_columns[c].origin, *m_edits[c]);
-    }
-    QString update = u"UPDATE "_s + qualifiedTable() + u" SET "_s;
-    for (std::size_t i = 0; i < assignments.size(); ++i)
-        update += (i ? u", "_s : QString()) + sqlite::quoteIdentifier(assignments[i].first)
-            + u"=?"_s + QString::number(i + 1);
-    update += unchangedCondition(static_cast<int>(assignments.size()) + 1);
-
-    QString reread = u"SELECT "_s;
-    for (std::size_t c = 0; c < m_columns.size(); ++c)
-        reread += (c ? u", "_s : QString()) + sqlite::quoteIdentifier(m_columns[c].origin);
-    reread += u" FROM "_s + qualifiedTable() + u" WHERE rowid=?1"_s;
-
+    const Update update = buildUpdate();
     const std::int64_t rowid = m_rowids[m_rows[static_cast<std::size_t>(m_current)]];
-    std::vector<std::optional<std::string>> values;
-    {
+    StoredRow stored;
+    try {
         sqlite::Transaction transaction(db);
         {
-            const QByteArray sql = update.toUtf8();
-            sqlite::Statement stmt = sqlite::prepare(db, std::string_view(sql.constData(),
-                                                                          static_cast<std::size_t>(sql.size())));
-            for (std::size_t i = 0; i < assignments.size(); ++i)
-                sqlite::bindText(db, stmt.get(), static_cast<int>(i + 1), assignments[i].second);
-            bindUnchanged(db, stmt.get(), static_cast<int>(assignments.size()) + 1);
+            const sqlite::Statement stmt = sqlite::prepare(db, update.sql);
+            for (qsizetype i = 0; i < update.values.size(); ++i)
+                sqlite::bindText(db, stmt.get(), static_cast<int>(i + 1), update.values[i]);
+            bindUnchanged(db, stmt.get(), static_cast<int>(update.values.size()) + 1);
             sqlite::runToEnd(db, stmt.get());
             if (sqlite3_changes(db) == 0)
                 throw DbError(u"Row cannot be located for updating. Some values may have been "
                               "changed since it was last read."_s);
         }
-        {
-            const QByteArray sql = reread.toUtf8();
-            sqlite::Statement stmt = sqlite::prepare(db, std::string_view(sql.constData(),
-                                                                          static_cast<std::size_t>(sql.size())));
-            sqlite::check(db, sqlite3_bind_int64(stmt.get(), 1, rowid));
-            const int rc = sqlite3_step(stmt.get());
-            sqlite::check(db, rc);
-            if (rc != SQLITE_ROW)
-                throw DbError(u"Row cannot be located after updating."_s);
-            for (int c = 0; c < columnCount(); ++c) {
-                if (sqlite3_column_type(stmt.get(), c) == SQLITE_NULL)
-                    values.emplace_back(std::nullopt);
-                else
-                    values.emplace_back(std::string(columnText(stmt.get(), c)));
-            }
-        }
+        stored = rereadRow(db, rowid);
         transaction.commit();
+    } catch (const DbError &e) {
+        throw m_connection.explained(e, update.values);
     }
-
-    // The new values go in as a new physical row; the old one stays unused until the result
-    // is closed.
-    const auto physical = static_cast<std::uint32_t>(m_rowids.size());
-    const std::size_t textSize = m_text.size();
-    try {
-        for (const auto &v : values)
-            appendCell(v ? v->data() : nullptr, v ? v->size() : 0, !v);
-    } catch (...) {
-        m_text.resize(textSize);
-        m_offsets.resize(static_cast<std::size_t>(physical) * m_columns.size() + 1);
-        m_nulls.resize(static_cast<std::size_t>(physical) * m_columns.size());
-        throw;
-    }
-    m_rowids.push_back(rowid);
-    m_rows[static_cast<std::size_t>(m_current)] = physical;
+    storeRow(stored, rowid);
     cancel();
     m_bof = m_eof = false;
     Q_EMIT rowChanged(m_current);
@@ -729,13 +621,11 @@ void Query::deleteRow() {
         cancel();
     requireRows();
     requireAddressable();
-    m_connection.ensureOpen();
-    sqlite3 *db = m_connection.handle();
+    sqlite3 *db = m_connection.writableHandle();
     {
         sqlite::Transaction transaction(db);
-        const QByteArray sql = (u"DELETE FROM "_s + qualifiedTable() + unchangedCondition(1)).toUtf8();
-        sqlite::Statement stmt = sqlite::prepare(db, std::string_view(sql.constData(),
-                                                                      static_cast<std::size_t>(sql.size())));
+        sqlite::Statement stmt =
+            sqlite::prepare(db, (u"DELETE FROM "_s + qualifiedTable() + unchangedCondition(1)).toUtf8());
         bindUnchanged(db, stmt.get(), 1);
         sqlite::runToEnd(db, stmt.get());
         if (sqlite3_changes(db) == 0)
@@ -761,7 +651,7 @@ void Query::deleteRow() {
 
 std::size_t Query::memoryBytes() const {
     std::size_t bytes = m_text.capacity() + m_offsets.capacity() * sizeof(std::uint32_t)
-        + m_rowids.capacity() * sizeof(std::int64_t) + m_nulls.capacity() / 8
+        + m_rowids.capacity() * sizeof(std::int64_t) + m_nullCells.capacity() * sizeof(std::uint32_t)
         + m_rows.capacity() * sizeof(std::uint32_t) + m_columns.capacity() * sizeof(Column);
     for (const Column &c : m_columns)
         bytes += static_cast<std::size_t>(c.name.capacity() + c.origin.capacity()) * sizeof(QChar);

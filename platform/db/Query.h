@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "platform/db/GrowBuffer.h"
 
 #include <QObject>
 #include <QString>
@@ -8,10 +9,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace txl::db {
 
@@ -118,8 +118,18 @@ private:
     bool takeBaseTable(sqlite3_stmt *stmt);
     void readResult(sqlite3 *db, sqlite3_stmt *stmt, bool withRowid);
     void appendCell(const char *text, std::size_t size, bool isNull);
+    bool isNullCell(std::uint32_t cell) const;
     std::uint32_t cellIndex(int row, int column) const;
     QString qualifiedTable() const;
+    // post(): the update of the written columns, the row as stored afterwards, and taking it in.
+    struct Update {
+        QByteArray sql;       // ?1..?k the written values, then the row as it was read
+        QStringList values;
+    };
+    using StoredRow = std::vector<std::optional<std::string>>;
+    Update buildUpdate() const;
+    StoredRow rereadRow(sqlite3 *db, std::int64_t rowid) const;
+    void storeRow(const StoredRow &row, std::int64_t rowid);
     // " AND "c" IS ?n" for every column: the row must still hold what was read.
     QString unchangedCondition(int firstIndex) const;
     int bindUnchanged(sqlite3 *db, sqlite3_stmt *stmt, int index) const;
@@ -138,14 +148,15 @@ private:
 
     // The result: every cell's UTF-8 text in one buffer, addressed by offsets. Rows are stored
     // once ("physical" rows, in reading order, re-read rows appended) and listed in m_rows, so a
-    // delete only removes an index.
+    // delete only removes an index. Closing keeps the buffers' room for the next open (a reload
+    // reads into pages already made); an open hands back what it did not use.
     QString m_baseTable;   // empty when rows cannot be addressed (not a single-table select)
     QString m_baseDatabase;
     std::vector<Column> m_columns;
-    std::vector<char> m_text;
-    std::vector<std::uint32_t> m_offsets;   // physical rows * columns + 1 entries
-    std::vector<std::int64_t> m_rowids;     // per physical row
-    std::vector<bool> m_nulls;              // per physical cell
+    GrowBuffer<char> m_text;
+    GrowBuffer<std::uint32_t> m_offsets;    // physical rows * columns + 1 entries
+    GrowBuffer<std::int64_t> m_rowids;      // per physical row
+    std::vector<std::uint32_t> m_nullCells; // the physical cells that are NULL, in order (rare)
     std::vector<std::uint32_t> m_rows;      // per row of the result: its physical row
 
     bool m_editing = false;

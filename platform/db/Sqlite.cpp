@@ -2,16 +2,19 @@
 
 #include "platform/db/DbError.h"
 
+#include <QFile>
+
 #include <limits>
 
 namespace txl::db::sqlite {
 
 void raise(sqlite3 *db, int rc) {
-    // The handle's message belongs to the last call on it; fall back to the code's generic text
-    // when that call was not the one that failed.
-    const char *text = db && (sqlite3_errcode(db) & 0xff) == (rc & 0xff) ? sqlite3_errmsg(db)
-                                                                         : sqlite3_errstr(rc);
-    throw DbError(QString::fromUtf8(text), rc & 0xff);
+    // The handle's message and extended code belong to the last call on it; fall back to the
+    // code's generic text when that call was not the one that failed.
+    const int primary = rc & 0xff;
+    const bool fromHandle = db && (sqlite3_errcode(db) & 0xff) == primary;
+    const char *text = fromHandle ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw DbError(QString::fromUtf8(text), primary, fromHandle ? sqlite3_extended_errcode(db) : rc);
 }
 
 void check(sqlite3 *db, int rc) {
@@ -19,7 +22,23 @@ void check(sqlite3 *db, int rc) {
         raise(db, rc);
 }
 
+Database openFile(const QString &path, int flags) {
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    Database db(raw);   // a handle comes back even when opening failed: it must be closed
+    check(db.get(), rc);
+    return db;
+}
+
+void setKey(sqlite3 *db, const QByteArray &key) {
+    check(db, sqlite3_key(db, key.constData(), static_cast<int>(key.size())));
+}
+
 namespace {
+
+std::string_view view(const QByteArray &bytes) {
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
 
 int length(std::string_view text) {
     if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
@@ -53,6 +72,14 @@ int tryPrepare(sqlite3 *db, std::string_view sql, Statement &out) {
     return SQLITE_OK;
 }
 
+int tryPrepare(sqlite3 *db, const QByteArray &sql, Statement &out) {
+    return tryPrepare(db, view(sql), out);
+}
+
+Statement prepare(sqlite3 *db, const QByteArray &sql) {
+    return prepare(db, view(sql));
+}
+
 Statement prepare(sqlite3 *db, std::string_view sql) {
     Statement stmt;
     const int rc = tryPrepare(db, sql, stmt);
@@ -66,13 +93,17 @@ void exec(sqlite3 *db, const char *sql) {
     check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
 }
 
+void exec(sqlite3 *db, const QString &sql) {
+    exec(db, sql.toUtf8().constData());
+}
+
 void bindText(sqlite3 *db, sqlite3_stmt *stmt, int index, std::string_view text) {
     check(db, sqlite3_bind_text(stmt, index, text.data(), length(text), SQLITE_TRANSIENT));
 }
 
 void bindText(sqlite3 *db, sqlite3_stmt *stmt, int index, const QString &text) {
     const QByteArray utf8 = text.toUtf8();
-    bindText(db, stmt, index, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    bindText(db, stmt, index, view(utf8));
 }
 
 void runToEnd(sqlite3 *db, sqlite3_stmt *stmt) {
@@ -80,6 +111,13 @@ void runToEnd(sqlite3 *db, sqlite3_stmt *stmt) {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     check(db, rc);
+}
+
+std::int64_t integer(sqlite3 *db, const char *sql) {
+    const Statement stmt = prepare(db, std::string_view(sql));
+    const int rc = sqlite3_step(stmt.get());
+    check(db, rc);
+    return rc == SQLITE_ROW ? sqlite3_column_int64(stmt.get(), 0) : 0;
 }
 
 QString quoteIdentifier(const QString &name) {

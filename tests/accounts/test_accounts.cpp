@@ -1,6 +1,7 @@
 // The account manager and the password window: adding and deleting accounts, changing the
 // signed-in user's password, and what ends up in LoginInfo.
 
+#include "tests/support/OrdinaryUser.h"
 #include "tests/support/Windows.h"
 
 #include "app/HandOver.h"
@@ -301,6 +302,56 @@ private Q_SLOTS:
         QVERIFY(Form4->isVisible());
         QCOMPARE(accounts().size(), 1);
         QCOMPARE(Form4->Edit1->text(), name);
+    }
+
+    void addTooLong_data() {
+        QTest::addColumn<bool>("unnamedChecks");
+        QTest::newRow("a file made today") << false;
+        QTest::newRow("a file whose checks have no names") << true;
+    }
+
+    // A name longer than the file takes is refused by the file; the default error report says
+    // which field is too long and by how much it may be, and the window stays.
+    void addTooLong() {
+        QFETCH(bool, unnamedChecks);
+        if (unnamedChecks) {   // as files were made before the checks were named
+            m_fixture->exec(u"drop table LoginInfo"_s);
+            m_fixture->exec(u"create table LoginInfo (Name VARCHAR(50) CHECK (length(Name) <= 50), "
+                            "Pwd VARCHAR(255) CHECK (length(Pwd) <= 255))"_s);
+            m_fixture->addAccount(u"chief"_s, u"123456"_s);
+        }
+        openManager();
+        Form4->Edit1->setText(QString(51, u'名'));
+        Form4->Edit2->setText(u"pw"_s);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"用户名太长，不能超过 50 个字符!"_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Error);
+        QVERIFY(Form4->isVisible());
+        QCOMPARE(accounts().size(), 1);
+    }
+
+    // A book that may only be read opens as before; an add says why it fails, and once the file
+    // may be written again the next add goes in, without starting the program again.
+    void addToReadOnlyBook() {
+        const QString file = m_fixture->databasePath();
+        const QString folder = QFileInfo(file).absolutePath();
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const txl::test::OrdinaryUser user({m_fixture->path(), folder, file});
+        DataModule1->con.close();   // as at start-up, when SQLite finds the file read-only
+        openManager();
+        QCOMPARE(listEntries(Form4->DBListBox1), QStringList{u"chief"_s});
+        Form4->Edit1->setText(u"zhang"_s);
+        Form4->Edit2->setText(u"pw"_s);
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_fixture->boxes.texts(), QStringList{u"'DataBase/txl.mdb' is read-only: the change cannot be saved. "
+                                               "Allow writing to the file and try again."_s});
+        QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Error);
+        QVERIFY(Form4->isVisible());
+
+        QVERIFY(QFile::setPermissions(file, QFile::permissions(file) | QFile::WriteOwner));
+        QTest::mouseClick(Form4->Button1, Qt::LeftButton);
+        QCOMPARE(m_fixture->boxes.texts().value(1), u"添加成功！"_s);
+        QCOMPARE(accounts().size(), 2);
     }
 
     void deleteSameNamed_data() {

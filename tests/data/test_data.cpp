@@ -6,12 +6,31 @@
 #include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/db/DbError.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using namespace txl;
+
+namespace {
+
+// The permission bits of `path`.
+int mode(const QString &path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return static_cast<int>(info.st_mode & 0777);
+}
+
+} // namespace
 
 class DataTest : public QObject {
     Q_OBJECT
@@ -25,6 +44,14 @@ private Q_SLOTS:
     void samplesAreDeterministicAndPlausible();
     void toolCreatesDatabase_data();
     void toolCreatesDatabase();
+    void newDatabaseIsPrivate_data();
+    void newDatabaseIsPrivate();
+    void failedCreationLeavesNothing_data();
+    void failedCreationLeavesNothing();
+    void newerFileIsRefused();
+    void statementsFollowTheSchema();
+    void refusedCheckInWords_data();
+    void refusedCheckInWords();
 };
 
 void DataTest::searchStatementsTakeOnlyKnownColumns_data() {
@@ -127,6 +154,9 @@ void DataTest::toolCreatesDatabase_data() {
     QTest::newRow("bad count") << QStringList{QStringLiteral("init"), QStringLiteral("--sample"), QStringLiteral("x")} << 2 << -1 << QString();
     QTest::newRow("no command") << QStringList{} << 2 << -1 << QString();
     QTest::newRow("blank password") << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral("  ")} << 2 << -1 << QString();
+    QTest::newRow("password trimmed as sign-in trims it")
+        << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral(" abc\t"), QStringLiteral(".")}
+        << 0 << 0 << QStringLiteral("abc");
 }
 
 void DataTest::toolCreatesDatabase() {
@@ -156,6 +186,163 @@ void DataTest::toolCreatesDatabase() {
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(p.readAllStandardError().contains("already exists"));
+}
+
+void DataTest::newDatabaseIsPrivate_data() {
+    QTest::addColumn<bool>("folderThere");
+    QTest::newRow("the folder is made for it") << false;
+    QTest::newRow("the folder is there already") << true;
+}
+
+// The key is the same in every copy of the program: only the owner may read the book.
+void DataTest::newDatabaseIsPrivate() {
+    QFETCH(bool, folderThere);
+    test::Workspace ws(false);
+    const QString folder = QFileInfo(ws.databasePath()).absolutePath();
+    if (folderThere) {
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    }
+    data::createDatabase(ws.databasePath());
+    QCOMPARE(mode(ws.databasePath()), 0600);
+    QCOMPARE(mode(folder), folderThere ? 0755 : 0700);
+}
+
+enum class CreationFault { ReadOnlyFolder, FullDisk, BlankPassword };
+Q_DECLARE_METATYPE(CreationFault)
+
+void DataTest::failedCreationLeavesNothing_data() {
+    QTest::addColumn<CreationFault>("fault");
+    QTest::addColumn<QString>("message");   // how it begins
+    QTest::newRow("read-only folder") << CreationFault::ReadOnlyFolder << QStringLiteral("Could not create");
+    // A file-size limit stands in for a full disk: SQLite calls it an I/O error rather than a full one.
+    QTest::newRow("full disk, part-way through the contacts")
+        << CreationFault::FullDisk << QStringLiteral("disk I/O error");
+    QTest::newRow("blank password once trimmed")
+        << CreationFault::BlankPassword << QStringLiteral("The administrator password must not be blank.");
+}
+
+void DataTest::failedCreationLeavesNothing() {
+    QFETCH(CreationFault, fault);
+    QFETCH(QString, message);
+    test::Workspace ws(false);
+    const QString folder = QFileInfo(ws.databasePath()).absolutePath();
+    data::NewDatabase options;
+    std::unique_ptr<test::OrdinaryUser> user;
+    rlimit fileSize{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &fileSize) == 0);
+    const rlimit unlimited = fileSize;
+    switch (fault) {
+    case CreationFault::ReadOnlyFolder:
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        user = std::make_unique<test::OrdinaryUser>(QStringList{ws.path(), folder});
+        break;
+    case CreationFault::FullDisk:
+        // Files may grow to 48 KiB: a few hundred contacts in, the disk is full.
+        options.sampleContacts = 2000;
+        std::signal(SIGXFSZ, SIG_IGN);
+        fileSize.rlim_cur = 48 * 1024;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &fileSize) == 0);
+        break;
+    case CreationFault::BlankPassword:
+        options.adminPassword = QStringLiteral(" \t ");
+        break;
+    }
+    QString error;
+    try {
+        data::createDatabase(ws.databasePath(), options);
+    } catch (const db::DbError &e) {
+        error = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    user.reset();
+    QVERIFY2(error.startsWith(message), qPrintable(error));
+    QCOMPARE(QDir(ws.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             fault == CreationFault::ReadOnlyFolder ? QStringList{QStringLiteral("DataBase")} : QStringList{});
+    if (QFileInfo(folder).isDir())
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+}
+
+// A file of a later version of the program is not read, and not written to either.
+void DataTest::newerFileIsRefused() {
+    test::Workspace ws;
+    {
+        const db::sqlite::Database raw = db::sqlite::openFile(ws.databasePath(), SQLITE_OPEN_READWRITE);
+        db::sqlite::setKey(raw.get(), TDataModule1::DatabaseKey);
+        db::sqlite::exec(raw.get(), QStringLiteral("PRAGMA user_version = %1").arg(schema::Version + 1));
+    }
+    QFile file(ws.databasePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    TDataModule1 module;
+    QString error;
+    try {
+        module.con.open();
+    } catch (const db::DbError &e) {
+        error = e.message();
+    }
+    QCOMPARE(error, QStringLiteral("'DataBase/txl.mdb' was made by a newer version of txl (file version %1; "
+                                   "this version reads up to %2). It is left as it is.")
+                        .arg(schema::Version + 1)
+                        .arg(schema::Version));
+    QVERIFY(!module.con.isOpen());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+// The statements name the tables and columns the schema names, in its order.
+void DataTest::statementsFollowTheSchema() {
+    QCOMPARE(sql::InsertContact,
+             QStringLiteral("insert into UsersInfo (姓名,性别,出生日期,手机号码,宿舍号码,家庭电话,QQ,电子邮箱,家庭住址) "
+                            "values (:a,:b,:c,:d,:e,:f,:g,:h,:i)"));
+    QCOMPARE(sql::ContactByName, QStringLiteral("select * from UsersInfo where 姓名= :p1"));
+    QCOMPARE(sql::UpdatePassword, QStringLiteral("update LoginInfo set Pwd=:p1 where Name=:p2"));
+    QCOMPARE(sql::InsertAccount, QStringLiteral("insert into LoginInfo(Name,Pwd) values(:p1,:p2)"));
+    QCOMPARE(sql::AccountNames, QStringLiteral("select Name from LoginInfo"));
+    QCOMPARE(sql::AccountByName, QStringLiteral("select * from LoginInfo where Name=:p1"));
+    QCOMPARE(sql::SearchColumns, QStringList({QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("QQ"),
+                                              QStringLiteral("手机号码"), QStringLiteral("家庭电话"),
+                                              QStringLiteral("家庭住址")}));
+}
+
+void DataTest::refusedCheckInWords_data() {
+    QTest::addColumn<QString>("message");   // SQLite's
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("words");
+
+    const QString hash = password::hash(QStringLiteral("x"));
+    const QString nameTooLong = QStringLiteral("用户名太长，不能超过 50 个字符!");
+    QTest::newRow("a check named as the program names it")
+        << QStringLiteral("CHECK constraint failed: length of Name") << QStringList{} << nameTooLong;
+    QTest::newRow("a contact column")
+        << QStringLiteral("CHECK constraint failed: length of 电子邮箱") << QStringList{}
+        << QStringLiteral("电子邮箱太长，不能超过 255 个字符!");
+    QTest::newRow("an unnamed check, named by its text")
+        << QStringLiteral("CHECK constraint failed: length(姓名) <= 50") << QStringList{}
+        << QStringLiteral("姓名太长，不能超过 50 个字符!");
+    QTest::newRow("an unnamed check of an older file: the value tells")
+        << QStringLiteral("CHECK constraint failed: LoginInfo") << QStringList{QString(51, u'长'), hash}
+        << nameTooLong;
+    QTest::newRow("a value too long for either column")
+        << QStringLiteral("CHECK constraint failed: LoginInfo") << QStringList{QString(256, u'x'), hash}
+        << QStringLiteral("内容太长：用户名不能超过 50 个字符，或者密码不能超过 255 个字符!");
+    QTest::newRow("a surrogate pair is one character")
+        << QStringLiteral("CHECK constraint failed: LoginInfo")
+        << QStringList{QStringLiteral("\U0001F600").repeated(30), QStringLiteral("x")}
+        << QStringLiteral("数据库拒绝保存：不符合它的检查条件（LoginInfo）!");
+    QTest::newRow("a check the program does not know")
+        << QStringLiteral("CHECK constraint failed: my_rule") << QStringList{}
+        << QStringLiteral("数据库拒绝保存：不符合它的检查条件（my_rule）!");
+}
+
+void DataTest::refusedCheckInWords() {
+    QFETCH(QString, message);
+    QFETCH(QStringList, values);
+    QFETCH(QString, words);
+    QCOMPARE(schema::explainCheck({message, values}), words);
 }
 
 TXL_TEST_MAIN(DataTest)

@@ -88,6 +88,14 @@ void DbFixture::exec(const QString &sql) const {
     execRaw(handle(), sql);
 }
 
+void DbFixture::addContacts(int count) const {
+    static const QStringList names = {u"甲"_s, u"乙"_s, u"丙"_s, u"丁"_s};
+    for (int i = 0; i < count; ++i)
+        exec(u"insert into UsersInfo values ('%1', '男', '北京市海淀区%2号', 'c%2@example.cn')"_s
+                 .arg(names.at(i))
+                 .arg(i));
+}
+
 QString DbFixture::dump(const QString &sql) const {
     sqlite3 *db = handle();
     sqlite3_stmt *raw = nullptr;
@@ -114,6 +122,16 @@ QByteArray DbFixture::bytes() const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QueryFixture::QueryFixture(int contacts) : con(settings()), q(con, u"query"_s) {
+    addContacts(contacts);
+}
+
+db::Query &QueryFixture::open(const QString &sql) {
+    q.setSql(sql);
+    q.open();
+    return q;
 }
 
 } // namespace txl::test

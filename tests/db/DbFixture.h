@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "platform/db/Query.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,6 +31,8 @@ public:
 
     // Runs statements on a connection of its own (not the layer under test).
     void exec(const QString &sql) const;
+    // The first `count` of 甲, 乙, 丙, 丁 as contacts (男, an address and a mail address each).
+    void addContacts(int count) const;
     // Every row of `sql`, cells joined by '|', rows by '\n' (NULL as "<null>").
     QString dump(const QString &sql) const;
     QByteArray bytes() const;
@@ -46,6 +49,19 @@ private:
     };
     QTemporaryDir m_dir;
     mutable std::unique_ptr<sqlite3, Closer> m_db;
+};
+
+// A fixture file with the layer under test on it: the connection `con` (opened by the first use)
+// and the query "query" on it.
+class QueryFixture : public DbFixture {
+public:
+    explicit QueryFixture(int contacts = 0);
+
+    // `q` with `sql`, opened.
+    db::Query &open(const QString &sql = QStringLiteral("select * from UsersInfo"));
+
+    db::Connection con;
+    db::Query q;
 };
 
 } // namespace txl::test

@@ -3,8 +3,11 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/GrowBuffer.h"
 #include "platform/db/Query.h"
+#include "platform/db/SqlText.h"
 #include "tests/db/DbFixture.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <sqlite3.h>
 
@@ -28,6 +31,7 @@ using txl::db::Connection;
 using txl::db::DbError;
 using txl::db::Query;
 using txl::test::DbFixture;
+using txl::test::QueryFixture;
 
 using QueryAction = std::function<void(Query &)>;
 Q_DECLARE_METATYPE(QueryAction)
@@ -44,15 +48,6 @@ QString errorOf(const std::function<void()> &action, int *code = nullptr) {
         return e.message();
     }
     return {};
-}
-
-const QStringList Names = {u"甲"_s, u"乙"_s, u"丙"_s, u"丁"_s};
-
-void addContacts(const DbFixture &db, int count) {
-    for (int i = 0; i < count; ++i)
-        db.exec(u"insert into UsersInfo values ('%1', '男', '北京市海淀区%2号', 'c%2@example.cn')"_s
-                    .arg(Names[i])
-                    .arg(i));
 }
 
 struct RawCloser {
@@ -85,6 +80,10 @@ private Q_SLOTS:
     void fileIsEncrypted();
     void connectionSettings();
     void closedConnectionIsRetried();
+    void fileVersions_data();
+    void fileVersions();
+    void readOnlyFileRecovers_data();
+    void readOnlyFileRecovers();
 
     void flagsAndMoves_data();
     void flagsAndMoves();
@@ -97,6 +96,10 @@ private Q_SLOTS:
     void failedOpenLeavesQueryClosed();
     void setActiveOpensOnce();
 
+    void markParameters_data();
+    void markParameters();
+    void withRowid_data();
+    void withRowid();
     void parameters_data();
     void parameters();
     void nulInsideValueSurvives();
@@ -114,8 +117,12 @@ private Q_SLOTS:
     void changedByAnotherCopy();
     void signalsForGrid();
 
+    void growBuffer();
+    void largeResultsOneAfterAnother();
     void execSqlLeavesResultAlone();
     void failedChangeLeavesNothing();
+    void refusedCheckIsExplained_data();
+    void refusedCheckIsExplained();
     void failedPostKeepsEdit();
     void secondCopyWaitsForLock_data();
     void secondCopyWaitsForLock();
@@ -213,7 +220,7 @@ void DbTest::openFailures() {
 }
 
 void DbTest::fileIsEncrypted() {
-    DbFixture db;
+    QueryFixture db;
     const QString secret = u"保密测试ABCXYZ"_s;
     db.exec(u"insert into UsersInfo values ('%1', '女', '', '')"_s.arg(secret));
 
@@ -235,14 +242,10 @@ void DbTest::fileIsEncrypted() {
     }
 
     // The key reads it, and opening, reading and closing leave the file as it was.
-    Connection con(db.settings());
-    con.open();
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    Query &q = db.open();
     QCOMPARE(q.fieldByName(u"姓名"_s), secret);
     q.close();
-    con.close();
+    db.con.close();
     QCOMPARE(db.bytes(), bytes);
 }
 
@@ -272,10 +275,125 @@ void DbTest::closedConnectionIsRetried() {
     QVERIFY(!con.isOpen());
 
     DbFixture::create(db.path(), DbFixture::Key, DbFixture::schema());
-    addContacts(db, 1);
+    db.addContacts(1);
     q.open();
     QVERIFY(con.isOpen());
     QCOMPARE(q.recordCount(), 1);
+}
+
+void DbTest::fileVersions_data() {
+    QTest::addColumn<int>("fileVersion");
+    QTest::addColumn<int>("version");        // the program's
+    QTest::addColumn<QList<int>>("steps");   // the versions with a step: each makes table Step<v>
+    QTest::addColumn<int>("failingStep");    // -1: none fails
+    QTest::addColumn<QString>("error");      // %1 = the path; empty: opens
+    QTest::addColumn<QStringList>("made");   // tables the steps left
+    QTest::addColumn<int>("after");          // the file's version afterwards
+
+    const QString notUpToDate = u"'%1' could not be brought up to date; it is left as it was: step 1 refused"_s;
+    const QString newer =
+        u"'%1' was made by a newer version of txl (file version 3; this version reads up to 2). It is left as it is."_s;
+    QTest::newRow("today's version") << 2 << 2 << QList<int>{0, 1} << -1 << QString() << QStringList{} << 2;
+    QTest::newRow("an older file takes one step") << 1 << 2 << QList<int>{0, 1} << -1 << QString()
+                                                  << QStringList{u"Step1"_s} << 2;
+    QTest::newRow("an unversioned file takes every step") << 0 << 2 << QList<int>{0, 1} << -1 << QString()
+                                                          << QStringList{u"Step0"_s, u"Step1"_s} << 2;
+    QTest::newRow("a version without a step has the next one's layout")
+        << 0 << 2 << QList<int>{1} << -1 << QString() << QStringList{u"Step1"_s} << 2;
+    QTest::newRow("nothing to change: the file is not written")
+        << 0 << 2 << QList<int>{2} << -1 << QString() << QStringList{} << 0;
+    QTest::newRow("a failing step undoes them all")
+        << 0 << 2 << QList<int>{0, 1} << 1 << notUpToDate << QStringList{} << 0;
+    QTest::newRow("a newer file is refused") << 3 << 2 << QList<int>{0, 1} << -1 << newer << QStringList{} << 3;
+}
+
+void DbTest::fileVersions() {
+    QFETCH(int, fileVersion);
+    QFETCH(int, version);
+    QFETCH(QList<int>, steps);
+    QFETCH(int, failingStep);
+    QFETCH(QString, error);
+    QFETCH(QStringList, made);
+    QFETCH(int, after);
+
+    DbFixture db;
+    db.exec(u"PRAGMA user_version = %1"_s.arg(fileVersion));
+    const QByteArray before = db.bytes();
+    Connection::Settings settings = db.settings();
+    settings.version = version;
+    for (int step : steps) {
+        settings.migrations[step] = [step, failingStep](sqlite3 *handle) {
+            txl::db::sqlite::exec(handle, u"CREATE TABLE Step%1 (x)"_s.arg(step));
+            if (step == failingStep)
+                throw DbError(u"step %1 refused"_s.arg(step));
+        };
+    }
+    Connection con(settings);
+    QCOMPARE(errorOf([&] { con.open(); }), error.isEmpty() ? QString() : error.arg(db.path()));
+    QCOMPARE(con.isOpen(), error.isEmpty());
+    if (!error.isEmpty() || made.isEmpty())
+        QCOMPARE(db.bytes(), before);
+    QCOMPARE(db.dump(u"select coalesce(group_concat(name), '') from "
+                     "(select name from sqlite_master where name like 'Step%' order by name)"_s),
+             made.join(u','));
+    QCOMPARE(db.dump(u"PRAGMA user_version"_s), QString::number(after));
+}
+
+enum class Change { Insert, Post, Delete };
+Q_DECLARE_METATYPE(Change)
+
+void DbTest::readOnlyFileRecovers_data() {
+    QTest::addColumn<Change>("change");
+    QTest::newRow("insert") << Change::Insert;
+    QTest::newRow("post") << Change::Post;
+    QTest::newRow("delete") << Change::Delete;
+}
+
+// SQLite opens a file it may not write read-only without a word; a change says why it fails, and
+// once the file may be written again the next change goes in without starting over.
+void DbTest::readOnlyFileRecovers() {
+    QFETCH(Change, change);
+
+    QueryFixture db(2);
+    const QString folder = QFileInfo(db.path()).absolutePath();
+    QFile file(db.path());
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const txl::test::OrdinaryUser user({QFileInfo(folder).absolutePath(), folder, db.path()});
+    Query &q = db.open();   // reading works as before
+    QCOMPARE(q.recordCount(), 2);
+    Query insert(db.con, u"query_pwd"_s);
+    insert.setSql(u"insert into UsersInfo (姓名) values (:p1)"_s);
+    insert.setParam(u"p1"_s, u"丙"_s);
+    auto makeChange = [&] {
+        switch (change) {
+        case Change::Insert:
+            insert.execSql();
+            break;
+        case Change::Post:
+            q.edit();
+            q.setFieldByName(u"姓名"_s, u"丙"_s);
+            q.post();
+            break;
+        case Change::Delete:
+            q.deleteRow();
+            break;
+        }
+    };
+    const QString before = db.dump(u"select 姓名 from UsersInfo"_s);
+    int code = 0;
+    QCOMPARE(errorOf(makeChange, &code),
+             u"'%1' is read-only: the change cannot be saved. Allow writing to the file and try again."_s.arg(
+                 db.path()));
+    QCOMPARE(code, SQLITE_READONLY);
+    QCOMPARE(db.dump(u"select 姓名 from UsersInfo"_s), before);
+    QCOMPARE(q.recordCount(), 2);   // the list stays as it was
+
+    QVERIFY(file.setPermissions(file.permissions() | QFile::WriteOwner));
+    if (change == Change::Post)
+        q.cancel();
+    makeChange();
+    const QString after = change == Change::Insert ? u"甲\n乙\n丙"_s : change == Change::Post ? u"丙\n乙"_s : u"乙"_s;
+    QCOMPARE(db.dump(u"select 姓名 from UsersInfo"_s), after);
 }
 
 // --- flags, moves and errors -------------------------------------------------------------------
@@ -328,12 +446,8 @@ void DbTest::flagsAndMoves() {
     QFETCH(QString, name);
     QFETCH(int, count);
 
-    DbFixture db;
-    addContacts(db, rows);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    QueryFixture db(rows);
+    Query &q = db.open();
     for (const QString &step : steps.split(u',', Qt::SkipEmptyParts)) {
         if (step == u"next")
             q.next();
@@ -356,10 +470,8 @@ void DbTest::flagsAndMoves() {
 }
 
 void DbTest::closedQuery() {
-    DbFixture db;
-    addContacts(db, 2);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db(2);
+    Query &q = db.q;
     auto verifyClosed = [&] {
         QVERIFY(!q.isActive());
         QVERIFY(q.bof());
@@ -456,11 +568,9 @@ void DbTest::errorTexts() {
     QFETCH(QueryAction, action);
     QFETCH(QString, message);
 
-    DbFixture db;
-    addContacts(db, 2);
+    QueryFixture db(2);
     db.exec(u"insert into LoginInfo values ('chief', 'x')"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    Query &q = db.q;
     QCOMPARE(errorOf([&] { action(q); }), message);
     QCOMPARE(db.dump(u"select 姓名 from UsersInfo"_s), u"甲\n乙"_s);
 }
@@ -497,14 +607,10 @@ void DbTest::statementsKeepTheirMeaning() {
     QFETCH(QString, rows);
     QFETCH(bool, changeable);
 
-    DbFixture db;
-    addContacts(db, 3);
-    addContacts(db, 1);   // a second, identical 甲
+    QueryFixture db(3);
+    db.addContacts(1);   // a second, identical 甲
     db.exec(u"insert into LoginInfo values ('chief', 'x')"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(sql);
-    q.open();
+    Query &q = db.open(sql);
     QStringList read;
     for (int row = 0; row < q.recordCount(); ++row)
         read << q.value(row, 0);
@@ -527,9 +633,8 @@ void DbTest::statementsKeepTheirMeaning() {
 }
 
 void DbTest::statementWithoutRowsIsNotRun() {
-    DbFixture db;
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db;
+    Query &q = db.q;
     q.setSql(u"insert into UsersInfo (姓名) values ('x')"_s);
     QVERIFY(!errorOf([&] { q.open(); }).isEmpty());
     QCOMPARE(db.dump(u"select count(*) from UsersInfo"_s), u"0"_s);
@@ -537,12 +642,8 @@ void DbTest::statementWithoutRowsIsNotRun() {
 }
 
 void DbTest::failedOpenLeavesQueryClosed() {
-    DbFixture db;
-    addContacts(db, 2);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    QueryFixture db(2);
+    Query &q = db.open();
     QSignalSpy closed(&q, &Query::closed);
     q.setSql(u"select * from UsersInfo where nosuch=1"_s);   // closes
     QCOMPARE(closed.size(), 1);
@@ -554,14 +655,12 @@ void DbTest::failedOpenLeavesQueryClosed() {
 }
 
 void DbTest::setActiveOpensOnce() {
-    DbFixture db;
-    addContacts(db, 1);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db(1);
+    Query &q = db.q;
     q.setSql(u"select * from UsersInfo"_s);
     q.setActive(true);
     QCOMPARE(q.recordCount(), 1);
-    addContacts(db, 2);   // two more rows in the file
+    db.addContacts(2);   // two more rows in the file
     q.setActive(true);    // already open: nothing runs
     QCOMPARE(q.recordCount(), 1);
     q.open();             // runs again
@@ -571,6 +670,80 @@ void DbTest::setActiveOpensOnce() {
 }
 
 // --- parameters --------------------------------------------------------------------------------
+
+void DbTest::markParameters_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("no marker") << u"select 1"_s << u"select 1"_s << QStringList{};
+    QTest::newRow("markers numbered in order")
+        << u"select :b, :a"_s << u"select ?1, ?2"_s << QStringList{u"b"_s, u"a"_s};
+    QTest::newRow("a name again, in other letters")
+        << u"select :Ab || :aB"_s << u"select ?1 || ?1"_s << QStringList{u"Ab"_s};
+    QTest::newRow("inside quotes of each kind")
+        << u"select ':a', \":b\", `:c`, :d"_s << u"select ':a', \":b\", `:c`, ?1"_s << QStringList{u"d"_s};
+    QTest::newRow("a doubled quote keeps the literal open")
+        << u"select 'it''s :a', :b"_s << u"select 'it''s :a', ?1"_s << QStringList{u"b"_s};
+    QTest::newRow("brackets and comments are no quotes")
+        << u"select [:a] -- :b\n/* :c */"_s << u"select [?1 -- ?2\n/* ?3 */"_s
+        << QStringList{u"a]"_s, u"b"_s, u"c"_s};
+    QTest::newRow("a name ends at space, comma, parenthesis, semicolon, line break")
+        << u"(:a :b,:c):d;:e\r:f\n"_s << u"(?1 ?2,?3)?4;?5\r?6\n"_s
+        << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s};
+    QTest::newRow("and nowhere else") << u"select :a||:b=:c"_s << u"select ?1"_s << QStringList{u"a||:b=:c"_s};
+    QTest::newRow("a colon without a name") << u"select 1 : 2:"_s << u"select 1 : 2:"_s << QStringList{};
+    QTest::newRow("a doubled colon is a text literal")
+        << u"select ::x"_s << u"select  ':' x"_s << QStringList{};
+    QTest::newRow("a doubled colon joins no neighbouring literal")
+        << u"select 'a'::'b', X::"_s << u"select 'a' ':' 'b', X ':' "_s << QStringList{};
+    QTest::newRow("a tripled colon: a colon, then a marker")
+        << u"select :::a"_s << u"select  ':' ?1"_s << QStringList{u"a"_s};
+    QTest::newRow("Chinese around a marker")
+        << u"select * from 表 where 姓名= :p1"_s << u"select * from 表 where 姓名= ?1"_s << QStringList{u"p1"_s};
+}
+
+void DbTest::markParameters() {
+    QFETCH(QString, text);
+    QFETCH(QString, command);
+    QFETCH(QStringList, names);
+    const txl::db::sqltext::MarkedStatement marked = txl::db::sqltext::markParameters(text);
+    QCOMPARE(QString::fromUtf8(marked.command), command);
+    QCOMPARE(marked.names, names);
+}
+
+void DbTest::withRowid_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("variant");   // null: none
+
+    QTest::newRow("select all") << u"select * from t"_s << u"select * , rowid from t"_s;
+    QTest::newRow("letter case and spaces")
+        << u"  SELECT a FROM t WHERE b"_s << u"  SELECT a , rowid FROM t WHERE b"_s;
+    QTest::newRow("from in quotes, brackets and comments")
+        << u"select 'from', \"from\", `from`, [from] -- from\n/* from */ from t"_s
+        << u"select 'from', \"from\", `from`, [from] -- from\n/* from */ , rowid from t"_s;
+    QTest::newRow("from inside a subquery column")
+        << u"select (select 1 from u) from t"_s << u"select (select 1 from u) , rowid from t"_s;
+    QTest::newRow("from as part of a word") << u"select fromage from t"_s << u"select fromage , rowid from t"_s;
+    QTest::newRow("group by inside a subquery")
+        << u"select * from t where a in (select a from t group by a)"_s
+        << u"select * , rowid from t where a in (select a from t group by a)"_s;
+    QTest::newRow("distinct") << u"select distinct a from t"_s << QString();
+    QTest::newRow("group by") << u"select a from t group  by a"_s << QString();
+    QTest::newRow("no from") << u"select 1"_s << QString();
+    QTest::newRow("not a select") << u"update t set a = 1 from u"_s << QString();
+    QTest::newRow("select as part of a word") << u"selection from t"_s << QString();
+    QTest::newRow("an unclosed quote hides the rest") << u"select 'a from t"_s << QString();
+}
+
+void DbTest::withRowid() {
+    QFETCH(QString, command);
+    QFETCH(QString, variant);
+    const std::optional<QByteArray> made = txl::db::sqltext::withRowid(command.toUtf8());
+    QCOMPARE(made.has_value(), !variant.isNull());
+    if (made)
+        QCOMPARE(QString::fromUtf8(*made), variant);
+}
 
 void DbTest::parameters_data() {
     QTest::addColumn<QStringList>("lines");
@@ -610,7 +783,11 @@ void DbTest::parameters_data() {
     QTest::newRow("name runs on through other characters")
         << QStringList{u"select :a||:b"_s} << QStringList{u"a||:b"_s} << QStringList{u"<a||:b>"_s};
     QTest::newRow("a doubled colon is a colon, not a marker")
-        << QStringList{u"select ::p1"_s} << QStringList{} << QStringList{u""_s};
+        << QStringList{u"select ::p1"_s} << QStringList{} << QStringList{u":"_s};
+    // SQLite would take a colon before a name for a parameter of its own, the same as :a here.
+    QTest::newRow("a doubled colon reaches SQLite as text")
+        << QStringList{u"select ::x, :a, 'a'||::||'b', 'c'||::"_s} << QStringList{u"a"_s}
+        << QStringList{u":"_s, u"<a>"_s, u"a:b"_s, u"c:"_s};
     QTest::newRow("a colon alone is no marker") << QStringList{u"select 1 : 2"_s} << QStringList{}
                                                 << QStringList{};
     QTest::newRow("names ignore letter case")
@@ -633,9 +810,8 @@ void DbTest::parameters() {
     QFETCH(QStringList, names);
     QFETCH(QStringList, cells);
 
-    DbFixture db;
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db;
+    Query &q = db.q;
     q.clearSql();
     for (const QString &line : lines)
         q.addSql(line);
@@ -661,9 +837,8 @@ void DbTest::parameters() {
 }
 
 void DbTest::nulInsideValueSurvives() {
-    DbFixture db;
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db;
+    Query &q = db.q;
     const QString value = u"前"_s + QChar(u'\0') + u"后"_s;
     q.setSql(u"insert into UsersInfo (姓名) values (:p1)"_s);
     q.setParam(u"p1"_s, value);
@@ -678,9 +853,8 @@ void DbTest::nulInsideValueSurvives() {
 }
 
 void DbTest::unsetParameterIsNull() {
-    DbFixture db;
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db;
+    Query &q = db.q;
     q.setSql(u"select :p1 is null, :p2 is null"_s);
     q.setParam(u"p2"_s, QString());
     q.open();
@@ -689,10 +863,9 @@ void DbTest::unsetParameterIsNull() {
 }
 
 void DbTest::quoteInValueIsText() {
-    DbFixture db;
+    QueryFixture db;
     db.exec(u"insert into LoginInfo values ('chief', 'x')"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    Query &q = db.q;
     q.setSql(u"select * from LoginInfo where Name=:p1"_s);
     q.setParam(u"p1"_s, u"x' or '1'='1"_s);
     q.open();
@@ -706,15 +879,11 @@ void DbTest::quoteInValueIsText() {
 // --- changes to rows ---------------------------------------------------------------------------
 
 void DbTest::postReadsRowBack() {
-    DbFixture db;
-    addContacts(db, 3);
+    QueryFixture db(3);
     // The file may store something other than what was written; the row shows what it holds.
     db.exec(u"create trigger lower_mail after update on UsersInfo begin "
             "update UsersInfo set 电子邮箱=lower(电子邮箱) where rowid=new.rowid; end"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    Query &q = db.open();
     q.next();
     QSignalSpy changed(&q, &Query::rowChanged);
     q.edit();
@@ -769,12 +938,8 @@ void DbTest::fieldWriteIsCut() {
     QFETCH(QString, value);
     QFETCH(QString, kept);
 
-    DbFixture db;
-    addContacts(db, 1);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    QueryFixture db(1);
+    Query &q = db.open();
     q.edit();
     q.setFieldByName(field, value);
     QCOMPARE(q.fieldByName(field), kept);
@@ -807,12 +972,8 @@ void DbTest::moveWhileEditing() {
     QFETCH(QueryAction, leave);
     QFETCH(QString, stored);
 
-    DbFixture db;
-    addContacts(db, 2);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    QueryFixture db(2);
+    Query &q = db.open();
     q.edit();
     if (write)
         q.setFieldByName(u"姓名"_s, u"改"_s);
@@ -842,13 +1003,9 @@ void DbTest::identicalRowsAreTold() {
     QFETCH(QueryAction, change);
     QFETCH(QString, left);
 
-    DbFixture db;
-    addContacts(db, 1);
+    QueryFixture db(1);
     db.exec(u"insert into UsersInfo select * from UsersInfo"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    Query &q = db.open();
     q.next();
     change(q);
     QCOMPARE(db.dump(u"select rowid, 姓名 from UsersInfo"_s), left);
@@ -872,13 +1029,9 @@ void DbTest::changedByAnotherCopy() {
     QFETCH(bool, post);
     QFETCH(QString, message);
 
-    DbFixture db;
-    addContacts(db, 1);
+    QueryFixture db(1);
     db.exec(u"insert into UsersInfo select * from UsersInfo"_s);   // two identical rows
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    Query &q = db.open();
     q.next();
 
     Connection otherCopy(db.settings());
@@ -904,10 +1057,8 @@ void DbTest::changedByAnotherCopy() {
 }
 
 void DbTest::signalsForGrid() {
-    DbFixture db;
-    addContacts(db, 3);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    QueryFixture db(3);
+    Query &q = db.q;
     QSignalSpy opened(&q, &Query::opened);
     QSignalSpy closed(&q, &Query::closed);
     QSignalSpy current(&q, &Query::currentChanged);
@@ -949,13 +1100,76 @@ void DbTest::signalsForGrid() {
 
 // --- transactions and crashes ------------------------------------------------------------------
 
+// The store of an open result: on the heap while small, in pages of its own from 256 KiB on; it
+// keeps every value through growing, handing room back and starting again in the room it kept.
+void DbTest::growBuffer() {
+    txl::db::GrowBuffer<std::uint32_t> buffer;
+    auto check = [&](std::size_t count) {
+        QCOMPARE(buffer.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (buffer[i] != i * 7)
+                QFAIL(qPrintable(u"value %1 lost"_s.arg(i)));
+        }
+    };
+    for (std::uint32_t i = 0; i < 300000; ++i)   // about 1.2 MB: across the change to pages
+        buffer.push_back(i * 7);
+    check(300000);
+    QVERIFY(buffer.capacity() >= 300000);
+    buffer.shrinkToFit();
+    QCOMPARE(buffer.capacity() * sizeof(std::uint32_t) / 4096, (300000 * sizeof(std::uint32_t) + 4095) / 4096);
+    check(300000);
+    buffer.truncate(1000);   // back onto the heap when the room is handed back
+    buffer.shrinkToFit();
+    check(1000);
+    QCOMPARE(buffer.capacity(), std::size_t(1000));
+    buffer.clear();
+    std::vector<std::uint32_t> many(200000);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = static_cast<std::uint32_t>(i * 7);
+    buffer.append(many.data(), many.size());
+    check(many.size());
+    buffer.release();
+    QCOMPARE(buffer.size(), std::size_t(0));
+    QCOMPARE(buffer.capacity(), std::size_t(0));
+}
+
+// Results large enough to live in pages of their own, read one after another into the room the
+// last one kept, larger and smaller, and changed while open.
+void DbTest::largeResultsOneAfterAnother() {
+    QueryFixture db;
+    db.exec(u"create table Big (n integer, t text)"_s);
+    db.exec(u"with recursive k(n) as (select 1 union all select n + 1 from k where n < 6000) "
+            "insert into Big select n, substr(hex(zeroblob(100)), 1, n % 150) || '尾' from k"_s);
+    auto verify = [&](Query &q, int rows) {
+        QCOMPARE(q.recordCount(), rows);
+        for (int row = 0; row < rows; ++row) {
+            const int n = q.value(row, 0).toInt();
+            if (q.value(row, 1) != QString(n % 150, u'0') + u"尾"_s)
+                QFAIL(qPrintable(u"row %1 reads wrong"_s.arg(n)));
+        }
+    };
+    Query &q = db.open(u"select * from Big"_s);
+    verify(q, 6000);
+    q.open();   // again, into the same room
+    verify(q, 6000);
+    db.open(u"select * from Big where n <= 100"_s);
+    verify(q, 100);
+    db.open(u"select * from Big"_s);
+    verify(q, 6000);
+    q.last();
+    q.edit();
+    q.setFieldByName(u"n"_s, u"150"_s);
+    q.setFieldByName(u"t"_s, u"尾"_s);
+    q.post();
+    q.first();
+    q.deleteRow();
+    verify(q, 5999);
+    QCOMPARE(db.dump(u"select count(*) from Big"_s), u"5999"_s);
+}
+
 void DbTest::execSqlLeavesResultAlone() {
-    DbFixture db;
-    addContacts(db, 2);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    QueryFixture db(2);
+    Query &q = db.open();
     q.next();
     QSignalSpy opened(&q, &Query::opened);
     QSignalSpy current(&q, &Query::currentChanged);
@@ -966,7 +1180,7 @@ void DbTest::execSqlLeavesResultAlone() {
     QCOMPARE(opened.size(), 0);
     QCOMPARE(current.size(), 0);
 
-    Query other(con, u"query_pwd"_s);
+    Query other(db.con, u"query_pwd"_s);
     other.setSql(u"update UsersInfo set 性别=:p1"_s);
     other.setParam(u"p1"_s, u"女"_s);
     other.execSql();
@@ -976,32 +1190,75 @@ void DbTest::execSqlLeavesResultAlone() {
 }
 
 void DbTest::failedChangeLeavesNothing() {
-    DbFixture db;
+    QueryFixture db;
     db.exec(u"create table Limits (n integer check (n < 3))"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
+    Query &q = db.q;
     q.setSql(u"insert into Limits (n) values (1), (2), (3)"_s);
     int code = 0;
     QVERIFY(!errorOf([&] { q.execSql(); }, &code).isEmpty());
     QCOMPARE(code, SQLITE_CONSTRAINT);
     QCOMPARE(db.dump(u"select count(*) from Limits"_s), u"0"_s);
     // No transaction is left behind: the connection and another copy can both write at once.
-    QVERIFY(sqlite3_get_autocommit(con.handle()));
+    QVERIFY(sqlite3_get_autocommit(db.con.handle()));
     db.exec(u"insert into Limits values (0)"_s);
     q.setSql(u"insert into Limits (n) values (1), (2)"_s);
     q.execSql();
     QCOMPARE(db.dump(u"select count(*) from Limits"_s), u"3"_s);
 }
 
-void DbTest::failedPostKeepsEdit() {
+void DbTest::refusedCheckIsExplained_data() {
+    QTest::addColumn<QueryAction>("change");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("an insert refused by a CHECK")
+        << QueryAction([](Query &q) {
+               q.setSql(u"insert into Limits (n, t) values (:a, :b)"_s);
+               q.setParam(u"a"_s, u"5"_s);
+               q.setParam(u"b"_s, u"五"_s);
+               q.execSql();
+           })
+        << u"explained: CHECK constraint failed: Limits | 5,五"_s;
+    QTest::newRow("a post refused by a CHECK")
+        << QueryAction([](Query &q) {
+               q.setSql(u"select * from Limits"_s);
+               q.open();
+               q.edit();
+               q.setFieldByName(u"n"_s, u"7"_s);
+               q.post();
+           })
+        << u"explained: CHECK constraint failed: Limits | 7"_s;
+    QTest::newRow("another constraint keeps SQLite's text")
+        << QueryAction([](Query &q) {
+               q.setSql(u"insert into Limits (n, t) values (1, 'one')"_s);
+               q.execSql();
+           })
+        << u"UNIQUE constraint failed: Limits.t"_s;
+}
+
+void DbTest::refusedCheckIsExplained() {
+    QFETCH(QueryAction, change);
+    QFETCH(QString, message);
+
     DbFixture db;
-    addContacts(db, 1);
+    db.exec(u"create table Limits (n integer check (n < 3), t text unique)"_s);
+    db.exec(u"insert into Limits values (1, 'one')"_s);
+    Connection::Settings settings = db.settings();
+    settings.explainCheck = [](const txl::db::CheckFailure &failure) {
+        return u"explained: %1 | %2"_s.arg(failure.message, failure.values.join(u','));
+    };
+    Connection con(settings);
+    Query q(con, u"query"_s);
+    int code = 0;
+    QCOMPARE(errorOf([&] { change(q); }, &code), message);
+    QCOMPARE(code, SQLITE_CONSTRAINT);
+    QCOMPARE(db.dump(u"select * from Limits"_s), u"1|one"_s);
+}
+
+void DbTest::failedPostKeepsEdit() {
+    QueryFixture db(1);
     db.exec(u"create trigger refuse before update on UsersInfo when new.姓名='坏' begin "
             "select raise(abort, 'refused'); end"_s);
-    Connection con(db.settings());
-    Query q(con, u"query"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
+    Query &q = db.open();
     q.edit();
     q.setFieldByName(u"性别"_s, u"女"_s);
     q.setFieldByName(u"姓名"_s, u"坏"_s);
@@ -1009,7 +1266,7 @@ void DbTest::failedPostKeepsEdit() {
     QVERIFY(q.isEditing());   // the user can mend it and post again
     QCOMPARE(q.fieldByName(u"姓名"_s), u"坏"_s);
     QCOMPARE(db.dump(u"select 姓名, 性别 from UsersInfo"_s), u"甲|男"_s);
-    QVERIFY(sqlite3_get_autocommit(con.handle()));
+    QVERIFY(sqlite3_get_autocommit(db.con.handle()));
     q.setFieldByName(u"姓名"_s, u"好"_s);
     q.post();
     QCOMPARE(db.dump(u"select 姓名, 性别 from UsersInfo"_s), u"好|女"_s);
