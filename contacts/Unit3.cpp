@@ -254,12 +254,15 @@ void TAdd::submitNew() {
                                   {param(QQ), edqq->text().trimmed()},
                                   {param(Email), edmail->text().trimmed()},
                                   {param(Address), edadress->text().trimmed()}});
-        TDataModule1::reload(q, txl::sql::AllContacts);
-        txl::ui::notice(u"提交成功！"_s);
-        Button2Click();
     } catch (const std::exception &) {
         txl::ui::notice(u"提交失败！"_s);
+        return;
     }
+    // The contact is stored: a failure from here on is no failed submission, and goes to the
+    // error report as what it is.
+    TDataModule1::reload(q, txl::sql::AllContacts);
+    txl::ui::notice(u"提交成功！"_s);
+    Button2Click();
 }
 
 void TAdd::saveChange() {

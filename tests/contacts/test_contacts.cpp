@@ -142,6 +142,62 @@ const QStringList Li = {u"李四"_s, u"男"_s, u"1986-01-02"_s, u"13900000003"_s
 // The ways a write can be refused by the file.
 enum class Fault { ReadOnly, Locked, TooLong, RowGone };
 
+// While it lives, SQLite reaches files through a disk that can start failing: once `failing` is
+// set, every read fails as a read from a broken disk does. Connections opened meanwhile use it.
+class FailingDisk {
+public:
+    FailingDisk() : m_real(sqlite3_vfs_find(nullptr)) {
+        s_real = m_real;
+        m_vfs = *m_real;
+        m_vfs.pNext = nullptr;
+        m_vfs.zName = "txl-failing-disk";
+        m_vfs.szOsFile = static_cast<int>(sizeof(sqlite3_file)) + m_real->szOsFile;
+        m_vfs.xOpen = [](sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int *outFlags) {
+            const int rc = s_real->xOpen(s_real, name, inner(file), flags, outFlags);
+            file->pMethods = inner(file)->pMethods != nullptr ? &Methods : nullptr;
+            return rc;
+        };
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~FailingDisk() {
+        failing = false;
+        sqlite3_vfs_register(m_real, 1);
+        sqlite3_vfs_unregister(&m_vfs);
+    }
+    FailingDisk(const FailingDisk &) = delete;
+    FailingDisk &operator=(const FailingDisk &) = delete;
+
+    static inline bool failing = false;
+
+private:
+    // The disk's own file lies right after ours.
+    static sqlite3_file *inner(sqlite3_file *file) { return file + 1; }
+
+    static inline const sqlite3_io_methods Methods = {
+        1,
+        [](sqlite3_file *f) { return inner(f)->pMethods->xClose(inner(f)); },
+        [](sqlite3_file *f, void *buffer, int amount, sqlite3_int64 offset) {
+            return failing ? SQLITE_IOERR_READ : inner(f)->pMethods->xRead(inner(f), buffer, amount, offset);
+        },
+        [](sqlite3_file *f, const void *buffer, int amount, sqlite3_int64 offset) {
+            return inner(f)->pMethods->xWrite(inner(f), buffer, amount, offset);
+        },
+        [](sqlite3_file *f, sqlite3_int64 size) { return inner(f)->pMethods->xTruncate(inner(f), size); },
+        [](sqlite3_file *f, int flags) { return inner(f)->pMethods->xSync(inner(f), flags); },
+        [](sqlite3_file *f, sqlite3_int64 *size) { return inner(f)->pMethods->xFileSize(inner(f), size); },
+        [](sqlite3_file *f, int lock) { return inner(f)->pMethods->xLock(inner(f), lock); },
+        [](sqlite3_file *f, int lock) { return inner(f)->pMethods->xUnlock(inner(f), lock); },
+        [](sqlite3_file *f, int *out) { return inner(f)->pMethods->xCheckReservedLock(inner(f), out); },
+        [](sqlite3_file *f, int op, void *arg) { return inner(f)->pMethods->xFileControl(inner(f), op, arg); },
+        [](sqlite3_file *f) { return inner(f)->pMethods->xSectorSize(inner(f)); },
+        [](sqlite3_file *f) { return inner(f)->pMethods->xDeviceCharacteristics(inner(f)); },
+        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    };
+    static inline sqlite3_vfs *s_real = nullptr;
+    sqlite3_vfs *m_real;
+    sqlite3_vfs m_vfs{};
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -174,6 +230,7 @@ private Q_SLOTS:
     void textOutsideGbk();
     void insertRefused_data();
     void insertRefused();
+    void reloadAfterInsertFails();
     void changeRefused_data();
     void changeRefused();
     void changeCutsToColumnLength();
@@ -713,6 +770,43 @@ void ContactsTest::insertRefused() {
     }));
     QCOMPARE(boxes.texts(), (QStringList{u"提交失败！"_s, u"提交成功！"_s}));
     QCOMPARE(storedNames(), (QStringList{u"李四"_s, u"赵六"_s}));
+}
+
+void ContactsTest::reloadAfterInsertFails() {
+    FailingDisk disk;
+    ModuleFixture fixture;
+    BoxRecorder boxes;
+    fixture.addContact(Li);
+    showAll();
+
+    // The disk fails from the first statement that reads after the insert: the list's reload.
+    bool inserted = false;
+    const auto watch = [](unsigned, void *context, void *, void *sql) {
+        const QByteArray statement = QByteArray(static_cast<const char *>(sql)).trimmed().toLower();
+        bool &insertSeen = *static_cast<bool *>(context);
+        if (statement.startsWith("insert")) {
+            insertSeen = true;
+        } else if (insertSeen && statement.startsWith("select")) {
+            insertSeen = false;
+            FailingDisk::failing = true;
+        }
+        return 0;
+    };
+    sqlite3_trace_v2(DataModule1->con.handle(), SQLITE_TRACE_STMT, watch, &inserted);
+
+    QVERIFY(openAdd([&](TAdd &form) {
+        form.edname->setText(u"赵六"_s);
+        form.Button1->click();
+        QVERIFY(FailingDisk::failing);
+        FailingDisk::failing = false;
+        // The contact is stored, and the failure is reported as what it is: no "提交失败！".
+        QCOMPARE(storedNames(), (QStringList{u"李四"_s, u"赵六"_s}));
+        QCOMPARE(boxes.boxes().size(), std::size_t(1));
+        QCOMPARE(boxes.last().kind, BoxKind::Error);
+        QCOMPARE(boxes.last().text, u"disk I/O error."_s);
+        QVERIFY(form.isVisible());
+    }));
+    sqlite3_trace_v2(DataModule1->con.handle(), 0, nullptr, nullptr);
 }
 
 void ContactsTest::changeRefused_data() {
