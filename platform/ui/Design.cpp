@@ -1,5 +1,6 @@
 #include "platform/ui/Design.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -80,14 +82,120 @@ QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place) {
     return line;
 }
 
+namespace {
+
+bool isFramed(const QWidget *window) {
+    return !window->windowFlags().testFlag(Qt::FramelessWindowHint);
+}
+
+QMargins ownFrame(const QWidget *window) {
+    const QWindow *handle = window->windowHandle();
+    return handle != nullptr && isFramed(window) ? handle->frameMargins() : QMargins();
+}
+
+// Places a window by its frame, and follows it until the window manager has framed it there.
+//
+// Before the window manager has framed a window, what a position asked for means depends on how
+// the window was made: a window placed before it was made is asked for by its frame, any other by
+// its inside. Once the frame is known, Qt asks for either correctly.
+class FrameCentring : public QObject {
+public:
+    explicit FrameCentring(QWidget *window) : QObject(window), m_window(window) {
+        window->installEventFilter(this);
+    }
+
+    void place() {
+        const QMargins frame = expectedFrame(m_window);
+        const QPoint topLeft = centredFrame(frame);
+        if (QWindow *handle = m_window->windowHandle(); handle == nullptr) {
+            m_window->move(topLeft);
+            m_placedByFrame = true;
+        } else if (!ownFrame(m_window).isNull()) {
+            m_window->move(topLeft);
+        } else if (m_placedByFrame) {
+            handle->setFramePosition(topLeft);
+        } else {
+            m_window->move(topLeft + QPoint(frame.left(), frame.top()));
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            if (!event->spontaneous()) {
+                m_framed = false;
+                m_corrections = 0;
+                place();
+            }
+            break;
+        case QEvent::Resize:
+            if (!m_framed && m_window->isVisible())
+                place();
+            break;
+        case QEvent::Move:
+            // Framed where it belongs, or asked once more: the frame may differ from the one it
+            // was placed with, or the window manager may have kept an earlier position.
+            if (!m_framed && !ownFrame(m_window).isNull()) {
+                if (m_window->frameGeometry().topLeft() == centredFrame(ownFrame(m_window)) ||
+                    ++m_corrections > MaxCorrections)
+                    m_framed = true;
+                else
+                    place();
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static constexpr int MaxCorrections = 3;
+
+    QPoint centredFrame(const QMargins &frame) const {
+        const QScreen *where = m_window->screen() != nullptr ? m_window->screen()
+                                                             : QGuiApplication::primaryScreen();
+        if (where == nullptr)
+            return m_window->pos();
+        const QSize outer = m_window->size().grownBy(frame);
+        const QRect area = where->availableGeometry();
+        return {area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2};
+    }
+
+    QWidget *m_window;
+    bool m_placedByFrame = false;   // first placed before it was made
+    bool m_framed = false;          // framed where it belongs since it was last shown
+    int m_corrections = 0;
+};
+
+} // namespace
+
+QMargins expectedFrame(const QWidget *window) {
+    if (!isFramed(window))
+        return {};
+    if (const QMargins own = ownFrame(window); !own.isNull())
+        return own;
+    for (const QWidget *other : QApplication::topLevelWidgets()) {
+        if (other != window && other->isVisible()) {
+            if (const QMargins frame = ownFrame(other); !frame.isNull())
+                return frame;
+        }
+    }
+    return {};
+}
+
 void centreOnScreen(QWidget *window) {
-    const QScreen *where = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (where == nullptr)
-        return;
-    const QSize outer = window->frameGeometry().size();
-    const QRect area = where->availableGeometry();
-    window->move(area.x() + (area.width() - outer.width()) / 2,
-                 area.y() + (area.height() - outer.height()) / 2);
+    FrameCentring *centring = nullptr;
+    for (QObject *child : window->children()) {
+        if ((centring = dynamic_cast<FrameCentring *>(child)) != nullptr)
+            break;
+    }
+    if (centring == nullptr)
+        centring = new FrameCentring(window);
+    centring->place();
 }
 
 } // namespace txl::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
@@ -37,8 +38,14 @@ QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const 
 // A sunken horizontal line, two pixels high, as the designs separate their parts with.
 QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place);
 
-// Moves a top-level window so that the whole of it, frame and title bar included, sits in the
-// middle of its screen's available area.
+// Keeps a top-level window in the middle of its screen's available area by the whole of it, frame
+// and title bar included: it is placed now, each time the program shows it, and again when the
+// window manager has framed it elsewhere (with another frame than expected, or where it was first).
 void centreOnScreen(QWidget *window);
+
+// The frame the window manager draws around `window` (title bar and borders): its own once it is
+// framed, else that of another framed window of the program, else none. Before a window is first
+// shown the window manager has not told its frame yet.
+QMargins expectedFrame(const QWidget *window);
 
 } // namespace txl::ui

@@ -53,7 +53,6 @@ void Form::setBorder(Border border, bool minimizeButton) {
 }
 
 void Form::centreOnScreen() {
-    m_centred = true;
     ui::centreOnScreen(this);
 }
 
@@ -83,8 +82,6 @@ void Form::runCreate() {
 
 void Form::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    if (m_centred && !event->spontaneous())
-        centreOnScreen();
     // Only when the program shows the window, not when the window system restores it. A failing
     // show handler is reported and the window is shown all the same.
     if (!event->spontaneous())

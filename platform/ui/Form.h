@@ -59,7 +59,6 @@ protected:
 private:
     QEventLoop *m_modalLoop = nullptr;
     QList<QPointer<QWidget>> m_dragSurfaces;
-    bool m_centred = false;   // centred again when shown, once the frame is known
 };
 
 // The modal window pattern as one call: create the window (through the application: every form

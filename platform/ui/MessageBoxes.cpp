@@ -3,8 +3,13 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Design.h"
 
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -43,11 +48,42 @@ Answer answerOf(const QString &button) {
     return Answer::Ok;
 }
 
-// A message box that centres itself on the screen once it knows its final size.
-class CentredBox : public QMessageBox {
+// The width a title bar needs to show `caption` whole: the caption in the bold face window managers
+// draw titles in, and beside it the bar's icon and its buttons (minimise, maximise, close) with their
+// spacing, each about as wide as the bar is high.
+int captionRoom(const QWidget *box, const QString &caption) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int bar = std::max(metrics.height() + 6, expectedFrame(box).top());
+    return metrics.horizontalAdvance(caption) + 5 * bar;
+}
+
+// A message box that is as wide as its caption needs, like the system's (sized to its text alone,
+// a box shows "Inf…" or nothing of its caption), and sits in the middle of the screen.
+class CaptionedBox : public QMessageBox {
+public:
+    // Call once the box has its caption, text, icon and buttons.
+    void makeRoomForCaption() {
+        // The box sizes itself to its layout whenever that changes: a row as wide as the caption
+        // needs, under the buttons, keeps it at least that wide.
+        auto *grid = qobject_cast<QGridLayout *>(layout());
+        auto *buttons = findChild<QDialogButtonBox *>();
+        if (grid == nullptr || buttons == nullptr)
+            return;
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(buttons), &row, &column, &rows, &columns);
+        const QMargins margins = grid->contentsMargins();
+        const int width = captionRoom(this, windowTitle()) - margins.left() - margins.right();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), row, 0, rows,
+                      grid->columnCount());
+        // Placed by this box once it knows its size, not by the dialog's own guess.
+        setAttribute(Qt::WA_Moved);
+    }
+
 protected:
     void showEvent(QShowEvent *event) override {
-        QMessageBox::showEvent(event);
+        QMessageBox::showEvent(event);   // sizes the box
         centreOnScreen(this);
     }
 };
@@ -57,7 +93,7 @@ Answer show(const BoxRecord &record) {
     if (answerer())
         return answerer()(record);
 
-    CentredBox box;
+    CaptionedBox box;
     box.setWindowTitle(record.caption);
     box.setText(record.text);
     box.setTextFormat(Qt::PlainText);
@@ -80,6 +116,7 @@ Answer show(const BoxRecord &record) {
             box.setEscapeButton(button);
     }
 
+    box.makeRoomForCaption();
     box.exec();
 
     const QAbstractButton *clicked = box.clickedButton();

@@ -111,6 +111,7 @@ struct SeenBox {
     QStringList buttons;
     bool applicationModal = false;
     bool centred = false;
+    int width = 0;   // frame included
     QString answeredBy;
 };
 
@@ -133,6 +134,7 @@ void answerRealBox(Key key, SeenBox &seen) {
         seen.applicationModal = box->windowModality() == Qt::ApplicationModal;
         const QPoint centre = box->screen()->availableGeometry().center();
         seen.centred = (box->frameGeometry().center() - centre).manhattanLength() <= 2;
+        seen.width = box->frameGeometry().width();
         QWidget *focus = box->focusWidget() != nullptr ? box->focusWidget() : box;
         switch (key) {
         case Key::Enter: QTest::keyClick(focus, Qt::Key_Return); break;
@@ -143,6 +145,15 @@ void answerRealBox(Key key, SeenBox &seen) {
             seen.answeredBy = box->clickedButton()->text();
     });
     timer->start();
+}
+
+// The width a title bar needs to show `caption` whole: the caption in bold, as window managers draw
+// titles, and beside it the bar's icon and three buttons, each about as wide as the bar is high.
+int titleBarNeeds(const QString &caption) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(caption) + 4 * (metrics.height() + 4);
 }
 
 Answer answerOfButton(const QString &text) {
@@ -328,6 +339,7 @@ void UiTest::messageBoxes() {
         QCOMPARE(seen.buttons, buttons);
         QVERIFY(seen.applicationModal);
         QVERIFY(seen.centred);
+        QVERIFY2(seen.width >= titleBarNeeds(caption), qPrintable(QString::number(seen.width)));
         QCOMPARE(answerOfButton(seen.answeredBy), expected);
         if (returned)
             QCOMPARE(*returned, expected);
