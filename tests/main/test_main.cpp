@@ -163,6 +163,8 @@ private Q_SLOTS:
     void contextMenu_data();
     void contextMenu();
     void columnWidths();
+    void valuesAtEntryLimitShowWhole_data();
+    void valuesAtEntryLimitShowWhole();
 
     void searchFinds_data();
     void searchFinds();
@@ -447,6 +449,45 @@ void MainWindowTest::columnWidths() {
         }
         m.search(1, 0, u"张"_s);
     }
+}
+
+void MainWindowTest::valuesAtEntryLimitShowWhole_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("five Chinese characters in 姓名") << 0 << u"欧阳张三丰"_s;
+    QTest::newRow("ten Latin letters in 姓名") << 0 << u"Wolfgangus"_s;
+    QTest::newRow("eleven digits in 手机号码") << 3 << u"13800138000"_s;
+    QTest::newRow("twelve digits in 宿舍号码") << 4 << u"123456789012"_s;
+}
+
+void MainWindowTest::valuesAtEntryLimitShowWhole() {
+    QFETCH(int, column);
+    QFETCH(QString, value);
+    QStringList contact = Classmates.first();
+    contact[column] = value;
+    MainWindow m({Classmates.at(1), contact});
+    txl::ui::DataGrid *grid = m.w().grid;
+    QVERIFY(QTest::qWaitForWindowExposed(&m.w()));
+
+    // The cell in its designed width, grid lines left out, and the same cell with room to spare.
+    const QModelIndex cell = grid->model()->index(1, column);
+    const int width = grid->columnWidth(column) - 1;
+    const auto drawn = [&] {
+        const QRect rect = grid->visualRect(cell);
+        return grid->viewport()->grab(QRect(rect.topLeft(), QSize(rect.width() - 1, rect.height() - 1))).toImage();
+    };
+    const QImage designed = drawn();
+    grid->setColumnWidth(column, 400);
+    const QImage roomy = drawn();
+
+    // With room to spare the text stays inside the designed width, and the designed width shows
+    // it just as it does then: whole, not cut and not shortened.
+    const QRgb background = roomy.pixel(roomy.width() - 2, roomy.height() / 2);
+    for (int y = 0; y < roomy.height(); ++y) {
+        for (int x = width; x < roomy.width(); ++x)
+            QVERIFY2(roomy.pixel(x, y) == background, qPrintable(u"ink at x %1"_s.arg(x)));
+    }
+    QCOMPARE(designed, roomy.copy(0, 0, designed.width(), designed.height()));
 }
 
 // --- search ---------------------------------------------------------------------------------
