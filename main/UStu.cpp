@@ -289,16 +289,9 @@ void TForm1::buildStatusBar() {
     const int widths[4] = {140, 150, 200, 704 - 140 - 150 - 200};
     int left = 0;
     for (int i = 0; i < 4; ++i) {
-        auto *panel = new QLabel(sb);
-        panel->setObjectName(u"panel%1"_s.arg(i));
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setLineWidth(1);
-        panel->setContentsMargins(2, 0, 2, 0);
-        panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        panel->setGeometry(left, 0, i < 3 ? widths[i] - 2 : widths[i], 16);
+        sbPanels[static_cast<std::size_t>(i)] = txl::ui::statusPanel(
+            sb, u"panel%1"_s.arg(i), {left, 0, i < 3 ? widths[i] - 2 : widths[i], 16});
         left += widths[i];
-        sbPanels[static_cast<std::size_t>(i)] = panel;
     }
 }
 

@@ -7,16 +7,32 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QWindow>
+#include <qdrawutil.h>
 
 namespace txl::ui {
 
 namespace {
+
+// Draws its bevel itself: the styles draw a sunken panel as a single line at its left, which reads as
+// a separator between texts rather than as a panel.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        QLabel::paintEvent(event);
+        QPainter painter(this);
+        qDrawShadePanel(&painter, rect(), palette(), true, 1);
+    }
+};
 
 QStyle *captionOnFrameStyle() {
     static QPointer<QStyle> style;
@@ -185,6 +201,15 @@ QMargins expectedFrame(const QWidget *window) {
         }
     }
     return {};
+}
+
+QLabel *statusPanel(QWidget *parent, const QString &name, const QRect &place) {
+    auto *panel = new StatusPanel(parent);
+    panel->setObjectName(name);
+    panel->setGeometry(place);
+    panel->setContentsMargins(3, 1, 2, 1);
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return panel;
 }
 
 void centreOnScreen(QWidget *window) {

@@ -38,6 +38,9 @@ QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const 
 // A sunken horizontal line, two pixels high, as the designs separate their parts with.
 QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place);
 
+// A panel of a status bar: its text inside a sunken, one-pixel bevel.
+QLabel *statusPanel(QWidget *parent, const QString &name, const QRect &place);
+
 // Keeps a top-level window in the middle of its screen's available area by the whole of it, frame
 // and title bar included: it is placed now, each time the program shows it, and again when the
 // window manager has framed it elsewhere (with another frame than expected, or where it was first).

@@ -165,6 +165,7 @@ private Q_SLOTS:
     void columnWidths();
     void valuesAtEntryLimitShowWhole_data();
     void valuesAtEntryLimitShowWhole();
+    void statusPanelsSunken();
 
     void searchFinds_data();
     void searchFinds();
@@ -488,6 +489,25 @@ void MainWindowTest::valuesAtEntryLimitShowWhole() {
             QVERIFY2(roomy.pixel(x, y) == background, qPrintable(u"ink at x %1"_s.arg(x)));
     }
     QCOMPARE(designed, roomy.copy(0, 0, designed.width(), designed.height()));
+}
+
+void MainWindowTest::statusPanelsSunken() {
+    MainWindow m;
+    QVERIFY(QTest::qWaitForWindowExposed(&m.w()));
+    for (QLabel *panel : m.w().sbPanels) {
+        // Shadow along the top and left edges, light along the bottom and right ones.
+        const QImage drawn = panel->grab().toImage();
+        const int face = qGray(panel->palette().color(QPalette::Window).rgb());
+        const int w = drawn.width(), h = drawn.height();
+        for (int x = 1; x < w - 1; ++x) {
+            QVERIFY2(qGray(drawn.pixel(x, 0)) < face, qPrintable(panel->objectName()));
+            QVERIFY2(qGray(drawn.pixel(x, h - 1)) > face, qPrintable(panel->objectName()));
+        }
+        for (int y = 1; y < h - 1; ++y) {
+            QVERIFY2(qGray(drawn.pixel(0, y)) < face, qPrintable(panel->objectName()));
+            QVERIFY2(qGray(drawn.pixel(w - 1, y)) > face, qPrintable(panel->objectName()));
+        }
+    }
 }
 
 // --- search ---------------------------------------------------------------------------------
