@@ -62,10 +62,16 @@ TShezhi::TShezhi() : Form(QStringLiteral("Shezhi")) {
     Image3 = picture(this, u"Image3"_s, {160, 166, 63, 23}, QPixmap(u":/password_exit.bmp"_s));
     Image2 = picture(this, u"Image2"_s, {243, 2, 18, 19}, QPixmap(u":/password_close.bmp"_s));
 
+    // The captions beside the user and the fields are drawn in the background picture: assistive
+    // technology hears them from here.
+    Label1->setAccessibleName(u"操作员"_s);
+    txl::ui::nameField(Edit1, u"新密码"_s);
+    txl::ui::nameField(Edit2, u"再次输入"_s);
+
     dragWindowFrom(Image1);
-    connect(new PictureButton(Image4), &PictureButton::clicked, this, guard(this, &TShezhi::Image4Click));
-    connect(new PictureButton(Image3), &PictureButton::clicked, this, guard(this, &TShezhi::Image3Click));
-    connect(new PictureButton(Image2), &PictureButton::clicked, this, guard(this, &TShezhi::Image2Click));
+    connect(new PictureButton(Image4, u"确认"_s), &PictureButton::clicked, this, guard(this, &TShezhi::Image4Click));
+    connect(new PictureButton(Image3, u"退出"_s), &PictureButton::clicked, this, guard(this, &TShezhi::Image3Click));
+    connect(new PictureButton(Image2, u"关闭"_s), &PictureButton::clicked, this, guard(this, &TShezhi::Image2Click));
 
     centreOnScreen();
     runCreate();
@@ -73,6 +79,7 @@ TShezhi::TShezhi() : Form(QStringLiteral("Shezhi")) {
 
 void TShezhi::FormShow() {
     Label1->setText(signedInUser());
+    Label1->setAccessibleDescription(signedInUser());
     Label1->adjustSize();
 }
 

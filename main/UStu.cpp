@@ -199,6 +199,8 @@ void TForm1::buildSearchBar() {
     Edit1->setObjectName(u"Edit1"_s);
     Edit1->setGeometry(432, 21, 77, 21);
     Edit1->setToolTip(u"请你输入查询内容！"_s);
+    Label1->setBuddy(ComboBox1);   // the captions name their fields to assistive technology
+    Label2->setBuddy(Edit1);
 
     btserach = button(GroupBox1, u"btserach"_s, u"查找"_s, {519, 19, 75, 25}, u"查找"_s);
     btserach->setDefault(true);
@@ -232,6 +234,7 @@ void TForm1::buildList() {
     grid->setCursor(Qt::PointingHandCursor);
     grid->viewport()->setCursor(Qt::PointingHandCursor);
     grid->setToolTip(u"双击修改好友信息"_s);
+    grid->setAccessibleName(GroupBox3->title());
     connect(grid, &txl::ui::DataGrid::gridDblClick, this, guard(this, &TForm1::gridDblClick));
 
     PopupMenu1 = new QMenu(this);

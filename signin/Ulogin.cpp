@@ -73,11 +73,16 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     Image3->setMouseTracking(true);   // every movement over the button, pressed or not
     Image4 = picture(this, u"Image4"_s, {288, 0, 25, 16}, QPixmap(u":/login_close.bmp"_s));
 
+    // The captions of the fields are drawn in the background picture: assistive technology hears
+    // them from here.
+    txl::ui::nameField(ComboBox2, u"用户名称"_s);
+    txl::ui::nameField(Edit2, u"用户密码"_s);
+
     dragWindowFrom(Image1);
 
-    connect(new PictureButton(Image2), &PictureButton::clicked, this, guard(this, &TForm2::Image2Click));
-    connect(new PictureButton(Image3), &PictureButton::clicked, this, guard(this, &TForm2::Image3Click));
-    connect(new PictureButton(Image4), &PictureButton::clicked, this, guard(this, &TForm2::Image4Click));
+    connect(new PictureButton(Image2, u"登录"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image2Click));
+    connect(new PictureButton(Image3, u"退出"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image3Click));
+    connect(new PictureButton(Image4, u"关闭"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image4Click));
 
     // The window looks at every key press before its controls do, and at the exit button's mouse.
     installEventFilter(this);

@@ -16,6 +16,8 @@
 #include <QWindow>
 #include <qdrawutil.h>
 
+using namespace Qt::StringLiterals;
+
 namespace txl::ui {
 
 namespace {
@@ -201,6 +203,14 @@ QMargins expectedFrame(const QWidget *window) {
         }
     }
     return {};
+}
+
+void nameField(QWidget *field, const QString &caption) {
+    field->setAccessibleName(caption);
+    auto *unseen = new QLabel(caption, field->parentWidget());
+    unseen->setObjectName(field->objectName() + u"Caption"_s);
+    unseen->setBuddy(field);
+    unseen->hide();
 }
 
 QLabel *statusPanel(QWidget *parent, const QString &name, const QRect &place) {

@@ -38,6 +38,10 @@ QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const 
 // A sunken horizontal line, two pixels high, as the designs separate their parts with.
 QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place);
 
+// Names a field whose caption only a picture shows, for assistive technology: by its own name, and
+// by a caption that is not drawn, for it to be labelled by (how a chooser is named on Linux).
+void nameField(QWidget *field, const QString &caption);
+
 // A panel of a status bar: its text inside a sunken, one-pixel bevel.
 QLabel *statusPanel(QWidget *parent, const QString &name, const QRect &place);
 

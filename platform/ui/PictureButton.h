@@ -1,18 +1,22 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QLabel;
 
 namespace txl::ui {
 
 // Makes a picture act as a button: a left-button press followed by a release over the same picture
-// is a click. The picture keeps receiving every mouse event as before.
+// is a click. The picture keeps receiving every mouse event as before. To assistive technology it is
+// a button named `caption`, the text its picture shows, that can be pressed.
 class PictureButton : public QObject {
     Q_OBJECT
 
 public:
-    explicit PictureButton(QLabel *picture);
+    PictureButton(QLabel *picture, const QString &caption);
+
+    void click() { Q_EMIT clicked(); }
 
 Q_SIGNALS:
     void clicked();

@@ -184,6 +184,36 @@ private Q_SLOTS:
         txl::test::comparePlace(form, control, place);
     }
 
+    // The password window's captions are drawn in its picture; assistive technology hears them as
+    // the controls' names, and presses the picture buttons.
+    void passwordAccessible_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("button");
+        QTest::addColumn<QString>("pressed");   // what pressing the button did
+        QTest::newRow("user") << u"Label1"_s << u"操作员"_s << false << QString();
+        QTest::newRow("new password") << u"Edit1"_s << u"新密码"_s << false << QString();
+        QTest::newRow("repeated password") << u"Edit2"_s << u"再次输入"_s << false << QString();
+        QTest::newRow("confirm button") << u"Image4"_s << u"确认"_s << true << u"请你输入密码!"_s;
+        QTest::newRow("exit button") << u"Image3"_s << u"退出"_s << true << u"closed"_s;
+        QTest::newRow("close mark") << u"Image2"_s << u"关闭"_s << true << u"closed"_s;
+    }
+
+    void passwordAccessible() {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(bool, button);
+        QFETCH(QString, pressed);
+        openPasswordWindow(u"chief"_s);
+        txl::test::compareAccessible(Shezhi, control, name, button);
+        if (pressed == u"closed")
+            QVERIFY(!Shezhi->isVisible());
+        else
+            QCOMPARE(m_fixture->boxes.texts(), pressed.isEmpty() ? QStringList() : QStringList{pressed});
+        // The user it is for stays heard beside the caption.
+        QCOMPARE(Shezhi->Label1->accessibleDescription(), u"chief"_s);
+    }
+
     void managerDesign() {
         openManager();
         QCOMPARE(Form4->size(), QSize(235, 311));

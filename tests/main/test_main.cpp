@@ -166,6 +166,8 @@ private Q_SLOTS:
     void valuesAtEntryLimitShowWhole_data();
     void valuesAtEntryLimitShowWhole();
     void statusPanelsSunken();
+    void accessible_data();
+    void accessible();
 
     void searchFinds_data();
     void searchFinds();
@@ -508,6 +510,26 @@ void MainWindowTest::statusPanelsSunken() {
             QVERIFY2(qGray(drawn.pixel(w - 1, y)) > face, qPrintable(panel->objectName()));
         }
     }
+}
+
+void MainWindowTest::accessible_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("list") << u"grid"_s << u"用户浏览"_s;
+    QTest::newRow("column chooser") << u"ComboBox1"_s << u"查找字段："_s;
+    QTest::newRow("search text") << u"Edit1"_s << u"查找内容："_s;
+    QTest::newRow("添加好友") << u"ToolButton1"_s << u"添加好友"_s;
+    QTest::newRow("计算器, no tooltip") << u"ToolButton16"_s << u"计算器"_s;
+    QTest::newRow("第一条") << u"Button3"_s << u"第一条"_s;
+}
+
+void MainWindowTest::accessible() {
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    MainWindow m;
+    QWidget *widget = m.w().findChild<QWidget *>(control);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(txl::test::heardName(widget), name);
 }
 
 // --- search ---------------------------------------------------------------------------------

@@ -153,6 +153,34 @@ private Q_SLOTS:
         txl::test::comparePlace(form.get(), control, place);
     }
 
+    // The captions are drawn in the picture; assistive technology hears them as the controls'
+    // names, and presses the picture buttons.
+    void accessible_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("button");
+        QTest::addColumn<QString>("pressed");   // what pressing the button did
+        QTest::newRow("account chooser") << u"ComboBox2"_s << u"用户名称"_s << false << QString();
+        QTest::newRow("password") << u"Edit2"_s << u"用户密码"_s << false << QString();
+        QTest::newRow("login button") << u"Image2"_s << u"登录"_s << true << Blank;
+        QTest::newRow("exit button") << u"Image3"_s << u"退出"_s << true << u"closed"_s;
+        QTest::newRow("close mark") << u"Image4"_s << u"关闭"_s << true << u"closed"_s;
+    }
+
+    void accessible() {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(bool, button);
+        QFETCH(QString, pressed);
+        copyExitPictures();
+        openLogin();
+        txl::test::compareAccessible(Form2, control, name, button);
+        if (pressed == u"closed")
+            QVERIFY(!Form2->isVisible());
+        else
+            QCOMPARE(m_fixture->boxes.texts(), pressed.isEmpty() ? QStringList() : QStringList{pressed});
+    }
+
     void loadingDesign() {
         const std::unique_ptr<TFirst> loading(new TFirst);
         QCOMPARE(loading->size(), QSize(398, 283));

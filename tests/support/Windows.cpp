@@ -9,6 +9,7 @@
 #include "signin/Ufirst.h"
 #include "signin/Ulogin.h"
 
+#include <QAccessible>
 #include <QWidget>
 
 namespace txl::test {
@@ -40,6 +41,29 @@ void comparePlace(const QWidget *window, const QString &name, const QRect &place
         QCOMPARE(control->pos(), place.topLeft());
     else
         QCOMPARE(control->geometry(), place);
+}
+
+QString heardName(QWidget *control) {
+    QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(control);
+    if (heard == nullptr)
+        return {};
+    const auto labels = heard->relations(QAccessible::Label);
+    return labels.isEmpty() ? heard->text(QAccessible::Name) : labels.first().first->text(QAccessible::Name);
+}
+
+void compareAccessible(QWidget *window, const QString &name, const QString &accessibleName, bool button) {
+    QWidget *control = window->findChild<QWidget *>(name);
+    QVERIFY2(control != nullptr, qPrintable(name));
+    QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(heard != nullptr);
+    QCOMPARE(heardName(control), accessibleName);
+    QCOMPARE(heard->role() == QAccessible::Button, button);
+    if (button) {
+        QAccessibleActionInterface *actions = heard->actionInterface();
+        QVERIFY(actions != nullptr);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        actions->doAction(QAccessibleActionInterface::pressAction());
+    }
 }
 
 } // namespace txl::test

@@ -40,4 +40,11 @@ public:
 // when `place` has an empty size.
 void comparePlace(const QWidget *window, const QString &name, const QRect &place);
 
+// The name assistive technology hears for `control`: the caption it is labelled by, else its own.
+QString heardName(QWidget *control);
+
+// Checks what assistive technology hears of the control `name` of `window`: its name, and whether
+// it is a button; a button is then pressed the way assistive technology presses it.
+void compareAccessible(QWidget *window, const QString &name, const QString &accessibleName, bool button);
+
 } // namespace txl::test
