@@ -9,7 +9,7 @@ packages=(
   libsqlcipher-dev sqlcipher
   libsodium-dev libjpeg62-turbo-dev
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
-  xvfb xauth xdotool imagemagick poppler-utils
+  xvfb xauth xdotool imagemagick poppler-utils openbox x11-utils
   cups printer-driver-cups-pdf
 )
 

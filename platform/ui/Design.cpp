@@ -106,16 +106,24 @@ bool isFramed(const QWidget *window) {
     return !window->windowFlags().testFlag(Qt::FramelessWindowHint);
 }
 
+// The frame the window manager has told for `window`. On X11 it is only asked once the window is
+// on screen: asked before the window manager has framed it, Qt keeps an empty frame there until the
+// window is next moved or resized. Other platforms know the frame from the start.
 QMargins ownFrame(const QWidget *window) {
     const QWindow *handle = window->windowHandle();
-    return handle != nullptr && isFramed(window) ? handle->frameMargins() : QMargins();
+    if (handle == nullptr || !isFramed(window))
+        return {};
+    if (!handle->isExposed() && QGuiApplication::platformName() == u"xcb")
+        return {};
+    return handle->frameMargins();
 }
 
 // Places a window by its frame, and follows it until the window manager has framed it there.
 //
 // Before the window manager has framed a window, what a position asked for means depends on how
 // the window was made: a window placed before it was made is asked for by its frame, any other by
-// its inside. Once the frame is known, Qt asks for either correctly.
+// its inside. Once the frame is known, Qt asks for either correctly by the frame's position. The
+// window's own frame is read from its native window: the widget's copy may lag behind.
 class FrameCentring : public QObject {
 public:
     explicit FrameCentring(QWidget *window) : QObject(window), m_window(window) {
@@ -125,27 +133,38 @@ public:
     void place() {
         const QMargins frame = expectedFrame(m_window);
         const QPoint topLeft = centredFrame(frame);
-        if (QWindow *handle = m_window->windowHandle(); handle == nullptr) {
+        QWindow *handle = m_window->windowHandle();
+        if (handle == nullptr) {
             m_window->move(topLeft);
             m_placedByFrame = true;
-        } else if (!ownFrame(m_window).isNull()) {
-            m_window->move(topLeft);
-        } else if (m_placedByFrame) {
-            handle->setFramePosition(topLeft);
-        } else {
-            m_window->move(topLeft + QPoint(frame.left(), frame.top()));
+            return;
         }
+        if (handle != m_handle) {
+            m_handle = handle;
+            handle->installEventFilter(this);   // its exposure tells that it is on screen
+        }
+        const QMargins own = ownFrame(m_window);
+        if (!own.isNull() && m_window->frameGeometry().size() == m_window->size().grownBy(own))
+            m_window->move(topLeft);   // the widget knows its frame too
+        else if (m_placedByFrame || !own.isNull())
+            handle->setFramePosition(topLeft);
+        else
+            handle->setPosition(topLeft + QPoint(frame.left(), frame.top()));
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_handle && event->type() == QEvent::Expose) {
+            follow();
+            return false;
+        }
         if (watched != m_window)
             return false;
         switch (event->type()) {
         case QEvent::Show:
             if (!event->spontaneous()) {
                 m_framed = false;
-                m_corrections = 0;
+                m_requests = 0;
                 place();
             }
             break;
@@ -154,15 +173,7 @@ protected:
                 place();
             break;
         case QEvent::Move:
-            // Framed where it belongs, or asked once more: the frame may differ from the one it
-            // was placed with, or the window manager may have kept an earlier position.
-            if (!m_framed && !ownFrame(m_window).isNull()) {
-                if (m_window->frameGeometry().topLeft() == centredFrame(ownFrame(m_window)) ||
-                    ++m_corrections > MaxCorrections)
-                    m_framed = true;
-                else
-                    place();
-            }
+            follow();
             break;
         default:
             break;
@@ -171,7 +182,26 @@ protected:
     }
 
 private:
-    static constexpr int MaxCorrections = 3;
+    static constexpr int MaxRequests = 3;
+
+    // Once the window is on screen: framed where it belongs, or asked once more. The frame may
+    // differ from the one it was placed with, or the window manager may have kept an earlier
+    // position. A frame Qt does not know yet may still come: asking again brings the window
+    // manager's answer, once.
+    void follow() {
+        if (m_framed || m_handle == nullptr || !m_handle->isExposed())
+            return;
+        const QMargins frame = ownFrame(m_window);
+        const bool again = frame.isNull()
+                               ? isFramed(m_window) && m_placedByFrame && m_requests == 0
+                               : m_handle->frameGeometry().topLeft() != centredFrame(frame) && m_requests < MaxRequests;
+        if (again) {
+            ++m_requests;
+            place();
+        } else {
+            m_framed = true;
+        }
+    }
 
     QPoint centredFrame(const QMargins &frame) const {
         const QScreen *where = m_window->screen() != nullptr ? m_window->screen()
@@ -184,9 +214,10 @@ private:
     }
 
     QWidget *m_window;
+    QPointer<QWindow> m_handle;
     bool m_placedByFrame = false;   // first placed before it was made
     bool m_framed = false;          // framed where it belongs since it was last shown
-    int m_corrections = 0;
+    int m_requests = 0;             // places asked for since it was shown on screen
 };
 
 } // namespace
