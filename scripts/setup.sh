@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-pdf-dev qt6-wayland libgl-dev
   libsqlcipher-dev sqlcipher
-  libsodium-dev libjpeg62-turbo-dev
+  libsodium-dev libjpeg62-turbo-dev libxlsxwriter-dev libzip-dev
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
 )

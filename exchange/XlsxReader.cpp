@@ -1,0 +1,370 @@
+#include "exchange/XlsxReader.h"
+
+#include "exchange/HeaderMap.h"
+
+#include <QDate>
+#include <QHash>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace txl::exchange::xlsx {
+
+namespace {
+
+// No part of a workbook of contacts comes near this once unpacked; a bigger one is a zip bomb.
+constexpr zip_uint64_t MaxPartBytes = 512ull << 20;
+
+struct ZipCloser {
+    void operator()(zip_t *z) const noexcept { zip_discard(z); }
+};
+struct ZipFileCloser {
+    void operator()(zip_file_t *f) const noexcept { zip_fclose(f); }
+};
+
+const QString NotAWorkbook = u"这个文件不是 Excel 工作簿（.xlsx）：%1"_s;
+
+class Archive {
+public:
+    explicit Archive(const QByteArray &bytes) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
+        if (source) {
+            m_zip.reset(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+            if (!m_zip)
+                zip_source_free(source);
+        }
+        if (!m_zip)
+            m_error = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+    }
+    bool isOpen() const { return m_zip != nullptr; }
+    const QString &error() const { return m_error; }
+
+    bool contains(const QString &name) const {
+        return zip_name_locate(m_zip.get(), name.toUtf8().constData(), 0) >= 0;
+    }
+
+    // The unpacked bytes of one part; throws ExchangeError when it is damaged or too big.
+    QByteArray part(const QString &name) const {
+        const QByteArray utf8 = name.toUtf8();
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat(m_zip.get(), utf8.constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+            throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
+        if (stat.size > MaxPartBytes)
+            throw ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(name)));
+        std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen(m_zip.get(), utf8.constData(), 0));
+        QByteArray data(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
+        const zip_int64_t read = file ? zip_fread(file.get(), data.data(), stat.size) : -1;
+        if (read != static_cast<zip_int64_t>(stat.size))
+            throw ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(name)));
+        return data;
+    }
+
+private:
+    std::unique_ptr<zip_t, ZipCloser> m_zip;
+    QString m_error;
+};
+
+void checkXml(const QXmlStreamReader &xml, const QString &part) {
+    if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+        throw ExchangeError(NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
+    if (xml.hasError())
+        throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
+}
+
+// The text of a string item (<si>, <is>): its <t>, or the <t> of each run, without the phonetic
+// readings (<rPh>) that East Asian spreadsheets add.
+QString stringItem(QXmlStreamReader &xml) {
+    QString text;
+    int depth = 1;
+    bool phonetic = false;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (xml.name() == "rPh"_L1)
+                phonetic = true;
+            else if (xml.name() == "t"_L1 && !phonetic) {
+                text += xml.readElementText();   // reads past its end element
+                --depth;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            if (xml.name() == "rPh"_L1)
+                phonetic = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+// Whether a number format shows a date: built-in formats 14–22 and the East Asian date formats,
+// or a format code with a day, month or year part outside quotes and brackets.
+bool isDateFormat(int id, const QString &code) {
+    if ((id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58))
+        return !(id >= 18 && id <= 21) && id != 45 && id != 46 && id != 47;   // times of day only
+    bool quoted = false;
+    int bracket = 0;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i);
+        if (c == u'\\') {
+            ++i;
+            continue;
+        }
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && c == u'[')
+            ++bracket;
+        else if (!quoted && c == u']')
+            bracket = std::max(0, bracket - 1);
+        else if (!quoted && bracket == 0) {
+            const QChar l = c.toLower();
+            if (l == u'y' || l == u'd')
+                return true;
+        }
+    }
+    return false;
+}
+
+class WorkbookReader {
+public:
+    WorkbookReader(const Archive &zip, ReadResult &result) : m_zip(zip), m_result(result) {}
+
+    void run() {
+        if (!m_zip.contains(u"xl/workbook.xml"_s))
+            throw ExchangeError(NotAWorkbook.arg(u"其中没有工作簿（xl/workbook.xml）。"_s));
+        const QString sheet = firstSheet();
+        if (m_zip.contains(u"xl/sharedStrings.xml"_s))
+            readSharedStrings();
+        if (m_zip.contains(u"xl/styles.xml"_s))
+            readStyles();
+        readSheet(sheet);
+    }
+
+private:
+    // The part of the first sheet, through the workbook's relationships.
+    QString firstSheet() {
+        QString relationId;
+        {
+            QXmlStreamReader xml(m_zip.part(u"xl/workbook.xml"_s));
+            while (!xml.atEnd()) {
+                if (xml.readNext() != QXmlStreamReader::StartElement)
+                    continue;
+                if (xml.name() == "workbookPr"_L1) {
+                    const auto v = xml.attributes().value("date1904"_L1);
+                    m_1904 = v == "1"_L1 || v == "true"_L1;
+                } else if (xml.name() == "sheet"_L1 && relationId.isEmpty()) {
+                    for (const QXmlStreamAttribute &a : xml.attributes()) {
+                        if (a.name() == "id"_L1)
+                            relationId = a.value().toString();
+                    }
+                }
+            }
+            checkXml(xml, u"xl/workbook.xml"_s);
+        }
+        if (relationId.isEmpty())
+            throw ExchangeError(NotAWorkbook.arg(u"工作簿里没有工作表。"_s));
+        QXmlStreamReader xml(m_zip.part(u"xl/_rels/workbook.xml.rels"_s));
+        QString target;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "Relationship"_L1 &&
+                xml.attributes().value("Id"_L1) == relationId)
+                target = xml.attributes().value("Target"_L1).toString();
+        }
+        checkXml(xml, u"xl/_rels/workbook.xml.rels"_s);
+        if (target.isEmpty())
+            throw ExchangeError(NotAWorkbook.arg(u"找不到第一个工作表。"_s));
+        return target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
+    }
+
+    void readSharedStrings() {
+        QXmlStreamReader xml(m_zip.part(u"xl/sharedStrings.xml"_s));
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "si"_L1)
+                m_strings << stringItem(xml);
+        }
+        checkXml(xml, u"xl/sharedStrings.xml"_s);
+    }
+
+    void readStyles() {
+        QXmlStreamReader xml(m_zip.part(u"xl/styles.xml"_s));
+        QHash<int, QString> codes;
+        bool inCellFormats = false;
+        while (!xml.atEnd()) {
+            const auto token = xml.readNext();
+            if (token == QXmlStreamReader::EndElement && xml.name() == "cellXfs"_L1)
+                inCellFormats = false;
+            if (token != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == "numFmt"_L1) {
+                codes.insert(xml.attributes().value("numFmtId"_L1).toInt(),
+                             xml.attributes().value("formatCode"_L1).toString());
+            } else if (xml.name() == "cellXfs"_L1) {
+                inCellFormats = true;
+            } else if (inCellFormats && xml.name() == "xf"_L1) {
+                const int id = xml.attributes().value("numFmtId"_L1).toInt();
+                m_dateStyles << isDateFormat(id, codes.value(id));
+                xml.skipCurrentElement();
+            }
+        }
+        checkXml(xml, u"xl/styles.xml"_s);
+    }
+
+    static int columnOf(QStringView reference) {
+        int column = 0;
+        for (const QChar c : reference) {
+            if (c < u'A' || c > u'Z')
+                break;
+            column = column * 26 + (c.unicode() - u'A' + 1);
+        }
+        return column - 1;
+    }
+
+    static int rowOf(QStringView reference) {
+        qsizetype i = 0;
+        while (i < reference.size() && reference.at(i) >= u'A' && reference.at(i) <= u'Z')
+            ++i;
+        return reference.sliced(i).toInt();
+    }
+
+    QString number(const QString &text, bool dateStyle) const {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok)
+            return text;
+        if (dateStyle) {
+            if (const QString date = serialDate(value, m_1904); !date.isEmpty())
+                return date;
+        }
+        if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
+            return QString::number(static_cast<qint64>(value));
+        return QString::number(value, 'g', 15);
+    }
+
+    QString cell(QXmlStreamReader &xml) {
+        const QXmlStreamAttributes attributes = xml.attributes();
+        const QString type = attributes.value("t"_L1).toString();
+        const int style = attributes.value("s"_L1).toInt();
+        QString raw;
+        QString inlineText;
+        bool haveInline = false;
+        while (xml.readNextStartElement()) {
+            if (xml.name() == "v"_L1) {
+                raw = xml.readElementText();
+            } else if (xml.name() == "is"_L1) {
+                inlineText = stringItem(xml);
+                haveInline = true;
+            } else {
+                xml.skipCurrentElement();
+            }
+        }
+        if (type == "s"_L1) {
+            bool ok = false;
+            const int index = raw.toInt(&ok);
+            if (!ok || index < 0 || index >= m_strings.size())
+                throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
+            return m_strings.at(index);
+        }
+        if (type == "inlineStr"_L1)
+            return haveInline ? inlineText : raw;
+        if (type == "str"_L1 || type == "e"_L1)
+            return raw;
+        if (type == "b"_L1)
+            return raw == "1"_L1 ? u"TRUE"_s : u"FALSE"_s;
+        if (type == "d"_L1)
+            return raw.left(10);
+        if (raw.isEmpty())
+            return raw;
+        return number(raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
+    }
+
+    void readSheet(const QString &part) {
+        TableReader table(m_result);
+        QXmlStreamReader xml(m_zip.part(part));
+        int rowNumber = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != "row"_L1)
+                continue;
+            const int given = xml.attributes().value("r"_L1).toInt();
+            rowNumber = given > 0 ? given : rowNumber + 1;
+            QStringList cells;
+            while (xml.readNextStartElement()) {
+                if (xml.name() != "c"_L1) {
+                    xml.skipCurrentElement();
+                    continue;
+                }
+                const QStringView reference = xml.attributes().value("r"_L1);
+                int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
+                if (!reference.isEmpty() && rowOf(reference) != rowNumber)
+                    column = -1;
+                const QString value = cell(xml);
+                if (column < 0 || column > 16383)
+                    throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
+                while (cells.size() < column)
+                    cells << QString();
+                if (column < cells.size())
+                    cells[column] = value;
+                else
+                    cells << value;
+            }
+            table.addRow(cells, rowNumber);
+        }
+        checkXml(xml, part);
+        table.finish();
+    }
+
+    const Archive &m_zip;
+    ReadResult &m_result;
+    QStringList m_strings;
+    QList<bool> m_dateStyles;
+    bool m_1904 = false;
+};
+
+} // namespace
+
+QString serialDate(double serial, bool from1904) {
+    if (!std::isfinite(serial) || serial < 1 || serial >= 2958466)
+        return {};
+    auto days = static_cast<qint64>(std::floor(serial));
+    QDate date;
+    if (from1904) {
+        date = QDate(1904, 1, 1).addDays(days);
+    } else {
+        if (days == 60)
+            return {};   // 29 February 1900, a day Excel counts that never was
+        date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
+    }
+    return date.toString(u"yyyy-MM-dd"_s);
+}
+
+ReadResult read(const QByteArray &bytes) {
+    ReadResult result;
+    result.format = Format::Xlsx;
+    const Archive zip(bytes);
+    if (!zip.isOpen()) {
+        result.error = NotAWorkbook.arg(u"它不是完整的 zip 压缩文件（%1），也许文件不完整。"_s.arg(zip.error()));
+        return result;
+    }
+    try {
+        WorkbookReader(zip, result).run();
+    } catch (const ExchangeError &e) {
+        result.error = e.message();
+    }
+    if (!result.ok())
+        result.records.clear();
+    return result;
+}
+
+} // namespace txl::exchange::xlsx
