@@ -77,14 +77,14 @@ ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress
     for (;;) {
         if (progress && !progress(bytes.size(), size))
             return refused(guess, u"已取消。"_s);
-        const QByteArray chunk = device.read(Chunk);
-        if (chunk.isEmpty()) {
-            // An empty read is the end only when the device says so; anything else is a failure.
-            if (device.atEnd() && (device.isSequential() || device.pos() >= size))
-                break;
+        const qsizetype at = bytes.size();
+        bytes.resize(at + Chunk);
+        const qint64 read = device.read(bytes.data() + at, Chunk);
+        if (read < 0)
             return refused(guess, u"读取文件时出错：%1"_s.arg(device.errorString()));
-        }
-        bytes += chunk;
+        bytes.resize(at + read);
+        if (read == 0)
+            break;
         if (bytes.size() > MaxFileBytes)
             return tooBig(bytes.size());
     }

@@ -94,10 +94,14 @@ public:
     }
 
 private:
-    // The title line decides: commas unless it has none but semicolons or tabs.
+    // The title line (the first that is not blank) decides: commas unless it has none but
+    // semicolons or tabs.
     QChar guessDelimiter() const {
         int commas = 0, semicolons = 0, tabs = 0;
-        for (qsizetype i = 0; i < m_text.size() && m_text.at(i) != u'\n'; ++i) {
+        qsizetype i = 0;
+        while (i < m_text.size() && m_text.at(i).isSpace())
+            ++i;
+        for (; i < m_text.size() && m_text.at(i) != u'\n'; ++i) {
             const QChar c = m_text.at(i);
             commas += c == u',';
             semicolons += c == u';';

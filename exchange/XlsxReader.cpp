@@ -37,7 +37,7 @@ public:
         zip_error_init(&error);
         zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
         if (source) {
-            m_zip.reset(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+            m_zip.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
             if (!m_zip)
                 zip_source_free(source);
         }

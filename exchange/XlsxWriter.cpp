@@ -54,7 +54,6 @@ void write(const ContactSource &contacts, const QString &path, const Progress &p
     const QByteArray file = QFile::encodeName(path);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
     Workbook workbook(workbook_new_opt(file.constData(), &options));
     if (!workbook)
         throw ExchangeError(u"无法创建 Excel 文件。"_s);
