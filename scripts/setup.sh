@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages txl needs to build, test and run. Does nothing when they are all
-# present, so every make target can call it.
+# present, so every make target can call it. `setup.sh interop` adds the programs `make interop`
+# checks our files with (LibreOffice, Python's vobject).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,10 @@ packages=(
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
 )
+
+if [ "${1:-}" = interop ]; then
+  packages+=(libreoffice-calc-nogui python3-vobject)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
