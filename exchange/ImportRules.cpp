@@ -1,6 +1,7 @@
 #include "exchange/ImportRules.h"
 
 #include "data/Schema.h"
+#include "exchange/Dates.h"
 #include "exchange/XlsxReader.h"
 #include "platform/os/Gb18030.h"
 
@@ -53,30 +54,43 @@ QString lengthProblem(Contact column, const QString &value) {
 std::optional<QString> normalizeDate(const QString &text) {
     if (text.isEmpty())
         return text;
-    static const QRegularExpression separated(u"^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?$"_s);
-    static const QRegularExpression compact(u"^(\\d{4})(\\d{2})(\\d{2})$"_s);
-    static const QRegularExpression serial(u"^\\d{5}(\\.\\d+)?$"_s);
     QDate date;
-    QRegularExpressionMatch m = separated.match(text);
-    if (!m.hasMatch())
-        m = compact.match(text);
-    if (m.hasMatch()) {
-        date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    } else if (serial.match(text).hasMatch()) {
-        date = QDate::fromString(xlsx::serialDate(text.toDouble()), u"yyyy-MM-dd"_s);
+    if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
+        date = storedDate(text);   // the stored form, and the common one
+    } else {
+        static const QRegularExpression separated(u"^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?$"_s);
+        static const QRegularExpression compact(u"^(\\d{4})(\\d{2})(\\d{2})$"_s);
+        static const QRegularExpression serial(u"^\\d{5}(\\.\\d+)?$"_s);
+        QRegularExpressionMatch m = separated.match(text);
+        if (!m.hasMatch())
+            m = compact.match(text);
+        if (m.hasMatch())
+            date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        else if (serial.match(text).hasMatch())
+            date = storedDate(xlsx::serialDate(text.toDouble()));
     }
     if (!date.isValid() || date < FirstDate || date > LastDate)
         return std::nullopt;
-    return date.toString(u"yyyy-MM-dd"_s);
+    return storedDateText(date);
 }
 
 QString normalizePhone(const QString &text) {
-    static const QRegularExpression phone(u"^\\+?[\\d\\s\\-.()]*\\d[\\d\\s\\-.()]*$"_s);
-    const QString folded = text.normalized(QString::NormalizationForm_KC);   // full-width digits
-    if (!phone.match(folded).hasMatch())
+    // Full-width digits and signs count as their ASCII forms.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString folded = ascii ? text : text.normalized(QString::NormalizationForm_KC);
+    QString digits;
+    digits.reserve(folded.size());
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        const QChar c = folded.at(i);
+        if (c.unicode() >= u'0' && c.unicode() <= u'9')
+            digits += c;
+        else if (c == u'+' && i == 0)
+            digits += c;
+        else if (!(c.isSpace() || c == u'-' || c == u'.' || c == u'(' || c == u')'))
+            return text;   // not a phone number: left as written
+    }
+    if (!std::any_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
         return text;
-    QString digits = folded;
-    digits.removeIf([](QChar c) { return c.isSpace() || c == u'-' || c == u'.' || c == u'(' || c == u')'; });
     if (digits.startsWith(u"+86"_s))
         digits.remove(0, 3);
     else if (digits.startsWith(u"0086"_s))

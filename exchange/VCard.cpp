@@ -1,5 +1,6 @@
 #include "exchange/VCard.h"
 
+#include "exchange/Dates.h"
 #include "exchange/Text.h"
 
 #include <QDate>
@@ -76,7 +77,7 @@ void appendCard(QByteArray &out, const ContactSource &contacts, int row) {
         appendFolded(out, u"GENDER:;"_s + escaped(sex));
 
     const QString birth = value(schema::Birth);
-    if (QDate::fromString(birth, u"yyyy-MM-dd"_s).isValid())
+    if (storedDate(birth).isValid())
         property(u"BDAY"_s, birth);
     else
         property(u"BDAY;VALUE=text"_s, birth);

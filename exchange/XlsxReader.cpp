@@ -1,6 +1,8 @@
 #include "exchange/XlsxReader.h"
 
+#include "exchange/Dates.h"
 #include "exchange/HeaderMap.h"
+#include "exchange/XmlScanner.h"
 
 #include <QDate>
 #include <QHash>
@@ -83,31 +85,33 @@ void checkXml(const QXmlStreamReader &xml, const QString &part) {
 
 // The text of a string item (<si>, <is>): its <t>, or the <t> of each run, without the phonetic
 // readings (<rPh>) that East Asian spreadsheets add.
-QString stringItem(QXmlStreamReader &xml) {
+QString stringItem(XmlScanner &xml) {
     QString text;
-    int depth = 1;
-    bool phonetic = false;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            if (xml.name() == "rPh"_L1)
-                phonetic = true;
-            else if (xml.name() == "t"_L1 && !phonetic) {
-                text += xml.readElementText();   // reads past its end element
-                --depth;
-            }
+    for (int depth = 1; depth > 0;) {
+        switch (xml.next()) {
+        case XmlScanner::StartElement:
+            if (xml.name() == "t")
+                text += xml.readElementText();
+            else if (xml.name() == "rPh")
+                xml.skipElement();
+            else
+                ++depth;
             break;
-        case QXmlStreamReader::EndElement:
+        case XmlScanner::EndElement:
             --depth;
-            if (xml.name() == "rPh"_L1)
-                phonetic = false;
+            break;
+        case XmlScanner::Text:
             break;
         default:
-            break;
+            return text;
         }
     }
     return text;
+}
+
+void checkXml(const XmlScanner &xml, const QString &part) {
+    if (xml.hasError())
+        throw ExchangeError(NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
 }
 
 // Whether a number format shows a date: built-in formats 14–22 and the East Asian date formats,
@@ -190,9 +194,10 @@ private:
     }
 
     void readSharedStrings() {
-        QXmlStreamReader xml(m_zip.part(u"xl/sharedStrings.xml"_s));
-        while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "si"_L1)
+        const QByteArray bytes = m_zip.part(u"xl/sharedStrings.xml"_s);
+        XmlScanner xml(bytes);
+        for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
+            if (t == XmlScanner::StartElement && xml.name() == "si")
                 m_strings << stringItem(xml);
         }
         checkXml(xml, u"xl/sharedStrings.xml"_s);
@@ -222,19 +227,22 @@ private:
         checkXml(xml, u"xl/styles.xml"_s);
     }
 
-    static int columnOf(QStringView reference) {
+    // "B12" → column 1, row 12.
+    static int columnOf(QByteArrayView reference) {
         int column = 0;
-        for (const QChar c : reference) {
-            if (c < u'A' || c > u'Z')
+        for (const char c : reference) {
+            if (c < 'A' || c > 'Z')
                 break;
-            column = column * 26 + (c.unicode() - u'A' + 1);
+            column = column * 26 + (c - 'A' + 1);
+            if (column > 16384)
+                break;
         }
         return column - 1;
     }
 
-    static int rowOf(QStringView reference) {
+    static int rowOf(QByteArrayView reference) {
         qsizetype i = 0;
-        while (i < reference.size() && reference.at(i) >= u'A' && reference.at(i) <= u'Z')
+        while (i < reference.size() && reference.at(i) >= 'A' && reference.at(i) <= 'Z')
             ++i;
         return reference.sliced(i).toInt();
     }
@@ -253,72 +261,103 @@ private:
         return QString::number(value, 'g', 15);
     }
 
-    QString cell(QXmlStreamReader &xml) {
-        const QXmlStreamAttributes attributes = xml.attributes();
-        const QString type = attributes.value("t"_L1).toString();
-        const int style = attributes.value("s"_L1).toInt();
+    QString cell(XmlScanner &xml) {
+        const QByteArrayView type = xml.attribute("t");
+        const int style = xml.attribute("s").toInt();
         QString raw;
         QString inlineText;
         bool haveInline = false;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == "v"_L1) {
-                raw = xml.readElementText();
-            } else if (xml.name() == "is"_L1) {
-                inlineText = stringItem(xml);
-                haveInline = true;
-            } else {
-                xml.skipCurrentElement();
+        for (int depth = 1; depth > 0;) {
+            switch (xml.next()) {
+            case XmlScanner::StartElement:
+                if (xml.name() == "v") {
+                    raw = xml.readElementText();
+                } else if (xml.name() == "is") {
+                    inlineText = stringItem(xml);
+                    haveInline = true;
+                } else {
+                    xml.skipElement();
+                }
+                break;
+            case XmlScanner::EndElement:
+                --depth;
+                break;
+            case XmlScanner::Text:
+                break;
+            default:
+                return {};
             }
         }
-        if (type == "s"_L1) {
+        if (type == "s") {
             bool ok = false;
             const int index = raw.toInt(&ok);
             if (!ok || index < 0 || index >= m_strings.size())
                 throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
             return m_strings.at(index);
         }
-        if (type == "inlineStr"_L1)
+        if (type == "inlineStr")
             return haveInline ? inlineText : raw;
-        if (type == "str"_L1 || type == "e"_L1)
+        if (type == "str" || type == "e")
             return raw;
-        if (type == "b"_L1)
+        if (type == "b")
             return raw == "1"_L1 ? u"TRUE"_s : u"FALSE"_s;
-        if (type == "d"_L1)
+        if (type == "d")
             return raw.left(10);
         if (raw.isEmpty())
             return raw;
         return number(raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
     }
 
-    void readSheet(const QString &part) {
-        TableReader table(m_result);
-        QXmlStreamReader xml(m_zip.part(part));
-        int rowNumber = 0;
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != "row"_L1)
-                continue;
-            const int given = xml.attributes().value("r"_L1).toInt();
-            rowNumber = given > 0 ? given : rowNumber + 1;
-            QStringList cells;
-            while (xml.readNextStartElement()) {
-                if (xml.name() != "c"_L1) {
-                    xml.skipCurrentElement();
-                    continue;
+    // The cells of one <row>, each at its column.
+    QStringList row(XmlScanner &xml, int rowNumber) {
+        QStringList cells;
+        for (int depth = 1; depth > 0;) {
+            switch (xml.next()) {
+            case XmlScanner::StartElement: {
+                if (xml.name() != "c") {
+                    xml.skipElement();
+                    break;
                 }
-                const QStringView reference = xml.attributes().value("r"_L1);
+                const QByteArrayView reference = xml.attribute("r");
                 int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
                 if (!reference.isEmpty() && rowOf(reference) != rowNumber)
                     column = -1;
-                const QString value = cell(xml);
                 if (column < 0 || column > 16383)
                     throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
+                const QString value = cell(xml);
                 while (cells.size() < column)
                     cells << QString();
                 if (column < cells.size())
                     cells[column] = value;
                 else
                     cells << value;
+                break;
             }
+            case XmlScanner::EndElement:
+                --depth;
+                break;
+            case XmlScanner::Text:
+                break;
+            default:
+                return cells;
+            }
+        }
+        return cells;
+    }
+
+    void readSheet(const QString &part) {
+        TableReader table(m_result);
+        const QByteArray bytes = m_zip.part(part);
+        XmlScanner xml(bytes);
+        int rowNumber = 0;
+        for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
+            if (t != XmlScanner::StartElement || xml.name() != "row")
+                continue;
+            const int given = xml.attribute("r").toInt();
+            rowNumber = given > 0 ? given : rowNumber + 1;
+            const QStringList cells = row(xml, rowNumber);
+            if (xml.hasError())
+                break;
             table.addRow(cells, rowNumber);
         }
         checkXml(xml, part);
@@ -346,7 +385,7 @@ QString serialDate(double serial, bool from1904) {
             return {};   // 29 February 1900, a day Excel counts that never was
         date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
     }
-    return date.toString(u"yyyy-MM-dd"_s);
+    return storedDateText(date);
 }
 
 ReadResult read(const QByteArray &bytes) {

@@ -1,5 +1,7 @@
 #include "exchange/XlsxWriter.h"
 
+#include "exchange/Dates.h"
+
 #include <QDate>
 #include <QFile>
 
@@ -39,9 +41,7 @@ int displayWidth(const QString &text) {
 // A valid yyyy-mm-dd that Excel can hold as a date (its calendar starts in 1900, and its first two
 // months there count a day that never was).
 bool excelDate(const QString &text, lxw_datetime &out) {
-    if (text.size() != 10 || text.at(4) != u'-' || text.at(7) != u'-')
-        return false;
-    const QDate date = QDate::fromString(text, u"yyyy-MM-dd"_s);
+    const QDate date = storedDate(text);
     if (!date.isValid() || date < QDate(1900, 3, 1))
         return false;
     out = lxw_datetime{date.year(), date.month(), date.day(), 0, 0, 0};
