@@ -91,7 +91,7 @@ QString stringItem(XmlScanner &xml) {
         switch (xml.next()) {
         case XmlScanner::StartElement:
             if (xml.name() == "t")
-                text += xml.readElementText();
+                text.isEmpty() ? void(text = xml.readElementText()) : void(text += xml.readElementText());
             else if (xml.name() == "rPh")
                 xml.skipElement();
             else
@@ -311,6 +311,7 @@ private:
     // The cells of one <row>, each at its column.
     QStringList row(XmlScanner &xml, int rowNumber) {
         QStringList cells;
+        cells.reserve(m_widest);
         for (int depth = 1; depth > 0;) {
             switch (xml.next()) {
             case XmlScanner::StartElement: {
@@ -358,6 +359,7 @@ private:
             const QStringList cells = row(xml, rowNumber);
             if (xml.hasError())
                 break;
+            m_widest = std::max(m_widest, cells.size());
             table.addRow(cells, rowNumber);
         }
         checkXml(xml, part);
@@ -368,6 +370,7 @@ private:
     ReadResult &m_result;
     QStringList m_strings;
     QList<bool> m_dateStyles;
+    qsizetype m_widest = 0;
     bool m_1904 = false;
 };
 

@@ -234,14 +234,21 @@ QString XmlScanner::text() {
 }
 
 QString XmlScanner::readElementText() {
+    // Nearly always one piece of text, or none, then the end.
     QString out;
-    for (int depth = 1; depth > 0;) {
-        switch (next()) {
+    if (next() == Text) {
+        out = text();
+        if (next() == EndElement)
+            return out;
+    }
+    for (int depth = 1;;) {
+        switch (m_token) {
         case StartElement:
             ++depth;
             break;
         case EndElement:
-            --depth;
+            if (--depth == 0)
+                return out;
             break;
         case Text:
             out += text();
@@ -249,8 +256,8 @@ QString XmlScanner::readElementText() {
         default:
             return out;
         }
+        next();
     }
-    return out;
 }
 
 void XmlScanner::skipElement() {
