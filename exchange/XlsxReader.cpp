@@ -83,29 +83,18 @@ void checkXml(const QXmlStreamReader &xml, const QString &part) {
         throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
 }
 
-// The text of a string item (<si>, <is>): its <t>, or the <t> of each run, without the phonetic
-// readings (<rPh>) that East Asian spreadsheets add.
+// The text of a string item (<si>, <is>): its <t>, or the <t> of each run (<r>), without the
+// phonetic readings (<rPh>) that East Asian spreadsheets add.
 QString stringItem(XmlScanner &xml) {
     QString text;
-    for (int depth = 1; depth > 0;) {
-        switch (xml.next()) {
-        case XmlScanner::StartElement:
-            if (xml.name() == "t")
-                text.isEmpty() ? void(text = xml.readElementText()) : void(text += xml.readElementText());
-            else if (xml.name() == "rPh")
-                xml.skipElement();
-            else
-                ++depth;
-            break;
-        case XmlScanner::EndElement:
-            --depth;
-            break;
-        case XmlScanner::Text:
-            break;
-        default:
-            return text;
-        }
-    }
+    xml.forEachChild([&] {
+        if (xml.name() == "t")
+            text += xml.readElementText();
+        else if (xml.name() == "r")
+            text += stringItem(xml);
+        else
+            xml.skipElement();
+    });
     return text;
 }
 
@@ -267,27 +256,16 @@ private:
         QString raw;
         QString inlineText;
         bool haveInline = false;
-        for (int depth = 1; depth > 0;) {
-            switch (xml.next()) {
-            case XmlScanner::StartElement:
-                if (xml.name() == "v") {
-                    raw = xml.readElementText();
-                } else if (xml.name() == "is") {
-                    inlineText = stringItem(xml);
-                    haveInline = true;
-                } else {
-                    xml.skipElement();
-                }
-                break;
-            case XmlScanner::EndElement:
-                --depth;
-                break;
-            case XmlScanner::Text:
-                break;
-            default:
-                return {};
+        xml.forEachChild([&] {
+            if (xml.name() == "v") {
+                raw = xml.readElementText();
+            } else if (xml.name() == "is") {
+                inlineText = stringItem(xml);
+                haveInline = true;
+            } else {
+                xml.skipElement();
             }
-        }
+        });
         if (type == "s") {
             bool ok = false;
             const int index = raw.toInt(&ok);
@@ -312,37 +290,25 @@ private:
     QStringList row(XmlScanner &xml, int rowNumber) {
         QStringList cells;
         cells.reserve(m_widest);
-        for (int depth = 1; depth > 0;) {
-            switch (xml.next()) {
-            case XmlScanner::StartElement: {
-                if (xml.name() != "c") {
-                    xml.skipElement();
-                    break;
-                }
-                const QByteArrayView reference = xml.attribute("r");
-                int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
-                if (!reference.isEmpty() && rowOf(reference) != rowNumber)
-                    column = -1;
-                if (column < 0 || column > 16383)
-                    throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
-                const QString value = cell(xml);
-                while (cells.size() < column)
-                    cells << QString();
-                if (column < cells.size())
-                    cells[column] = value;
-                else
-                    cells << value;
-                break;
+        xml.forEachChild([&] {
+            if (xml.name() != "c") {
+                xml.skipElement();
+                return;
             }
-            case XmlScanner::EndElement:
-                --depth;
-                break;
-            case XmlScanner::Text:
-                break;
-            default:
-                return cells;
-            }
-        }
+            const QByteArrayView reference = xml.attribute("r");
+            int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
+            if (!reference.isEmpty() && rowOf(reference) != rowNumber)
+                column = -1;
+            if (column < 0 || column > 16383)
+                throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
+            const QString value = cell(xml);
+            while (cells.size() < column)
+                cells << QString();
+            if (column < cells.size())
+                cells[column] = value;
+            else
+                cells << value;
+        });
         return cells;
     }
 

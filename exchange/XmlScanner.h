@@ -33,6 +33,25 @@ public:
     QString readElementText();
     // At a StartElement: goes past its end.
     void skipElement();
+    // At a StartElement: calls `child` at each of its child elements, which reads that child to
+    // its end (skipElement() at least), and returns at the element's end. False when the
+    // document broke or ended inside.
+    template <class F>
+    bool forEachChild(F &&child) {
+        for (;;) {
+            switch (next()) {
+            case StartElement:
+                child();
+                break;
+            case EndElement:
+                return true;
+            case Text:
+                break;
+            default:
+                return false;
+            }
+        }
+    }
 
     bool hasError() const { return m_token == Invalid; }
     QString errorString() const { return m_error; }
