@@ -163,11 +163,11 @@ void TImportPreview::Button2Click() {
     close();
 }
 
-bool TImportPreview::run(QWidget *parent) {
+std::optional<ImportSummary> TImportPreview::run(QWidget *parent) {
     const QString path = txl::print::FileDialog::openFileName(
         parent, u"导入联系人"_s, u"联系人文件 (*.xlsx *.csv *.vcf *.vcard *.txt);;所有文件 (*)"_s);
     if (path.isEmpty())
-        return false;
+        return std::nullopt;
 
     ReadResult read;
     {
@@ -176,7 +176,7 @@ bool TImportPreview::run(QWidget *parent) {
     }
     if (!read.ok()) {
         txl::ui::notice(read.error, u"错误"_s);
-        return false;
+        return std::nullopt;
     }
 
     txl::db::Connection &con = DataModule1->con;
@@ -185,7 +185,7 @@ bool TImportPreview::run(QWidget *parent) {
         const std::unique_ptr<TImportPreview> form(new TImportPreview(path, read, namesInBook(con)));
         form->showModal();
         if (!form->accepted())
-            return false;
+            return std::nullopt;
         choice = form->duplicates();
     }
 
@@ -195,12 +195,15 @@ bool TImportPreview::run(QWidget *parent) {
         summary = importContacts(con, read.records, choice, progress.report());
     } catch (const Cancelled &) {
         txl::ui::notice(u"导入已取消，通讯录没有改变。"_s);
-        return false;
+        return std::nullopt;
     } catch (const txl::db::DbError &e) {
         txl::ui::notice(u"导入失败，通讯录没有改变：%1"_s.arg(e.message()), u"错误"_s);
-        return false;
+        return std::nullopt;
     }
-    txl::ui::notice(u"导入完成：导入 %1 位联系人，跳过 %2 位，拒绝 %3 行。"_s.arg(summary.imported())
-                        .arg(summary.skipped()).arg(summary.refused()));
-    return true;
+    return summary;
+}
+
+QString TImportPreview::doneText(const ImportSummary &summary) {
+    return u"导入完成：导入 %1 位联系人，跳过 %2 位，拒绝 %3 行。"_s.arg(summary.imported())
+        .arg(summary.skipped()).arg(summary.refused());
 }

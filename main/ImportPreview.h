@@ -1,10 +1,13 @@
 #pragma once
 
+#include "exchange/ContactImport.h"
 #include "exchange/ImportRules.h"
 #include "exchange/Records.h"
 #include "platform/ui/Form.h"
 
 #include <QSet>
+
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -39,9 +42,11 @@ public:
     txl::exchange::Duplicates duplicates() const;
     const txl::exchange::ImportPlan &plan() const { return m_plan; }
 
-    // The whole command: pick a file, read it, preview it, import it with progress. Returns true
-    // when an import ran to its end (the book may have changed).
-    static bool run(QWidget *parent);
+    // The whole command: pick a file, read it, preview it, import it with progress. Returns what
+    // was done when an import ran to its end (the book may have changed); the caller shows the
+    // new list first and then the notice doneText() words.
+    static std::optional<txl::exchange::ImportSummary> run(QWidget *parent);
+    static QString doneText(const txl::exchange::ImportSummary &summary);
 
     void Button1Click();
     void Button2Click();

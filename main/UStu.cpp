@@ -453,11 +453,13 @@ void TForm1::ToolButton11Click() {
 }
 
 void TForm1::ImportClick() {
-    if (!TImportPreview::run(this))
+    const std::optional<txl::exchange::ImportSummary> done = TImportPreview::run(this);
+    if (!done)
         return;
-    // As after an add: the full list, and the new total.
+    // As after an add: the full list, the new total, then the notice.
     TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
     setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
+    txl::ui::notice(TImportPreview::doneText(*done));
 }
 
 void TForm1::ExportClick() {
