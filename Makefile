@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_OPT += -DTXL_WERROR=ON
 endif
 
-.PHONY: all setup configure build run test bench assets clean
+.PHONY: all setup configure build run test bench interop assets clean
 
 all: build
 
@@ -29,6 +29,11 @@ bench: setup
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DTXL_BENCH=ON $(CMAKE_OPT) >/dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target txl_bench
 	@$(BUILD)-bench/bench/txl_bench
+
+# Our files checked with programs no one here wrote: LibreOffice and Python's vobject, both ways.
+interop: build
+	@bash scripts/setup.sh interop
+	@/usr/bin/python3 scripts/interop.py $(BUILD)/txldb
 
 assets: configure
 	@cmake --build $(BUILD) --target draw_assets

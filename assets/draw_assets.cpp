@@ -916,13 +916,59 @@ void iconClock(QPainter &p)   // 16
     p.drawEllipse(QPointF(8, 8), 1, 1);
 }
 
+// A sheet of a table (a title row and lines), the file the two exchange commands move contacts
+// through, with its left edge at `left`.
+void drawSheet(QPainter &p, double left)
+{
+    p.setPen(px(kDeepBlue));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(left + 0.5, 1.5, 8, 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    p.drawRect(QRectF(left + 1, 2, 7, 2));
+    p.setPen(px(kLineBlue));
+    for (double y : {6.5, 9.5, 12.5})
+        p.drawLine(QPointF(left + 1.5, y), QPointF(left + 7.5, y));
+    p.drawLine(QPointF(left + 4.5, 4.5), QPointF(left + 4.5, 13.5));
+}
+
+// An arrow pointing right, from x0 to x1 at the height of the middle.
+void drawRightArrow(QPainter &p, double x0, double x1, const QColor &colour)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    QPainterPath arrow;
+    arrow.moveTo(x0, 6.5);
+    arrow.lineTo(x1 - 4, 6.5);
+    arrow.lineTo(x1 - 4, 4);
+    arrow.lineTo(x1, 8);
+    arrow.lineTo(x1 - 4, 12);
+    arrow.lineTo(x1 - 4, 9.5);
+    arrow.lineTo(x0, 9.5);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+}
+
+void iconImport(QPainter &p)   // 17: into the book
+{
+    drawSheet(p, 6.5);
+    drawRightArrow(p, 0.5, 10.5, QColor(0xe0, 0x7b, 0x1a));
+}
+
+void iconExport(QPainter &p)   // 18: out of the book
+{
+    drawSheet(p, 0);
+    drawRightArrow(p, 5.5, 15.5, kBlue);
+}
+
 QImage toolbarImage(int index)
 {
     using Draw = void (*)(QPainter &);
     static const Draw draws[] = {iconAddressBook, iconFolder, iconSave, iconSearch, iconPrint, iconEdit,
                                  iconDelete, iconRefresh, iconSettings, iconAdd, iconAbout, iconHelp,
-                                 iconExit, iconCalendar, iconPassword, iconCalculator, iconClock};
-    static_assert(std::size(draws) == 17);
+                                 iconExit, iconCalendar, iconPassword, iconCalculator, iconClock,
+                                 iconImport, iconExport};
+    static_assert(std::size(draws) == 19);
     QImage img = newImage(16, 16);
     QPainter p(&img);
     setupPainter(p);
@@ -1051,7 +1097,7 @@ int main(int argc, char **argv)
 
     save(titlePicture(), assets.filePath(u"title.jpg"_s), "JPG", 95);
 
-    for (int i = 0; i < 17; ++i)
+    for (int i = 0; i < 19; ++i)
         save(toolbarImage(i), assets.filePath(u"toolbar/%1.png"_s.arg(i, 2, 10, QLatin1Char('0'))), "PNG");
 
     save(programIcon(256), assets.filePath(u"txl.png"_s), "PNG");

@@ -7,6 +7,8 @@
 #include "data/Statements.h"
 #include "data/Schema.h"
 #include "data/U2.h"
+#include "main/ContactExport.h"
+#include "main/ImportPreview.h"
 #include "main/U4.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/Application.h"
@@ -112,7 +114,7 @@ void TForm1::buildToolBar() {
         int image;
         void (TForm1::*handler)();
     };
-    static const Entry entries[16] = {
+    static const Entry entries[20] = {
         {u"ToolButton1", u"添加好友", u"添加好友|请你添加好友", 9, &TForm1::ToolButton1Click},
         {u"ToolButton2", nullptr, nullptr, -1, nullptr},
         {u"ToolButton5", u"删除好友", u"删除好友", 6, &TForm1::ToolButton5Click},
@@ -129,6 +131,10 @@ void TForm1::buildToolBar() {
         {u"ToolButton10", nullptr, nullptr, -1, nullptr},
         {u"ToolButton9", u"退出系统", u"退出系统", 12, &TForm1::ToolButton9Click},
         {u"ToolButton17", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonImport", u"导入", u"从 Excel、CSV 或 vCard 文件导入联系人", 17, &TForm1::ImportClick},
+        {u"ToolButtonImportSep", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonExport", u"导出", u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件", 18, &TForm1::ExportClick},
+        {u"ToolButtonExportSep", nullptr, nullptr, -1, nullptr},
     };
 
     for (std::size_t i = 0; i < std::size(entries); ++i) {
@@ -164,6 +170,8 @@ void TForm1::buildToolBar() {
     ToolButton16 = toolBarEntries[10];
     ToolButton11 = toolBarEntries[12];
     ToolButton9 = toolBarEntries[14];
+    ToolButtonImport = toolBarEntries[16];
+    ToolButtonExport = toolBarEntries[18];
 }
 
 void TForm1::buildSearchBar() {
@@ -243,7 +251,7 @@ void TForm1::buildList() {
         const char16_t *caption;   // nullptr: a separator
         void (TForm1::*handler)();
     };
-    static const Item items[12] = {
+    static const Item items[15] = {
         {u"N1", nullptr, nullptr},
         {u"N2", u"添加好友", &TForm1::ToolButton1Click},
         {u"N3", u"修改好友", &TForm1::ChangeClick},
@@ -256,6 +264,9 @@ void TForm1::buildList() {
         {u"N10", u"关    于", &TForm1::ToolButton11Click},
         {u"N11", nullptr, nullptr},
         {u"N12", u"退出系统", &TForm1::ToolButton9Click},
+        {u"N13", nullptr, nullptr},
+        {u"NImport", u"导入", &TForm1::ImportClick},
+        {u"NExport", u"导出", &TForm1::ExportClick},
     };
     for (std::size_t i = 0; i < std::size(items); ++i) {
         const Item &item = items[i];
@@ -420,6 +431,20 @@ void TForm1::ToolButton13Click() {
 
 void TForm1::ToolButton11Click() {
     txl::ui::showModalForm(About);
+}
+
+void TForm1::ImportClick() {
+    const std::optional<txl::exchange::ImportSummary> done = TImportPreview::run(this);
+    if (!done)
+        return;
+    // As after an add: the full list, the new total, then the notice.
+    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
+    txl::ui::notice(TImportPreview::doneText(*done));
+}
+
+void TForm1::ExportClick() {
+    exportContacts(this, DataModule1->query);
 }
 
 // --- search ---------------------------------------------------------------------------------

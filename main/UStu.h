@@ -37,9 +37,9 @@ public:
     // The signed-in user name, copied from the login window when this window is shown.
     QString user;
 
-    // --- toolbar: 16 entries, separators included, in their order
+    // --- toolbar: 20 entries, separators included, in their order (16 .. 19: 导入, 导出)
     QToolBar *ToolBar1;
-    std::array<QAction *, 16> toolBarEntries{};
+    std::array<QAction *, 20> toolBarEntries{};
     QAction *ToolButton1;    // 添加好友
     QAction *ToolButton5;    // 删除好友
     QAction *ToolButton7;    // 打印报表
@@ -48,6 +48,8 @@ public:
     QAction *ToolButton16;   // 计算器
     QAction *ToolButton11;   // 关于
     QAction *ToolButton9;    // 退出系统
+    QAction *ToolButtonImport;   // 导入
+    QAction *ToolButtonExport;   // 导出
 
     // --- search bar
     QGroupBox *GroupBox1;
@@ -71,7 +73,7 @@ public:
     QGroupBox *GroupBox3;
     txl::ui::DataGrid *grid;
     QMenu *PopupMenu1;
-    std::array<QAction *, 12> popupItems{};
+    std::array<QAction *, 15> popupItems{};   // 13 导入, 14 导出
 
     // --- status bar and clock
     QFrame *sb;
@@ -98,6 +100,8 @@ public:
     void ToolButton16Click();   // calculator
     void ToolButton11Click();   // about window
     void ToolButton9Click();    // close the window (asks first)
+    void ImportClick();         // import contacts from a file
+    void ExportClick();         // export the listed contacts to a file
     void btserachClick();
     void Button2Click();
     void Button3Click();

@@ -59,20 +59,12 @@ QList<QStringList> firstOf(qsizetype n) {
     return Classmates.mid(0, n);
 }
 
-// A signed-in main window over a fresh database: the login window holds the user name, as the
-// hand-over leaves it, and the main window has been created and shown.
-class MainWindow : public txl::test::WindowFixture {
+// The main window over the classmates, with what the tests read off it.
+class MainWindow : public txl::test::MainWindowFixture {
 public:
     explicit MainWindow(const QList<QStringList> &contacts = Classmates,
-                        const QString &signedIn = u"chief"_s) {
-        for (const QStringList &c : contacts)
-            addContact(c);
-        Form2 = new TForm2();
-        Form2->setSignedInUser(signedIn);
-        Form1 = new TForm1();
-        Form1->show();
-    }
-    TForm1 &w() const { return *Form1; }
+                        const QString &signedIn = u"chief"_s)
+        : MainWindowFixture(contacts, signedIn) {}
     txl::db::Query &query() const { return DataModule1->query; }
 
     // The names the grid shows, top to bottom.
@@ -336,7 +328,7 @@ void MainWindowTest::toolBar_data() {
         const char *name;
         QString caption, tooltip;
         int image;
-    } entries[16] = {
+    } entries[20] = {
         {"ToolButton1", u"添加好友"_s, u"添加好友"_s, 9},
         {"ToolButton2", {}, {}, -1},
         {"ToolButton5", u"删除好友"_s, u"删除好友"_s, 6},
@@ -353,8 +345,12 @@ void MainWindowTest::toolBar_data() {
         {"ToolButton10", {}, {}, -1},
         {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},
         {"ToolButton17", {}, {}, -1},
+        {"ToolButtonImport", u"导入"_s, u"从 Excel、CSV 或 vCard 文件导入联系人"_s, 17},
+        {"ToolButtonImportSep", {}, {}, -1},
+        {"ToolButtonExport", u"导出"_s, u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件"_s, 18},
+        {"ToolButtonExportSep", {}, {}, -1},
     };
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 20; ++i) {
         const auto &e = entries[i];
         QTest::newRow(e.name) << i << e.caption << e.tooltip << e.image;
     }
@@ -367,7 +363,7 @@ void MainWindowTest::toolBar() {
     QFETCH(int, image);
     MainWindow m;
     const QList<QAction *> actions = m.w().ToolBar1->actions();
-    QCOMPARE(actions.size(), 16);
+    QCOMPARE(actions.size(), 20);
     QAction *entry = actions.at(index);
     QCOMPARE(entry, m.w().toolBarEntries[std::size_t(index)]);
     QCOMPARE(entry->objectName(), QString::fromLatin1(QTest::currentDataTag()));
@@ -410,7 +406,8 @@ void MainWindowTest::contextMenu() {
     // The items as shown: separators only between items, 系统设置 greyed for everyone but chief.
     const QStringList expected{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s,
                                chief ? u"系统设置"_s : u"(系统设置)"_s, u"密码设置"_s,
-                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s};
+                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s,
+                               u"-"_s, u"导入"_s, u"导出"_s};
     QWidget *surface = where == u"row"      ? m.w().grid->viewport()
                        : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
                                             : m.w().grid->verticalHeader()->viewport();
@@ -428,7 +425,7 @@ void MainWindowTest::contextMenu() {
     }
     m.w().PopupMenu1->hide();
     QCOMPARE(shown, expected);
-    QCOMPARE(m.w().PopupMenu1->actions().size(), 12);
+    QCOMPARE(m.w().PopupMenu1->actions().size(), 15);
 }
 
 void MainWindowTest::columnWidths() {

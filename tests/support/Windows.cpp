@@ -33,6 +33,19 @@ WindowFixture::~WindowFixture() {
     ui::Application::instance()->resetForTest();
 }
 
+MainWindowFixture::MainWindowFixture(const QList<QStringList> &contacts, const QString &signedIn) {
+    for (const QStringList &c : contacts)
+        addContact(c);
+    Form2 = new TForm2();
+    Form2->setSignedInUser(signedIn);
+    Form1 = new TForm1();
+    Form1->show();
+}
+
+TForm1 &MainWindowFixture::w() const {
+    return *Form1;
+}
+
 void comparePlace(const QWidget *window, const QString &name, const QRect &place) {
     const QWidget *control = window->findChild<QWidget *>(name);
     QVERIFY2(control != nullptr, qPrintable(name));
