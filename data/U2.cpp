@@ -1,5 +1,6 @@
 #include "data/U2.h"
 
+#include "data/PinyinFunction.h"
 #include "data/Schema.h"
 
 TDataModule1 *DataModule1 = nullptr;
@@ -20,7 +21,7 @@ TDataModule1::TDataModule1(QObject *parent) : TDataModule1(DatabasePath, parent)
 
 TDataModule1::TDataModule1(const QString &path, QObject *parent)
     : QObject(parent),
-      con(settingsFor(path)),
+      con(settingsFor(path), txl::data::registerPinyinMatch),
       query(con, QStringLiteral("query")),
       query_pwd(con, QStringLiteral("query_pwd")),
       query_shezhi(con, QStringLiteral("query_shezhi")) {

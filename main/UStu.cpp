@@ -460,8 +460,9 @@ void TForm1::btserachClick() {
     // leaves the list empty until the next successful reload, like any other failed search.
     query.close();
     if (searchMode() == 1) {
-        TDataModule1::reload(query, txl::sql::fuzzySearch(column.trimmed()),
-                             {{u"p1"_s, u"%"_s + text + u"%"_s}});
+        // Contains the text; on 姓名 and 家庭住址 also spells it in pinyin.
+        const txl::sql::Search search = txl::sql::fuzzySearchFor(column.trimmed(), text);
+        TDataModule1::reload(query, search.statement, search.params);
     } else {
         TDataModule1::reload(query, txl::sql::exactSearch(column), {{u"p1"_s, text}});
         Edit1->clear();

@@ -40,7 +40,8 @@ void Connection::Closer::operator()(sqlite3 *db) const noexcept {
     sqlite3_close_v2(db);
 }
 
-Connection::Connection(Settings settings) : m_settings(std::move(settings)) {}
+Connection::Connection(Settings settings, OpenHook onOpen)
+    : m_settings(std::move(settings)), m_onOpen(std::move(onOpen)) {}
 
 Connection::~Connection() = default;
 
@@ -99,6 +100,8 @@ void Connection::open() {
             throw DbError(u"'%1' does not hold the table '%2'."_s.arg(path, table),
                           SQLITE_NOTFOUND);
     }
+    if (m_onOpen)
+        m_onOpen(db.get());
     m_db = std::move(db);
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -19,8 +20,11 @@ public:
         QStringList requiredTables;   // each must exist, or opening fails
         int busyTimeoutMs = 5000;
     };
+    // Runs on every open once the key is proven, before the connection is used: registers the
+    // program's own SQL functions. May throw; the connection then stays closed.
+    using OpenHook = std::function<void(sqlite3 *)>;
 
-    explicit Connection(Settings settings);
+    explicit Connection(Settings settings, OpenHook onOpen = {});
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -40,6 +44,7 @@ private:
         void operator()(sqlite3 *db) const noexcept;
     };
     Settings m_settings;
+    OpenHook m_onOpen;
     std::unique_ptr<sqlite3, Closer> m_db;
 };
 

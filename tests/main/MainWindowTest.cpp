@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -484,6 +485,17 @@ void MainWindowTest::searchFinds_data() {
                                     << noMatch;
     QTest::newRow("fuzzy no match") << 1 << 5 << u"西安"_s << QStringList() << u"西安"_s
                                     << noMatch;
+    // Letters typed into a fuzzy search on 姓名 or 家庭住址 also find their pinyin.
+    QTest::newRow("pinyin initials on 姓名") << 1 << 0 << u" zs "_s << QStringList{u"张三"_s}
+                                          << u" zs "_s << none;
+    QTest::newRow("pinyin and plain text on 姓名") << 1 << 0 << u"n"_s
+                                               << QStringList{u"O'Neil"_s} << u"n"_s << none;
+    QTest::newRow("pinyin on 家庭住址") << 1 << 5 << u"shanghai"_s << QStringList{u"李四"_s}
+                                     << u"shanghai"_s << none;
+    QTest::newRow("pinyin no match") << 1 << 0 << u"zx"_s << QStringList() << u"zx"_s << noMatch;
+    QTest::newRow("no pinyin on 性别") << 1 << 1 << u"nv"_s << QStringList() << u"nv"_s << noMatch;
+    QTest::newRow("no pinyin in an exact search") << 0 << 0 << u"zs"_s << QStringList()
+                                                 << QString() << noMatch;
 }
 
 void MainWindowTest::searchFinds() {
@@ -506,6 +518,13 @@ void MainWindowTest::searchFinds() {
     QCOMPARE(m.w().focusWidget(), mode == 0 ? static_cast<QWidget *>(m.w().Edit1) : m.w().btserach);
     // Only the list changed: the table still holds every contact.
     QCOMPARE(m.storedNames().size(), Classmates.size());
+    // A fuzzy search that is not pinyin on 姓名 or 家庭住址 runs the plain contains statement.
+    const QString plain = u"select * from UsersInfo where "_s + m.w().ComboBox1->itemText(column) + u" like :p1"_s;
+    const bool pinyin = (column == 0 || column == 5) && text.contains(QRegularExpression(u"^[A-Za-z' ]*[A-Za-z][A-Za-z' ]*$"_s));
+    if (mode == 1)
+        QCOMPARE(m.query().sql().join(QString()).startsWith(plain + u" or pinyin_match("_s), pinyin);
+    if (mode == 1 && !pinyin)
+        QCOMPARE(m.query().sql(), QStringList{plain});
 }
 
 void MainWindowTest::blankSearchText() {
