@@ -1,0 +1,243 @@
+// Whose birthday is coming, and the calendar file read back by libical and by Python's readers.
+
+#include "birthdays/BirthdayCalendar.h"
+#include "birthdays/Birthdays.h"
+#include "data/U2.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <libical/ical.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace txl::birthdays;
+
+namespace {
+
+QStringList contact(const QString &name, const QString &birth) {
+    return {name, u"男"_s, birth, {}, {}, {}, {}, {}, {}};
+}
+
+// "day days-left age" for the one contact's entry, "not listed" or "undated".
+QString describe(const BirthdayList &list) {
+    if (list.undated)
+        return u"undated"_s;
+    if (list.birthdays.isEmpty())
+        return u"not listed"_s;
+    const Birthday &b = list.birthdays.first();
+    return u"%1 %2 %3"_s.arg(b.day.toString(Qt::ISODate)).arg(b.daysLeft).arg(b.age);
+}
+
+// One line per event as scripts/check_ics.py prints it: UID, SUMMARY, DTSTART, DTEND and the days
+// it falls on in 2023..2025, read with libical's parser and recurrence iterator.
+QStringList readWithLibical(const QByteArray &ics) {
+    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> cal(
+        icalparser_parse_string(ics.constData()), &icalcomponent_free);
+    if (!cal || icalcomponent_isa(cal.get()) != ICAL_VCALENDAR_COMPONENT)
+        return {u"not a calendar"_s};
+    const auto iso = [](const icaltimetype &t) {
+        return t.is_date ? QDate(t.year, t.month, t.day).toString(Qt::ISODate) : u"not a date"_s;
+    };
+    QStringList lines;
+    for (icalcomponent *e = icalcomponent_get_first_component(cal.get(), ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(cal.get(), ICAL_VEVENT_COMPONENT)) {
+        const icaltimetype start = icalcomponent_get_dtstart(e);
+        icalproperty *rrule = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY);
+        QStringList days;
+        if (rrule && icalproperty_get_rrule(rrule).freq == ICAL_YEARLY_RECURRENCE) {
+            icalrecur_iterator *it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), start);
+            for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t) && t.year <= 2025;
+                 t = icalrecur_iterator_next(it)) {
+                if (t.year >= 2023)
+                    days << iso(t);
+            }
+            icalrecur_iterator_free(it);
+        }
+        lines << QStringList{QString::fromUtf8(icalcomponent_get_uid(e)),
+                             QString::fromUtf8(icalcomponent_get_summary(e)), iso(start),
+                             iso(icalcomponent_get_dtend(e)), days.join(u',')}
+                     .join(u'\t');
+    }
+    return lines;
+}
+
+QList<Birthday> sampleBirthdays() {
+    const QList<QStringList> book = {
+        contact(u"张三"_s, u"1988-02-29"_s),
+        contact(u"欧阳, 娜娜; 长名字长名字长名字长名字长名字长名字长名字"_s, u"1990-3-5"_s),
+        contact(u"李四"_s, u"1995-12-31"_s),
+        contact(u"李四"_s, u"1995-12-31"_s),   // the same name and date twice
+    };
+    return birthdaysWithin(book, QDate(2024, 1, 2), MaxSpanDays).birthdays;
+}
+
+} // namespace
+
+class BirthdaysTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void comingBirthday_data();
+    void comingBirthday();
+    void listOrderAndUndated();
+    void readsBookWithoutTouchingQuery();
+    void calendarReadByLibical();
+    void calendarReadByPython();
+    void uidsStayTheSame();
+    void saveFailureIsReported();
+};
+
+void BirthdaysTest::comingBirthday_data() {
+    QTest::addColumn<QString>("birth");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("expected");
+
+    const QDate mar5(2024, 3, 5);
+    QTest::newRow("today") << u"1990-03-05"_s << mar5 << 30 << u"2024-03-05 0 34"_s;
+    QTest::newRow("tomorrow") << u"1990-03-06"_s << mar5 << 1 << u"2024-03-06 1 34"_s;
+    QTest::newRow("last day of the span") << u"1990-04-04"_s << mar5 << 30 << u"2024-04-04 30 34"_s;
+    QTest::newRow("a day past the span") << u"1990-04-05"_s << mar5 << 30 << u"not listed"_s;
+    QTest::newRow("yesterday: next year") << u"1990-03-04"_s << mar5 << 366 << u"2025-03-04 364 35"_s;
+    QTest::newRow("yesterday, short span") << u"1990-03-04"_s << mar5 << 30 << u"not listed"_s;
+    QTest::newRow("across the new year") << u"1995-01-05"_s << QDate(2023, 12, 20) << 30 << u"2024-01-05 16 29"_s;
+    QTest::newRow("new year's eve to new year's day") << u"2000-01-01"_s << QDate(2023, 12, 31) << 1 << u"2024-01-01 1 24"_s;
+    QTest::newRow("29 Feb in a leap year") << u"2000-02-29"_s << QDate(2024, 2, 20) << 30 << u"2024-02-29 9 24"_s;
+    QTest::newRow("29 Feb in another year") << u"2000-02-29"_s << QDate(2023, 2, 20) << 30 << u"2023-02-28 8 23"_s;
+    QTest::newRow("29 Feb shown on 28 Feb: today") << u"2000-02-29"_s << QDate(2023, 2, 28) << 30 << u"2023-02-28 0 23"_s;
+    QTest::newRow("29 Feb, 28 Feb of a leap year") << u"2000-02-29"_s << QDate(2024, 2, 28) << 30 << u"2024-02-29 1 24"_s;
+    QTest::newRow("29 Feb, from 1 March") << u"2000-02-29"_s << QDate(2023, 3, 1) << 366 << u"2024-02-29 365 24"_s;
+    QTest::newRow("28 Feb in a leap year") << u"1999-02-28"_s << QDate(2024, 2, 28) << 30 << u"2024-02-28 0 25"_s;
+    QTest::newRow("born today") << u"2024-03-05"_s << mar5 << 30 << u"2024-03-05 0 0"_s;
+    QTest::newRow("one-digit month and day") << u"1990-3-6"_s << mar5 << 30 << u"2024-03-06 1 34"_s;
+    QTest::newRow("slashes") << u" 1990/03/06 "_s << mar5 << 30 << u"2024-03-06 1 34"_s;
+    QTest::newRow("empty") << QString() << mar5 << 366 << u"undated"_s;
+    QTest::newRow("blank") << u"   "_s << mar5 << 366 << u"undated"_s;
+    QTest::newRow("not a date") << u"生日不详"_s << mar5 << 366 << u"undated"_s;
+    QTest::newRow("30 February") << u"1990-02-30"_s << mar5 << 366 << u"undated"_s;
+    QTest::newRow("29 Feb of a common year") << u"1990-02-29"_s << mar5 << 366 << u"undated"_s;
+    QTest::newRow("mixed separators") << u"1990-03/06"_s << mar5 << 366 << u"undated"_s;
+    QTest::newRow("still to come") << u"2030-03-06"_s << mar5 << 366 << u"undated"_s;
+}
+
+void BirthdaysTest::comingBirthday() {
+    QFETCH(QString, birth);
+    QFETCH(QDate, today);
+    QFETCH(int, days);
+    QFETCH(QString, expected);
+    QCOMPARE(describe(birthdaysWithin({contact(u"张三"_s, birth)}, today, days)), expected);
+}
+
+void BirthdaysTest::listOrderAndUndated() {
+    const QList<QStringList> book = {
+        contact(u"A"_s, u"1990-03-20"_s), contact(u"B"_s, QString()),
+        contact(u"C"_s, u"1991-03-05"_s), contact(u"D"_s, u"1990-02-30"_s),
+        contact(u"E"_s, u"1992-03-20"_s), contact(u"F"_s, u"1993-12-01"_s),
+        contact(u"G"_s, u"1989-03-10"_s)};
+    const BirthdayList list = birthdaysWithin(book, QDate(2024, 3, 5), 30);
+    QStringList names;
+    for (const Birthday &b : list.birthdays)
+        names << b.name();
+    // By days left; the same day keeps the book's order.
+    QCOMPARE(names, (QStringList{u"C"_s, u"G"_s, u"A"_s, u"E"_s}));
+    QCOMPARE(list.undated, 2);
+    QCOMPARE(list.birthdays.first().contact, book[2]);
+}
+
+void BirthdaysTest::readsBookWithoutTouchingQuery() {
+    txl::test::ModuleFixture fx;
+    fx.addContact(contact(u"张三"_s, u"1990-01-02"_s));
+    fx.addContact(contact(u"李四"_s, u"1991-02-03"_s));
+    fx.addContact(contact(u"王五"_s, u"1992-03-04"_s));
+    txl::db::Query &query = fx.module().query;
+    TDataModule1::reload(query, u"select * from UsersInfo where 姓名 like :p1"_s, {{u"p1"_s, u"%四%"_s}});
+    const QStringList sql = query.sql();
+
+    const QList<QStringList> contacts = readContacts(fx.module().con);
+
+    QCOMPARE(contacts.size(), 3);
+    QCOMPARE(contacts[2], contact(u"王五"_s, u"1992-03-04"_s));
+    QCOMPARE(query.sql(), sql);
+    QVERIFY(query.isActive());
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldByName(u"姓名"_s), u"李四"_s);
+}
+
+// What both readers should find in the calendar of sampleBirthdays(), in its order (by days left
+// from 2 January 2024).
+QStringList expectedLines() {
+    const QString longName = u"欧阳, 娜娜; 长名字长名字长名字长名字长名字长名字长名字"_s;
+    const QString liSi = eventUid(u"李四"_s, QDate(1995, 12, 31));
+    return {
+        eventUid(u"张三"_s, QDate(1988, 2, 29)) +
+            u"\t张三 生日\t1988-02-29\t1988-03-01\t2023-02-28,2024-02-29,2025-02-28"_s,
+        eventUid(longName, QDate(1990, 3, 5)) + u"\t"_s + longName +
+            u" 生日\t1990-03-05\t1990-03-06\t2023-03-05,2024-03-05,2025-03-05"_s,
+        liSi + u"\t李四 生日\t1995-12-31\t1996-01-01\t2023-12-31,2024-12-31,2025-12-31"_s,
+        liSi.chopped(4) + u"-2@txl\t李四 生日\t1995-12-31\t1996-01-01\t2023-12-31,2024-12-31,2025-12-31"_s,
+    };
+}
+
+void BirthdaysTest::calendarReadByLibical() {
+    const QList<Birthday> birthdays = sampleBirthdays();
+    QCOMPARE(birthdays.size(), 4);
+    const QByteArray ics = calendar(birthdays, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    QCOMPARE(readWithLibical(ics), expectedLines());
+    QVERIFY(ics.startsWith("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"));
+    QVERIFY(ics.contains("\r\nDTSTAMP:20240102T030405Z\r\n"));
+    QVERIFY(ics.contains("\r\nRRULE:FREQ=YEARLY\r\n"));
+}
+
+void BirthdaysTest::calendarReadByPython() {
+    const QList<Birthday> birthdays = sampleBirthdays();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"birthdays.ics"_s);
+    QString error;
+    QVERIFY2(saveCalendar(path, birthdays, &error), qPrintable(error));
+
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s, {qEnvironmentVariable("TXL_SOURCE_DIR") + u"/scripts/check_ics.py"_s,
+                                         path, u"2023"_s, u"2025"_s});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines, expectedLines());
+}
+
+void BirthdaysTest::uidsStayTheSame() {
+    // Another day, another order, other contacts beside: every contact keeps its UID.
+    const QList<Birthday> first = sampleBirthdays();
+    QList<Birthday> second = birthdaysWithin({contact(u"王五"_s, u"1992-03-04"_s), contact(u"张三"_s, u"1988-02-29"_s)},
+                                             QDate(2025, 6, 1), MaxSpanDays).birthdays;
+    const QStringList a = readWithLibical(calendar(first, QDateTime::currentDateTimeUtc()));
+    const QStringList b = readWithLibical(calendar(second, QDateTime::currentDateTimeUtc().addDays(100)));
+    const auto uidOf = [](const QStringList &lines, const QString &summary) {
+        for (const QString &line : lines) {
+            if (line.section(u'\t', 1, 1) == summary)
+                return line.section(u'\t', 0, 0);
+        }
+        return QString();
+    };
+    QVERIFY(!uidOf(a, u"张三 生日"_s).isEmpty());
+    QCOMPARE(uidOf(a, u"张三 生日"_s), uidOf(b, u"张三 生日"_s));
+    QVERIFY(uidOf(b, u"王五 生日"_s) != uidOf(b, u"张三 生日"_s));
+    // The same name born on another day is another contact.
+    QVERIFY(eventUid(u"张三"_s, QDate(1988, 2, 29)) != eventUid(u"张三"_s, QDate(1988, 2, 28)));
+}
+
+void BirthdaysTest::saveFailureIsReported() {
+    QTemporaryDir dir;
+    for (const QString &path : {dir.filePath(u"missing/birthdays.ics"_s), dir.path()}) {
+        QString error;
+        QVERIFY(!saveCalendar(path, sampleBirthdays(), &error));
+        QVERIFY(!error.isEmpty());
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TXL_TEST_MAIN(BirthdaysTest)
+#include "BirthdaysTest.moc"
