@@ -4,9 +4,14 @@
 //
 // creates DIR/DataBase/txl.mdb (DIR defaults to the working folder) holding the administrator
 // account "chief" and, with --sample, N generated contacts. An existing file is never touched.
+//
+//   txldb birthdays [--days N] [--today YYYY-MM-DD] [--ics FILE] [DIR]
+//
+// lists whose birthday is coming (tools/BirthdaysCommand.h).
 
 #include "data/DatabaseFile.h"
 #include "platform/db/DbError.h"
+#include "tools/BirthdaysCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +22,9 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: txldb init [--password P] [--sample N] [DIR]\n", stderr);
+    std::fputs("usage: txldb init [--password P] [--sample N] [DIR]\n"
+               "       txldb birthdays [--days N] [--today YYYY-MM-DD] [--ics FILE] [DIR]\n",
+               stderr);
     return 2;
 }
 
@@ -26,7 +33,10 @@ int usage() {
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.takeFirst() != QStringLiteral("init"))
+    const QString command = args.isEmpty() ? QString() : args.takeFirst();
+    if (command == QStringLiteral("birthdays"))
+        return txl::tools::birthdaysCommand(args);
+    if (command != QStringLiteral("init"))
         return usage();
 
     txl::data::NewDatabase options;

@@ -89,6 +89,9 @@ private Q_SLOTS:
     void calendarReadByPython();
     void uidsStayTheSame();
     void saveFailureIsReported();
+    void toolListsBirthdays_data();
+    void toolListsBirthdays();
+    void toolWritesCalendar();
 };
 
 void BirthdaysTest::comingBirthday_data() {
@@ -237,6 +240,78 @@ void BirthdaysTest::saveFailureIsReported() {
         QVERIFY(!error.isEmpty());
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+void BirthdaysTest::toolListsBirthdays_data() {
+    QTest::addColumn<QStringList>("arguments");   // DIR is appended
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("errorText");
+
+    const QString left = u"txldb: 2 contacts without a usable birth date are left out\n"_s;
+    const QStringList mar5{u"--today"_s, u"2024-03-05"_s};
+    QTest::newRow("30 days") << mar5 << 0
+                             << QStringList{u"王五\t1990-03-05\t34\t今天"_s, u"李四\t1989-3-8\t35\t3"_s,
+                                            u"赵六\t2000-04-04\t24\t30"_s}
+                             << left;
+    QTest::newRow("one day") << mar5 + QStringList{u"--days"_s, u"1"_s} << 0
+                             << QStringList{u"王五\t1990-03-05\t34\t今天"_s} << left;
+    QTest::newRow("across the new year")
+        << QStringList{u"--today"_s, u"2023-12-30"_s, u"--days"_s, u"10"_s} << 0
+        << QStringList{u"张三\t1990-01-02\t34\t3"_s} << left;
+    QTest::newRow("no days") << mar5 + QStringList{u"--days"_s, u"0"_s} << 2 << QStringList() << QString();
+    QTest::newRow("too many days") << mar5 + QStringList{u"--days"_s, u"367"_s} << 2 << QStringList() << QString();
+    QTest::newRow("not a date") << QStringList{u"--today"_s, u"2024-02-30"_s} << 2 << QStringList() << QString();
+    QTest::newRow("unknown option") << QStringList{u"--all"_s} << 2 << QStringList() << QString();
+}
+
+void BirthdaysTest::toolListsBirthdays() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, errorText);
+    txl::test::ModuleFixture fx;
+    fx.addContact(contact(u"张三"_s, u"1990-01-02"_s));
+    fx.addContact(contact(u"李四"_s, u"1989-3-8"_s));
+    fx.addContact(contact(u"无日期"_s, QString()));
+    fx.addContact(contact(u"王五"_s, u"1990-03-05"_s));
+    fx.addContact(contact(u"赵六"_s, u"2000-04-04"_s));
+    fx.addContact(contact(u"错日期"_s, u"1990-13-01"_s));
+
+    QProcess tool;
+    tool.start(QCoreApplication::applicationDirPath() + u"/../../txldb"_s,
+               QStringList{u"birthdays"_s} + arguments + QStringList{fx.path()});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), lines);
+    const QString error = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(exitCode == 2 ? error.startsWith(u"usage:"_s) : error == errorText, qPrintable(error));
+}
+
+void BirthdaysTest::toolWritesCalendar() {
+    txl::test::ModuleFixture fx;
+    fx.addContact(contact(u"张三"_s, u"1988-02-29"_s));
+    fx.addContact(contact(u"李四"_s, u"1990-08-01"_s));
+    const QString ics = fx.path() + u"/生日.ics"_s;
+    const QString tool = QCoreApplication::applicationDirPath() + u"/../../txldb"_s;
+    QProcess p;
+    p.start(tool, {u"birthdays"_s, u"--today"_s, u"2023-02-01"_s, u"--ics"_s, ics, fx.path()});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), u"张三\t1988-02-29\t35\t27\n"_s.toUtf8());
+    QFile file(ics);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(readWithLibical(file.readAll()),
+             QStringList{eventUid(u"张三"_s, QDate(1988, 2, 29)) +
+                         u"\t张三 生日\t1988-02-29\t1988-03-01\t2023-02-28,2024-02-29,2025-02-28"_s});
+
+    // No book in the folder: said so, nothing written.
+    QTemporaryDir empty;
+    p.start(tool, {u"birthdays"_s, u"--ics"_s, empty.filePath(u"x.ics"_s), empty.path()});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardError().contains("Could not find file"));
+    QVERIFY(!QFile::exists(empty.filePath(u"x.ics"_s)));
 }
 
 TXL_TEST_MAIN(BirthdaysTest)
