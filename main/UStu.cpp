@@ -3,7 +3,9 @@
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
 #include "assets/Assets.h"
+#include "birthdays/UBirthdays.h"
 #include "contacts/Unit3.h"
+#include "data/Schema.h"
 #include "data/Statements.h"
 #include "data/U2.h"
 #include "main/U4.h"
@@ -132,7 +134,7 @@ void TForm1::buildToolBar() {
         int image;
         void (TForm1::*handler)();
     };
-    static const Entry entries[16] = {
+    static const Entry entries[18] = {
         {u"ToolButton1", u"添加好友", u"添加好友|请你添加好友", 9, &TForm1::ToolButton1Click},
         {u"ToolButton2", nullptr, nullptr, -1, nullptr},
         {u"ToolButton5", u"删除好友", u"删除好友", 6, &TForm1::ToolButton5Click},
@@ -149,6 +151,8 @@ void TForm1::buildToolBar() {
         {u"ToolButton10", nullptr, nullptr, -1, nullptr},
         {u"ToolButton9", u"退出系统", u"退出系统", 12, &TForm1::ToolButton9Click},
         {u"ToolButton17", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonBirthdays", u"生日提醒", u"看看谁的生日快到了", 17, &TForm1::BirthdaysClick},
+        {u"ToolButtonBirthdaysSep", nullptr, nullptr, -1, nullptr},
     };
 
     for (std::size_t i = 0; i < std::size(entries); ++i) {
@@ -184,6 +188,7 @@ void TForm1::buildToolBar() {
     ToolButton16 = toolBarEntries[10];
     ToolButton11 = toolBarEntries[12];
     ToolButton9 = toolBarEntries[14];
+    ToolButtonBirthdays = toolBarEntries[16];
 }
 
 void TForm1::buildSearchBar() {
@@ -263,7 +268,7 @@ void TForm1::buildList() {
         const char16_t *caption;   // nullptr: a separator
         void (TForm1::*handler)();
     };
-    static const Item items[12] = {
+    static const Item items[14] = {
         {u"N1", nullptr, nullptr},
         {u"N2", u"添加好友", &TForm1::ToolButton1Click},
         {u"N3", u"修改好友", &TForm1::ChangeClick},
@@ -276,6 +281,8 @@ void TForm1::buildList() {
         {u"N10", u"关    于", &TForm1::ToolButton11Click},
         {u"N11", nullptr, nullptr},
         {u"N12", u"退出系统", &TForm1::ToolButton9Click},
+        {u"N13", nullptr, nullptr},
+        {u"NBirthdays", u"生日提醒", &TForm1::BirthdaysClick},
     };
     for (std::size_t i = 0; i < std::size(items); ++i) {
         const Item &item = items[i];
@@ -439,6 +446,43 @@ void TForm1::ToolButton13Click() {
 
 void TForm1::ToolButton11Click() {
     txl::ui::showModalForm<TAbout>([](TAbout &) {});
+}
+
+void TForm1::BirthdaysClick() {
+    txl::ui::showModalForm<TBirthdays>([](TBirthdays &) {});
+}
+
+bool TForm1::showContact(const QStringList &contact) {
+    txl::db::Query &query = DataModule1->query;
+    const QStringList columns = txl::schema::contactColumnNames();
+    const auto rowOf = [&]() -> int {
+        if (!query.isActive())
+            return -1;
+        QList<int> at;
+        for (const QString &column : columns)
+            at << query.columnIndex(column);
+        if (at.contains(-1))
+            return -1;
+        for (int row = 0; row < query.recordCount(); ++row) {
+            bool same = true;
+            for (int c = 0; c < columns.size() && same; ++c)
+                same = query.value(row, at[c]) == contact.value(c);
+            if (same)
+                return row;
+        }
+        return -1;
+    };
+    int row = rowOf();
+    if (row < 0) {
+        TDataModule1::reload(query, txl::sql::exactSearch(txl::schema::contactColumn(txl::schema::Name)),
+                             {{u"p1"_s, contact.value(txl::schema::Name)}});
+        setPanelText(2, u"总共找到"_s + QString::number(query.recordCount()) + u"条记录"_s);
+        row = rowOf();
+    }
+    if (row < 0)
+        return false;
+    query.moveTo(row);
+    return true;
 }
 
 // --- search ---------------------------------------------------------------------------------

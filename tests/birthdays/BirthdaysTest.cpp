@@ -2,12 +2,26 @@
 
 #include "birthdays/BirthdayCalendar.h"
 #include "birthdays/Birthdays.h"
+#include "birthdays/UBirthdays.h"
+#include "contacts/Unit3.h"
 #include "data/U2.h"
+#include "main/UStu.h"
+#include "platform/print/FileDialog.h"
+#include "platform/ui/Application.h"
+#include "signin/Ulogin.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
 
 #include <libical/ical.h>
 
@@ -65,6 +79,65 @@ QStringList readWithLibical(const QByteArray &ics) {
     return lines;
 }
 
+// The book of the window tests, counted from 5 March 2024: 张三 today, 李四 in 15 days, 周八 on the
+// last day of 30, 王五 later in the year, two without a usable birth date.
+const QList<QStringList> Classmates = {
+    contact(u"王五"_s, u"1992-12-31"_s), contact(u"张三"_s, u"1990-03-05"_s),
+    contact(u"赵六"_s, QString()),       contact(u"李四"_s, u"1991-03-20"_s),
+    contact(u"孙七"_s, u"1990-02-30"_s), contact(u"周八"_s, u"1989-04-04"_s)};
+const QDate Today(2024, 3, 5);
+
+// The signed-in main window over the book, as the hand-over leaves it, with the birthday window
+// counting from Today.
+class MainWindow {
+public:
+    explicit MainWindow(const QList<QStringList> &contacts = Classmates) {
+        txl::ui::Application::instance()->resetForTest();
+        for (const QStringList &c : contacts)
+            fixture.addContact(c);
+        TBirthdays::today = [] { return Today; };
+        Form2 = new TForm2();
+        Form2->setSignedInUser(u"chief"_s);
+        Form1 = new TForm1();
+        Form1->show();
+    }
+    ~MainWindow() {
+        txl::ui::Form::setModalDriver({});
+        TBirthdays::today = &QDate::currentDate;
+        delete Form1;
+        Form1 = nullptr;
+        delete Form2;
+        Form2 = nullptr;
+        txl::ui::Application::instance()->resetForTest();
+    }
+    TForm1 &w() const { return *Form1; }
+    txl::db::Query &query() const { return DataModule1->query; }
+
+    txl::test::ModuleFixture fixture;
+    txl::test::BoxRecorder boxes;
+};
+
+// The rows of the birthday window as shown: "name birth age days".
+QStringList shownRows(const TBirthdays &window) {
+    QStringList rows;
+    const QAbstractItemModel *model = window.lvBirthdays->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells << model->index(row, column).data().toString();
+        rows << cells.join(u' ');
+    }
+    return rows;
+}
+
+// A double-click on row `row` of the list, as the window system delivers it.
+void doubleClickRow(TBirthdays &window, int row) {
+    QWidget *surface = window.lvBirthdays->viewport();
+    const QPoint at = window.lvBirthdays->visualRect(window.lvBirthdays->model()->index(row, 0)).center();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(surface, Qt::LeftButton, {}, at);
+}
+
 QList<Birthday> sampleBirthdays() {
     const QList<QStringList> book = {
         contact(u"张三"_s, u"1988-02-29"_s),
@@ -92,6 +165,12 @@ private Q_SLOTS:
     void toolListsBirthdays_data();
     void toolListsBirthdays();
     void toolWritesCalendar();
+    void windowListsWholeBook_data();
+    void windowListsWholeBook();
+    void doubleClickOpensContact_data();
+    void doubleClickOpensContact();
+    void exportCalendar_data();
+    void exportCalendar();
 };
 
 void BirthdaysTest::comingBirthday_data() {
@@ -312,6 +391,176 @@ void BirthdaysTest::toolWritesCalendar() {
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(p.readAllStandardError().contains("Could not find file"));
     QVERIFY(!QFile::exists(empty.filePath(u"x.ics"_s)));
+}
+
+void BirthdaysTest::windowListsWholeBook_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("toolbar 生日提醒") << u"toolbar"_s;
+    QTest::newRow("menu 生日提醒") << u"menu"_s;
+}
+
+void BirthdaysTest::windowListsWholeBook() {
+    QFETCH(QString, way);
+    MainWindow m;
+    // The main list holds a search that finds one contact.
+    m.w().setSearchMode(1);
+    m.w().Edit1->setText(u"李"_s);
+    m.w().btserach->click();
+    m.boxes.clear();
+    const QStringList sql = m.query().sql();
+
+    QStringList shown, shownAll;
+    QString title, undated;
+    std::pair<int, int> range;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &window = dynamic_cast<TBirthdays &>(form);
+        title = window.windowTitle();
+        undated = window.lbUndated->text();
+        range = {window.seDays->minimum(), window.seDays->maximum()};
+        shown = shownRows(window);
+        window.seDays->setValue(366);
+        shownAll = shownRows(window);
+    });
+    if (way == u"toolbar")
+        m.w().ToolButtonBirthdays->trigger();
+    else
+        m.w().popupItems[13]->trigger();
+
+    QCOMPARE(title, u"生日提醒"_s);
+    QCOMPARE(shown, (QStringList{u"张三 1990-03-05 34 今天"_s, u"李四 1991-03-20 33 15"_s,
+                                 u"周八 1989-04-04 35 30"_s}));
+    QCOMPARE(shownAll.size(), 4);
+    QCOMPARE(shownAll.last(), u"王五 1992-12-31 32 301"_s);
+    QCOMPARE(undated, u"出生日期为空或无效、未列出的同学：2 位"_s);
+    QCOMPARE(range, std::make_pair(1, 366));
+    QVERIFY(m.boxes.empty());
+    // The main list is as it was.
+    QCOMPARE(m.query().sql(), sql);
+    QCOMPARE(m.query().recordCount(), 1);
+    QCOMPARE(m.w().panelText(2), u"总共找到1条记录"_s);
+}
+
+void BirthdaysTest::doubleClickOpensContact_data() {
+    QTest::addColumn<QString>("search");      // what the main list holds: an exact 姓名 search, or all
+    QTest::addColumn<int>("row");             // double-clicked in the birthday window
+    QTest::addColumn<bool>("deleteFirst");    // the contact goes from the book meanwhile
+    QTest::addColumn<QString>("opened");      // "name birth" in the contact dialog, or nothing
+    QTest::addColumn<QStringList>("mainList");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QStringList all{u"王五"_s, u"张三"_s, u"赵六"_s, u"李四"_s, u"孙七"_s, u"周八"_s, u"张三"_s};
+    QTest::newRow("in the main list") << QString() << 3 << false << u"周八 1989-04-04"_s << all
+                                      << u"通讯录的总人数为：7"_s << QStringList();
+    QTest::newRow("not in the search shown") << u"李四"_s << 0 << false << u"张三 1990-03-05"_s
+                                             << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s
+                                             << QStringList();
+    QTest::newRow("the second of a name") << u"李四"_s << 2 << false << u"张三 1985-03-25"_s
+                                          << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s
+                                          << QStringList();
+    QTest::newRow("gone from the book") << u"李四"_s << 3 << true << QString()
+                                        << QStringList{} << u"总共找到0条记录"_s
+                                        << QStringList{u"通讯录中已没有这位同学，可能已被修改或删除！"_s};
+}
+
+void BirthdaysTest::doubleClickOpensContact() {
+    QFETCH(QString, search);
+    QFETCH(int, row);
+    QFETCH(bool, deleteFirst);
+    QFETCH(QString, opened);
+    QFETCH(QStringList, mainList);
+    QFETCH(QString, panel);
+    QFETCH(QStringList, boxes);
+    MainWindow m(Classmates + QList<QStringList>{contact(u"张三"_s, u"1985-03-25"_s)});
+    if (!search.isEmpty()) {
+        m.w().setSearchMode(0);
+        m.w().Edit1->setText(search);
+        m.w().btserach->click();
+    }
+
+    QString dialog;
+    QStringList rowsAfter;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        if (auto *add = qobject_cast<TAdd *>(&form)) {
+            dialog = add->edname->text() + u' ' + add->eddate2->date().toString(Qt::ISODate);
+            // A changed name shows in the birthday list at once.
+            add->edname->setText(add->edname->text() + u"改"_s);
+            add->Button1->click();
+            return;
+        }
+        auto &window = dynamic_cast<TBirthdays &>(form);
+        if (deleteFirst)
+            m.fixture.exec(u"delete from UsersInfo where 姓名='周八'"_s);
+        doubleClickRow(window, row);
+        rowsAfter = shownRows(window);
+    });
+    m.boxes.clear();
+    m.w().ToolButtonBirthdays->trigger();
+
+    QCOMPARE(dialog, opened);
+    QStringList names;
+    for (int r = 0; r < m.query().recordCount(); ++r)
+        names << m.query().value(r, 0);
+    if (!opened.isEmpty()) {
+        // The dialog changed the current row of the main list: the one the birthday window named.
+        mainList[m.query().currentRow()] += u"改"_s;
+        QVERIFY(rowsAfter.join(u'|').contains(opened.section(u' ', 0, 0) + u"改 "_s + opened.section(u' ', 1)));
+    } else {
+        QVERIFY(!rowsAfter.join(u'|').contains(u"周八"_s));
+    }
+    QCOMPARE(names, mainList);
+    QCOMPARE(m.w().panelText(2), panel);
+    QStringList texts = m.boxes.texts();
+    texts.removeAll(u"修改成功！"_s);
+    QCOMPARE(texts, boxes);
+}
+
+void BirthdaysTest::exportCalendar_data() {
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("answer");    // the file dialog's answer, in the workspace; "" = cancel
+    QTest::addColumn<QString>("written");   // the file expected, or nothing
+    QTest::addColumn<int>("events");
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("listed") << false << 30 << u"生日.ics"_s << u"生日.ics"_s << 3 << u"已导出3位同学的生日。"_s;
+    QTest::newRow("all") << true << 30 << u"生日.ics"_s << u"生日.ics"_s << 4 << u"已导出4位同学的生日。"_s;
+    QTest::newRow("suffix added") << false << 1 << u"生日"_s << u"生日.ics"_s << 1 << u"已导出1位同学的生日。"_s;
+    QTest::newRow("cancelled") << false << 30 << QString() << QString() << 0 << QString();
+    QTest::newRow("no such folder") << false << 30 << u"无/生日.ics"_s << QString() << 0 << u"错误 导出失败："_s;
+}
+
+void BirthdaysTest::exportCalendar() {
+    QFETCH(bool, all);
+    QFETCH(int, days);
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    QFETCH(int, events);
+    QFETCH(QString, box);
+    MainWindow m;
+    m.boxes.clear();
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &window = dynamic_cast<TBirthdays &>(form);
+        window.seDays->setValue(days);
+        window.cbAll->setChecked(all);
+        txl::print::FileDialog::setNextFileName(answer.isEmpty() ? QString() : m.fixture.path() + u'/' + answer);
+        window.btExport->click();
+    });
+    m.w().ToolButtonBirthdays->trigger();
+
+    const QStringList files = QDir(m.fixture.path()).entryList({u"*.ics"_s, u"生日"_s});
+    QCOMPARE(files, written.isEmpty() ? QStringList() : QStringList{written});
+    if (!written.isEmpty()) {
+        QFile file(m.fixture.path() + u'/' + written);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(readWithLibical(file.readAll()).size(), events);
+    }
+    QStringList shown;
+    for (const txl::ui::BoxRecord &b : m.boxes.boxes())
+        shown << (b.caption == u"错误"_s ? u"错误 "_s + b.text : b.text);
+    QCOMPARE(shown.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QVERIFY2(shown.first().startsWith(box), qPrintable(shown.first()));
 }
 
 TXL_TEST_MAIN(BirthdaysTest)

@@ -342,7 +342,7 @@ void MainWindowTest::toolBar_data() {
         const char *name;
         QString caption, tooltip;
         int image;
-    } entries[16] = {
+    } entries[18] = {
         {"ToolButton1", u"添加好友"_s, u"添加好友"_s, 9},
         {"ToolButton2", {}, {}, -1},
         {"ToolButton5", u"删除好友"_s, u"删除好友"_s, 6},
@@ -359,8 +359,11 @@ void MainWindowTest::toolBar_data() {
         {"ToolButton10", {}, {}, -1},
         {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},
         {"ToolButton17", {}, {}, -1},
+        // After the described entries.
+        {"ToolButtonBirthdays", u"生日提醒"_s, u"看看谁的生日快到了"_s, 17},
+        {"ToolButtonBirthdaysSep", {}, {}, -1},
     };
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 18; ++i) {
         const auto &e = entries[i];
         QTest::newRow(e.name) << i << e.caption << e.tooltip << e.image;
     }
@@ -373,7 +376,7 @@ void MainWindowTest::toolBar() {
     QFETCH(int, image);
     MainWindow m;
     const QList<QAction *> actions = m.w().ToolBar1->actions();
-    QCOMPARE(actions.size(), 16);
+    QCOMPARE(actions.size(), 18);
     QAction *entry = actions.at(index);
     QCOMPARE(entry, m.w().toolBarEntries[std::size_t(index)]);
     QCOMPARE(entry->objectName(), QString::fromLatin1(QTest::currentDataTag()));
@@ -416,7 +419,8 @@ void MainWindowTest::contextMenu() {
     // The items as shown: separators only between items, 系统设置 greyed for everyone but chief.
     const QStringList expected{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s,
                                chief ? u"系统设置"_s : u"(系统设置)"_s, u"密码设置"_s,
-                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s};
+                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s,
+                               u"-"_s, u"生日提醒"_s};
     QWidget *surface = where == u"row"      ? m.w().grid->viewport()
                        : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
                                             : m.w().grid->verticalHeader()->viewport();
@@ -434,7 +438,8 @@ void MainWindowTest::contextMenu() {
     }
     m.w().PopupMenu1->hide();
     QCOMPARE(shown, expected);
-    QCOMPARE(m.w().PopupMenu1->actions().size(), 12);
+    QCOMPARE(m.w().PopupMenu1->actions().size(), 14);
+    QCOMPARE(m.w().PopupMenu1->actions().at(13), m.w().popupItems[13]);
 }
 
 void MainWindowTest::columnWidths() {
