@@ -961,14 +961,44 @@ void iconExport(QPainter &p)   // 18: out of the book
     drawRightArrow(p, 5.5, 15.5, kBlue);
 }
 
+void iconBirthday(QPainter &p)   // 19: a birthday cake with one candle
+{
+    const QColor cream(0xff, 0xf3, 0xdc);
+    const QColor crust(0xc9, 0x7b, 0x3c);
+    // The candle and its flame.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xf5, 0xa6, 0x23));
+    QPainterPath flame;
+    flame.moveTo(8, 0.5);
+    flame.cubicTo(10, 2.5, 9.5, 4, 8, 4.2);
+    flame.cubicTo(6.5, 4, 6, 2.5, 8, 0.5);
+    p.drawPath(flame);
+    p.setBrush(kBrightBlue);
+    p.drawRect(QRectF(7.25, 4.5, 1.5, 3.5));
+    // Two layers of cake with icing and a plate.
+    p.setPen(px(crust));
+    p.setBrush(QColor(0xf0, 0xb4, 0x78));
+    p.drawRoundedRect(QRectF(3.5, 8, 9, 3), 1, 1);
+    p.drawRoundedRect(QRectF(1.5, 11, 13, 3.5), 1, 1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(cream);
+    p.drawRect(QRectF(4, 8.5, 8, 1));
+    p.drawRect(QRectF(2, 11.5, 12, 1));
+    p.setBrush(kRed);
+    for (double x : {4.0, 7.0, 10.0})
+        p.drawEllipse(QPointF(x + 0.5, 13.4), 0.7, 0.7);
+    p.setPen(px(kSoftInk));
+    p.drawLine(QPointF(0.5, 15.5), QPointF(15.5, 15.5));
+}
+
 QImage toolbarImage(int index)
 {
     using Draw = void (*)(QPainter &);
     static const Draw draws[] = {iconAddressBook, iconFolder, iconSave, iconSearch, iconPrint, iconEdit,
                                  iconDelete, iconRefresh, iconSettings, iconAdd, iconAbout, iconHelp,
                                  iconExit, iconCalendar, iconPassword, iconCalculator, iconClock,
-                                 iconImport, iconExport};
-    static_assert(std::size(draws) == 19);
+                                 iconImport, iconExport, iconBirthday};
+    static_assert(std::size(draws) == 20);
     QImage img = newImage(16, 16);
     QPainter p(&img);
     setupPainter(p);
@@ -1097,7 +1127,7 @@ int main(int argc, char **argv)
 
     save(titlePicture(), assets.filePath(u"title.jpg"_s), "JPG", 95);
 
-    for (int i = 0; i < 19; ++i)
+    for (int i = 0; i < 20; ++i)
         save(toolbarImage(i), assets.filePath(u"toolbar/%1.png"_s.arg(i, 2, 10, QLatin1Char('0'))), "PNG");
 
     save(programIcon(256), assets.filePath(u"txl.png"_s), "PNG");

@@ -2,6 +2,7 @@
 
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
+#include "birthdays/UBirthdays.h"
 #include "contacts/Unit3.h"
 #include "main/U4.h"
 #include "main/UStu.h"
@@ -15,6 +16,7 @@ namespace txl::test {
 
 void freeWindows() {
     release(Add);
+    release(Birthdays);
     release(Form4);
     release(Shezhi);
     release(About);
