@@ -137,7 +137,7 @@ void createDatabase(const QString &path, const NewDatabase &options) {
     // half-made file never carries the real name and an existing file is never replaced.
     const QString temporary = target.absoluteFilePath() + QStringLiteral(".new");
     QFile::remove(temporary);
-    {
+    try {
         sqlite3 *raw = nullptr;
         const int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &raw,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -161,6 +161,10 @@ void createDatabase(const QString &path, const NewDatabase &options) {
         account.reset();
         contact.reset();
         exec(db.get(), QStringLiteral("COMMIT"));
+    } catch (...) {
+        // A full disk or any other failure half way leaves no half-made file behind.
+        QFile::remove(temporary);
+        throw;
     }
     const QByteArray from = QFile::encodeName(temporary);
     const QByteArray to = QFile::encodeName(target.absoluteFilePath());
