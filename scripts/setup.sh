@@ -11,6 +11,10 @@ packages=(
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
 )
+# `setup.sh package`: also what building, checking and trying out the Debian package takes.
+if [ "${1:-}" = package ]; then
+  packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream openbox wmctrl)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
