@@ -14,13 +14,7 @@ make deb
 deb=$(ls dist/txl_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source scripts/display.sh
 
 apt-get install -y -qq "./$deb" >/dev/null
 say "installed $deb ($(du -k "$deb" | cut -f1) KiB)"
@@ -31,15 +25,7 @@ desktop-file-validate "$entry"
 say "desktop-file-validate $entry: no findings"
 appstreamcli validate --no-net "$metainfo"
 
-# A private display (Xvfb picks a free number) with a window manager, as a desktop has.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_display
 
 home=$work/home
 mkdir -p "$home"
@@ -47,27 +33,19 @@ data=$home/.local/share/txl
 book=$data/DataBase/txl.mdb
 command=$(sed -n 's/^Exec=//p' "$entry")
 
-# Prints "id pid" of the first window whose size is $1 or whose title is $1, waiting for it.
-find_window() {
-  for _ in $(seq 150); do
-    local found
-    found=$({ wmctrl -lpG 2>/dev/null || true; } | awk -v w="$1" '$6 "x" $7 == w || $NF == w { print $1, $3; exit }')
-    if [ -n "$found" ]; then echo "$found"; return; fi
-    sleep 0.2
-  done
-  wmctrl -lpG >&2
-  fail "no window '$1' appeared"
+need_window() {   # find_window, failing the check when no window appears
+  find_window "$1" || fail "no window '$1' appeared"
 }
 
 # Starts the menu entry's command from / as the user would, with nothing else of ours in the
-# environment, and returns the pid of the txl whose login window appears.
+# environment; the launcher returns once txl is started.
 start_from_menu() {
   (cd / && env -u XDG_DATA_HOME HOME="$home" $command) >>"$work/start.log" 2>&1 || fail "$command failed"
 }
 # Finds the login window; sets pid to its txl's and checks that txl runs in the data folder.
 login_window() {
   local id
-  read -r id pid < <(find_window 311x210)
+  read -r id pid < <(need_window 311x210)
   pids+=("$pid")
   [ "$(readlink "/proc/$pid/cwd")" = "$data" ] || fail "txl runs in $(readlink "/proc/$pid/cwd"), not $data"
   say "login window $id (311 x 210) of txl $pid, running in $data"
@@ -78,7 +56,7 @@ wait_gone() { for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep
 # First start: the launcher shows its information box before txl starts.
 start_from_menu &
 starter=$!
-read -r box _ < <(find_window Information)
+read -r box _ < <(need_window "^Information$")
 say "first start shows the information box $box"
 xdotool windowactivate --sync "$box" key Return
 wait "$starter" || fail "$command failed: $(cat "$work/start.log")"

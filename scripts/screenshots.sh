@@ -10,46 +10,19 @@ root=$PWD
 out=$root/docs/screenshots
 mkdir -p "$out"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display number nobody uses: Xvfb picks it and writes it to fd 3.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+source scripts/display.sh
+start_display
 
 cp -r images "$work/"
 "$build/txldb" init --sample 50 "$work" >/dev/null
 (cd "$work" && exec env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$root/$build/txl") >"$work/txl.log" 2>&1 &
 pids+=($!)
 
-# Waits for a window whose title matches the pattern $1 (or, with --size WxH, whose size is that)
-# and prints its id. wmctrl reads the UTF-8 titles that xdotool's search misses.
+# The id of the window $1 (see find_window), or the end with txl's own words.
 wait_window() {
-  for _ in $(seq 100); do
-    local id
-    id=$({ wmctrl -lG 2>/dev/null || true; } | while read -r wid _ _ _ w h _ title; do
-      if { [ "$1" = --size ] && [ "${w}x$h" = "$2" ]; } ||
-         { [ "$1" != --size ] && [[ $title =~ $1 ]]; }; then
-        echo "$wid"; break
-      fi
-    done)
-    if [ -n "$id" ]; then printf '%d\n' "$id"; return; fi
-    sleep 0.2
-  done
-  echo "screenshots: no window '$*' appeared; txl said:" >&2
-  cat "$work/txl.log" >&2
-  exit 1
+  local id
+  read -r id _ < <(find_window "$1") || { cat "$work/txl.log" >&2; exit 1; }
+  echo "$id"
 }
 click() {   # window x y [count]
   xdotool mousemove --window "$1" "$2" "$3" click --repeat "${4:-1}" --delay 120 1
@@ -61,7 +34,7 @@ shot() {    # window name
   echo "screenshots: docs/screenshots/$2.png"
 }
 
-login=$(wait_window --size 311x210)
+login=$(wait_window 311x210)
 click "$login" 170 131
 xdotool type --delay 50 123456
 shot "$login" login
@@ -72,9 +45,9 @@ xdotool mousemove --window "$main" 600 140   # the pointer off the list
 shot "$main" main
 
 click "$main" 120 214 2   # a double-click on the second contact: the change dialog
-dialog=$(wait_window --size 424x238)
+dialog=$(wait_window 424x238)
 shot "$dialog" contact
-wmctrl -ic "$(printf '0x%08x' "$dialog")"
+wmctrl -ic "$dialog"
 sleep 1
 
 click "$main" 113 80      # 模糊查找
