@@ -14,6 +14,10 @@ packages=(
   xvfb xauth xdotool imagemagick poppler-utils
   cups printer-driver-cups-pdf
 )
+# `setup.sh package`: also what building, checking and trying out the Debian package takes.
+if [ "${1:-}" = package ]; then
+  packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream openbox wmctrl)
+fi
 
 if [ "${1:-}" = interop ]; then
   packages+=(libreoffice-calc-nogui python3-vobject)
