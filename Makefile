@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_OPT += -DTXL_WERROR=ON
 endif
 
-.PHONY: all setup configure build run test bench assets clean
+.PHONY: all setup configure build run test bench interop assets install deb screenshots clean
 
 all: build
 
@@ -30,9 +30,27 @@ bench: setup
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target txl_bench
 	@$(BUILD)-bench/bench/txl_bench
 
+# Our files checked with programs no one here wrote: LibreOffice and Python's vobject, both ways.
+interop: build
+	@bash scripts/setup.sh interop
+	@/usr/bin/python3 scripts/interop.py $(BUILD)/txldb
+
+# Installs into PREFIX (default /usr/local); DESTDIR works as usual.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in dist/.
+deb:
+	@bash scripts/deb.sh
+
+# The README's pictures, in docs/screenshots/.
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD)
+
 assets: configure
 	@cmake --build $(BUILD) --target draw_assets
 	@$(BUILD)/assets/draw_assets assets images
 
 clean:
-	@rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan
+	@rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan build-deb dist

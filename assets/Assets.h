@@ -17,7 +17,7 @@ QIcon programIcon();
 QIcon contactIcon();
 
 // Number of toolbar and menu images.
-inline constexpr int toolbarImageCount = 17;
+inline constexpr int toolbarImageCount = 20;
 
 // One 16 x 16 toolbar and menu image by its index; a null pixmap outside 0 .. toolbarImageCount - 1.
 QPixmap toolbarImage(int index);

@@ -916,13 +916,89 @@ void iconClock(QPainter &p)   // 16
     p.drawEllipse(QPointF(8, 8), 1, 1);
 }
 
+// A sheet of a table (a title row and lines), the file the two exchange commands move contacts
+// through, with its left edge at `left`.
+void drawSheet(QPainter &p, double left)
+{
+    p.setPen(px(kDeepBlue));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(left + 0.5, 1.5, 8, 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    p.drawRect(QRectF(left + 1, 2, 7, 2));
+    p.setPen(px(kLineBlue));
+    for (double y : {6.5, 9.5, 12.5})
+        p.drawLine(QPointF(left + 1.5, y), QPointF(left + 7.5, y));
+    p.drawLine(QPointF(left + 4.5, 4.5), QPointF(left + 4.5, 13.5));
+}
+
+// An arrow pointing right, from x0 to x1 at the height of the middle.
+void drawRightArrow(QPainter &p, double x0, double x1, const QColor &colour)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    QPainterPath arrow;
+    arrow.moveTo(x0, 6.5);
+    arrow.lineTo(x1 - 4, 6.5);
+    arrow.lineTo(x1 - 4, 4);
+    arrow.lineTo(x1, 8);
+    arrow.lineTo(x1 - 4, 12);
+    arrow.lineTo(x1 - 4, 9.5);
+    arrow.lineTo(x0, 9.5);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+}
+
+void iconImport(QPainter &p)   // 17: into the book
+{
+    drawSheet(p, 6.5);
+    drawRightArrow(p, 0.5, 10.5, QColor(0xe0, 0x7b, 0x1a));
+}
+
+void iconExport(QPainter &p)   // 18: out of the book
+{
+    drawSheet(p, 0);
+    drawRightArrow(p, 5.5, 15.5, kBlue);
+}
+
+void iconBirthday(QPainter &p)   // 19: a birthday cake with one candle
+{
+    const QColor cream(0xff, 0xf3, 0xdc);
+    const QColor crust(0xc9, 0x7b, 0x3c);
+    // The candle and its flame.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xf5, 0xa6, 0x23));
+    QPainterPath flame;
+    flame.moveTo(8, 0.5);
+    flame.cubicTo(10, 2.5, 9.5, 4, 8, 4.2);
+    flame.cubicTo(6.5, 4, 6, 2.5, 8, 0.5);
+    p.drawPath(flame);
+    p.setBrush(kBrightBlue);
+    p.drawRect(QRectF(7.25, 4.5, 1.5, 3.5));
+    // Two layers of cake with icing and a plate.
+    p.setPen(px(crust));
+    p.setBrush(QColor(0xf0, 0xb4, 0x78));
+    p.drawRoundedRect(QRectF(3.5, 8, 9, 3), 1, 1);
+    p.drawRoundedRect(QRectF(1.5, 11, 13, 3.5), 1, 1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(cream);
+    p.drawRect(QRectF(4, 8.5, 8, 1));
+    p.drawRect(QRectF(2, 11.5, 12, 1));
+    p.setBrush(kRed);
+    for (double x : {4.0, 7.0, 10.0})
+        p.drawEllipse(QPointF(x + 0.5, 13.4), 0.7, 0.7);
+    p.setPen(px(kSoftInk));
+    p.drawLine(QPointF(0.5, 15.5), QPointF(15.5, 15.5));
+}
+
 QImage toolbarImage(int index)
 {
     using Draw = void (*)(QPainter &);
     static const Draw draws[] = {iconAddressBook, iconFolder, iconSave, iconSearch, iconPrint, iconEdit,
                                  iconDelete, iconRefresh, iconSettings, iconAdd, iconAbout, iconHelp,
-                                 iconExit, iconCalendar, iconPassword, iconCalculator, iconClock};
-    static_assert(std::size(draws) == 17);
+                                 iconExit, iconCalendar, iconPassword, iconCalculator, iconClock,
+                                 iconImport, iconExport, iconBirthday};
+    static_assert(std::size(draws) == 20);
     QImage img = newImage(16, 16);
     QPainter p(&img);
     setupPainter(p);
@@ -1051,7 +1127,7 @@ int main(int argc, char **argv)
 
     save(titlePicture(), assets.filePath(u"title.jpg"_s), "JPG", 95);
 
-    for (int i = 0; i < 17; ++i)
+    for (int i = 0; i < 20; ++i)
         save(toolbarImage(i), assets.filePath(u"toolbar/%1.png"_s.arg(i, 2, 10, QLatin1Char('0'))), "PNG");
 
     save(programIcon(256), assets.filePath(u"txl.png"_s), "PNG");

@@ -1,5 +1,7 @@
 #include "data/Statements.h"
 
+#include "platform/text/Pinyin.h"
+
 #include <stdexcept>
 
 namespace txl::sql {
@@ -32,6 +34,14 @@ QString exactSearch(const QString &column) {
 
 QString fuzzySearch(const QString &column) {
     return AllContacts + u" where "_s + searchColumn(column) + u" like :p1"_s;
+}
+
+Search fuzzySearchFor(const QString &column, const QString &text) {
+    const QString contains = QStringLiteral("%") + text + QStringLiteral("%");
+    if (!PinyinColumns.contains(column) || !text::isPinyinText(text.toStdString()))
+        return {fuzzySearch(column), {{QStringLiteral("p1"), contains}}};
+    return {fuzzySearch(column) + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")"),
+            {{QStringLiteral("p1"), contains}, {QStringLiteral("p2"), text}}};
 }
 
 } // namespace txl::sql

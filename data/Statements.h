@@ -2,8 +2,11 @@
 
 #include "data/Schema.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 // Every statement the program sends, spelled from the schema. User text is always bound as a
 // parameter; the only text pasted into a statement is a column name taken from the fixed list of
@@ -43,5 +46,23 @@ inline const QStringList SearchColumns = {
 QString exactSearch(const QString &column);
 // "select * from UsersInfo where <column> like :p1"; same rule.
 QString fuzzySearch(const QString &column);
+
+// The search columns whose fuzzy search also finds what is typed in pinyin; the others hold digits
+// and Latin text.
+inline const QStringList PinyinColumns = {schema::contactColumn(schema::Name),
+                                          schema::contactColumn(schema::Address)};
+
+// A statement with the values of its named parameters.
+struct Search {
+    QString statement;
+    QList<std::pair<QString, QString>> params;
+};
+
+// The fuzzy search for the trimmed search `text` on `column`: fuzzySearch(column) with
+// p1 = "%" + text + "%"; when `column` is one of PinyinColumns and `text` is Latin letters with
+// apostrophes and spaces, "select * from UsersInfo where <column> like :p1 or
+// pinyin_match(:p2, <column>)" with p2 = text, so both the plain text and its pinyin are found.
+// Throws std::invalid_argument for a column that is not a search column.
+Search fuzzySearchFor(const QString &column, const QString &text);
 
 } // namespace txl::sql

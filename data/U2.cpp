@@ -1,5 +1,6 @@
 #include "data/U2.h"
 
+#include "data/PinyinFunction.h"
 #include "data/Schema.h"
 
 TDataModule1 *DataModule1 = nullptr;
@@ -17,7 +18,8 @@ txl::db::Connection::Settings settingsFor(const QString &path) {
             5000,
             schema::Version,
             schema::migrations(),
-            schema::explainCheck};
+            schema::explainCheck,
+            data::registerPinyinMatch};
 }
 
 } // namespace

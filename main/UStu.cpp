@@ -3,10 +3,14 @@
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
 #include "assets/Assets.h"
+#include "birthdays/UBirthdays.h"
 #include "contacts/Unit3.h"
+#include "data/Schema.h"
 #include "data/Statements.h"
 #include "data/Schema.h"
 #include "data/U2.h"
+#include "main/ContactExport.h"
+#include "main/ImportPreview.h"
 #include "main/U4.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/Application.h"
@@ -112,7 +116,7 @@ void TForm1::buildToolBar() {
         int image;
         void (TForm1::*handler)();
     };
-    static const Entry entries[16] = {
+    static const Entry entries[22] = {
         {u"ToolButton1", u"添加好友", u"添加好友|请你添加好友", 9, &TForm1::ToolButton1Click},
         {u"ToolButton2", nullptr, nullptr, -1, nullptr},
         {u"ToolButton5", u"删除好友", u"删除好友", 6, &TForm1::ToolButton5Click},
@@ -129,6 +133,12 @@ void TForm1::buildToolBar() {
         {u"ToolButton10", nullptr, nullptr, -1, nullptr},
         {u"ToolButton9", u"退出系统", u"退出系统", 12, &TForm1::ToolButton9Click},
         {u"ToolButton17", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonImport", u"导入", u"从 Excel、CSV 或 vCard 文件导入联系人", 17, &TForm1::ImportClick},
+        {u"ToolButtonImportSep", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonExport", u"导出", u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件", 18, &TForm1::ExportClick},
+        {u"ToolButtonExportSep", nullptr, nullptr, -1, nullptr},
+        {u"ToolButtonBirthdays", u"生日提醒", u"看看谁的生日快到了", 19, &TForm1::BirthdaysClick},
+        {u"ToolButtonBirthdaysSep", nullptr, nullptr, -1, nullptr},
     };
 
     for (std::size_t i = 0; i < std::size(entries); ++i) {
@@ -164,6 +174,9 @@ void TForm1::buildToolBar() {
     ToolButton16 = toolBarEntries[10];
     ToolButton11 = toolBarEntries[12];
     ToolButton9 = toolBarEntries[14];
+    ToolButtonImport = toolBarEntries[16];
+    ToolButtonExport = toolBarEntries[18];
+    ToolButtonBirthdays = toolBarEntries[20];
 }
 
 void TForm1::buildSearchBar() {
@@ -246,7 +259,7 @@ void TForm1::buildList() {
         const char16_t *caption;   // nullptr: a separator
         void (TForm1::*handler)();
     };
-    static const Item items[12] = {
+    static const Item items[16] = {
         {u"N1", nullptr, nullptr},
         {u"N2", u"添加好友", &TForm1::ToolButton1Click},
         {u"N3", u"修改好友", &TForm1::ChangeClick},
@@ -259,6 +272,10 @@ void TForm1::buildList() {
         {u"N10", u"关    于", &TForm1::ToolButton11Click},
         {u"N11", nullptr, nullptr},
         {u"N12", u"退出系统", &TForm1::ToolButton9Click},
+        {u"N13", nullptr, nullptr},
+        {u"NImport", u"导入", &TForm1::ImportClick},
+        {u"NExport", u"导出", &TForm1::ExportClick},
+        {u"NBirthdays", u"生日提醒", &TForm1::BirthdaysClick},
     };
     for (std::size_t i = 0; i < std::size(items); ++i) {
         const Item &item = items[i];
@@ -418,6 +435,57 @@ void TForm1::ToolButton11Click() {
     txl::ui::showModalForm(About);
 }
 
+void TForm1::ImportClick() {
+    const std::optional<txl::exchange::ImportSummary> done = TImportPreview::run(this);
+    if (!done)
+        return;
+    // As after an add: the full list, the new total, then the notice.
+    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
+    txl::ui::notice(TImportPreview::doneText(*done));
+}
+
+void TForm1::ExportClick() {
+    exportContacts(this, DataModule1->query);
+}
+
+void TForm1::BirthdaysClick() {
+    txl::ui::showModalForm(Birthdays);
+}
+
+bool TForm1::showContact(const QStringList &contact) {
+    txl::db::Query &query = DataModule1->query;
+    const QStringList columns = txl::schema::contactColumnNames();
+    const auto rowOf = [&]() -> int {
+        if (!query.isActive())
+            return -1;
+        QList<int> at;
+        for (const QString &column : columns)
+            at << query.columnIndex(column);
+        if (at.contains(-1))
+            return -1;
+        for (int row = 0; row < query.recordCount(); ++row) {
+            bool same = true;
+            for (int c = 0; c < columns.size() && same; ++c)
+                same = query.value(row, at[c]) == contact.value(c);
+            if (same)
+                return row;
+        }
+        return -1;
+    };
+    int row = rowOf();
+    if (row < 0) {
+        TDataModule1::reload(query, txl::sql::exactSearch(txl::schema::contactColumn(txl::schema::Name)),
+                             {{u"p1"_s, contact.value(txl::schema::Name)}});
+        setPanelText(2, u"总共找到"_s + QString::number(query.recordCount()) + u"条记录"_s);
+        row = rowOf();
+    }
+    if (row < 0)
+        return false;
+    query.moveTo(row);
+    return true;
+}
+
 // --- search ---------------------------------------------------------------------------------
 
 void TForm1::btserachClick() {
@@ -437,8 +505,9 @@ void TForm1::btserachClick() {
     // leaves the list empty until the next successful reload, like any other failed search.
     query.close();
     if (searchMode() == 1) {
-        TDataModule1::reload(query, txl::sql::fuzzySearch(column.trimmed()),
-                             {{u"p1"_s, u"%"_s + text + u"%"_s}});
+        // Contains the text; on 姓名 and 家庭住址 also spells it in pinyin.
+        const txl::sql::Search search = txl::sql::fuzzySearchFor(column.trimmed(), text);
+        TDataModule1::reload(query, search.statement, search.params);
     } else {
         TDataModule1::reload(query, txl::sql::exactSearch(column), {{u"p1"_s, text}});
         Edit1->clear();

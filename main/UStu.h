@@ -37,9 +37,9 @@ public:
     // The signed-in user name, copied from the login window when this window is shown.
     QString user;
 
-    // --- toolbar: 16 entries, separators included, in their order
+    // --- toolbar: 22 entries, separators included, in their order (16 .. 19: 导入, 导出; 20 .. 21: 生日提醒)
     QToolBar *ToolBar1;
-    std::array<QAction *, 16> toolBarEntries{};
+    std::array<QAction *, 22> toolBarEntries{};
     QAction *ToolButton1;    // 添加好友
     QAction *ToolButton5;    // 删除好友
     QAction *ToolButton7;    // 打印报表
@@ -48,6 +48,9 @@ public:
     QAction *ToolButton16;   // 计算器
     QAction *ToolButton11;   // 关于
     QAction *ToolButton9;    // 退出系统
+    QAction *ToolButtonImport;   // 导入
+    QAction *ToolButtonExport;   // 导出
+    QAction *ToolButtonBirthdays;   // 生日提醒
 
     // --- search bar
     QGroupBox *GroupBox1;
@@ -71,7 +74,7 @@ public:
     QGroupBox *GroupBox3;
     txl::ui::DataGrid *grid;
     QMenu *PopupMenu1;
-    std::array<QAction *, 12> popupItems{};
+    std::array<QAction *, 16> popupItems{};   // 13 导入, 14 导出, 15 生日提醒
 
     // --- status bar and clock
     QFrame *sb;
@@ -79,6 +82,10 @@ public:
     QTimer *Timer1;
 
     QString panelText(int panel) const;
+    // Makes `contact` (its nine column values) the current row of the list, for the contact
+    // dialog: moves there when the list holds it, and otherwise lists the contacts of its name as
+    // an exact search on 姓名 does, status bar included. False when the book no longer holds it.
+    bool showContact(const QStringList &contact);
     // The mode chooser's item: 0 exact, 1 fuzzy.
     int searchMode() const;
     void setSearchMode(int item);
@@ -98,6 +105,9 @@ public:
     void ToolButton16Click();   // calculator
     void ToolButton11Click();   // about window
     void ToolButton9Click();    // close the window (asks first)
+    void ImportClick();         // import contacts from a file
+    void ExportClick();         // export the listed contacts to a file
+    void BirthdaysClick();      // the birthday window
     void btserachClick();
     void Button2Click();
     void Button3Click();

@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Installs the Debian packages txl needs to build, test and run. Does nothing when they are all
-# present, so every make target can call it.
+# present, so every make target can call it. `setup.sh interop` adds the programs `make interop`
+# checks our files with (LibreOffice, Python's vobject).
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-pdf-dev qt6-wayland libgl-dev
   libsqlcipher-dev sqlcipher
-  libsodium-dev libjpeg62-turbo-dev
+  libsodium-dev libjpeg62-turbo-dev libxlsxwriter-dev libzip-dev
+  unicode-data bzip2 libical-dev python3-icalendar python3-vobject
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils openbox x11-utils
   cups printer-driver-cups-pdf
 )
+# `setup.sh package`: also what building, checking and trying out the Debian package takes.
+if [ "${1:-}" = package ]; then
+  packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream wmctrl)
+fi
+
+if [ "${1:-}" = interop ]; then
+  packages+=(libreoffice-calc-nogui python3-vobject)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,18 @@
-// txldb: makes a new address-book file for txl.
+// txldb: makes a new address-book file for txl, moves contacts in and out of one, and lists the
+// coming birthdays.
 //
 //   txldb init [--password P] [--sample N] [DIR]
+//   txldb export FILE [DIR] [--encoding gb18030] [--search COLUMN=TEXT]
+//   txldb import FILE [DIR] [--duplicates skip|add]
+//   txldb birthdays [--days N] [--today YYYY-MM-DD] [--ics FILE] [DIR]
 //
-// creates DIR/DataBase/txl.mdb (DIR defaults to the working folder) holding the administrator
+// init creates DIR/DataBase/txl.mdb (DIR defaults to the working folder) holding the administrator
 // account "chief" and, with --sample, N generated contacts. An existing file is never touched.
 
 #include "data/DatabaseFile.h"
+#include "tools/BirthdaysCommand.h"
+#include "tools/ExportCommand.h"
+#include "tools/ImportCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +24,11 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: txldb init [--password P] [--sample N] [DIR]\n", stderr);
+    std::fputs("usage: txldb init [--password P] [--sample N] [DIR]\n"
+               "       txldb export FILE [DIR] [--encoding gb18030] [--search COLUMN=TEXT]\n"
+               "       txldb import FILE [DIR] [--duplicates skip|add]\n"
+               "       txldb birthdays [--days N] [--today YYYY-MM-DD] [--ics FILE] [DIR]\n",
+               stderr);
     return 2;
 }
 
@@ -26,7 +37,14 @@ int usage() {
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.takeFirst() != QStringLiteral("init"))
+    const QString command = args.isEmpty() ? QString() : args.takeFirst();
+    if (command == QStringLiteral("export"))
+        return exportCommand(args);
+    if (command == QStringLiteral("import"))
+        return importCommand(args);
+    if (command == QStringLiteral("birthdays"))
+        return txl::tools::birthdaysCommand(args);
+    if (command != QStringLiteral("init"))
         return usage();
 
     txl::data::NewDatabase options;

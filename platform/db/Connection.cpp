@@ -105,6 +105,8 @@ void Connection::open() {
         if (fileVersion < m_settings.version)
             migrate(db.get(), fileVersion);
     }
+    if (m_settings.onOpen)
+        m_settings.onOpen(db.get());
     m_db = std::move(db);
 }
 

@@ -36,6 +36,9 @@ public:
         std::map<int, std::function<void(sqlite3 *)>> migrations = {};
         // The user's words for a refused CHECK; an empty answer keeps SQLite's text.
         std::function<QString(const CheckFailure &)> explainCheck = {};
+        // Runs on every open once the key is proven, before the connection is used: registers the
+        // program's own SQL functions. May throw; the connection then stays closed.
+        std::function<void(sqlite3 *)> onOpen = {};
     };
 
     explicit Connection(Settings settings);

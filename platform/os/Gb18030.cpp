@@ -47,6 +47,8 @@ private:
 int codePointLength(char32_t codePoint) {
     if (codePoint < 0x80)
         return 1;
+    if (codePoint >= 0x4E00 && codePoint <= 0x9FA5)
+        return 2;   // the CJK ideographs GBK holds, nearly every character of a Chinese text
     thread_local Gb18030Encoder encoder;
     return encoder.length(codePoint);
 }

@@ -13,6 +13,11 @@ std::optional<QString> &nextName() {
     return name;
 }
 
+QString &nextFilter() {
+    static QString filter;
+    return filter;
+}
+
 std::optional<QString> takeNextName() {
     std::optional<QString> name = nextName();
     nextName().reset();
@@ -33,8 +38,23 @@ QString FileDialog::openFileName(QWidget *parent, const QString &caption, const 
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
+QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const QString &filters,
+                                QString *selectedFilter) {
+    if (std::optional<QString> name = takeNextName()) {
+        *selectedFilter = nextFilter();
+        return *name;
+    }
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filters, selectedFilter);
+}
+
 void FileDialog::setNextFileName(const QString &name) {
     nextName() = name;
+    nextFilter().clear();
+}
+
+void FileDialog::setNextFileName(const QString &name, const QString &selectedFilter) {
+    nextName() = name;
+    nextFilter() = selectedFilter;
 }
 
 } // namespace txl::print

@@ -38,6 +38,11 @@ class DataTest : public QObject {
 private Q_SLOTS:
     void searchStatementsTakeOnlyKnownColumns_data();
     void searchStatementsTakeOnlyKnownColumns();
+    void fuzzySearchStatement_data();
+    void fuzzySearchStatement();
+    void fuzzySearchFindsPinyin_data();
+    void fuzzySearchFindsPinyin();
+    void pinyinMatchAfterReopen();
     void passwordHashes();
     void newDatabaseHoldsSchemaAndAdministrator();
     void newDatabaseRefusesToOverwrite();
@@ -75,6 +80,76 @@ void DataTest::searchStatementsTakeOnlyKnownColumns() {
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::exactSearch(column));
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearch(column));
     }
+}
+
+void DataTest::fuzzySearchStatement_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("pinyin");
+    QTest::newRow("name, initials") << QStringLiteral("姓名") << QStringLiteral("zs") << true;
+    QTest::newRow("name, syllables apart") << QStringLiteral("姓名") << QStringLiteral("xi'an lu") << true;
+    QTest::newRow("address, letters") << QStringLiteral("家庭住址") << QStringLiteral("hz") << true;
+    QTest::newRow("name, Chinese") << QStringLiteral("姓名") << QStringLiteral("张") << false;
+    QTest::newRow("name, letters and digits") << QStringLiteral("姓名") << QStringLiteral("zs1") << false;
+    QTest::newRow("name, wildcard") << QStringLiteral("姓名") << QStringLiteral("z%") << false;
+    QTest::newRow("sex, letters") << QStringLiteral("性别") << QStringLiteral("nan") << false;
+    QTest::newRow("QQ, letters") << QStringLiteral("QQ") << QStringLiteral("abc") << false;
+    QTest::newRow("mobile, digits") << QStringLiteral("手机号码") << QStringLiteral("13") << false;
+}
+
+void DataTest::fuzzySearchStatement() {
+    QFETCH(QString, column);
+    QFETCH(QString, text);
+    QFETCH(bool, pinyin);
+    const sql::Search search = sql::fuzzySearchFor(column, text);
+    const QString plain = QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1");
+    QList<std::pair<QString, QString>> params = {{QStringLiteral("p1"), QStringLiteral("%") + text + QStringLiteral("%")}};
+    if (pinyin)
+        params.append({QStringLiteral("p2"), text});
+    QCOMPARE(search.statement, pinyin ? plain + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")") : plain);
+    QCOMPARE(search.params, params);
+}
+
+void DataTest::fuzzySearchFindsPinyin_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("initials") << QStringLiteral("姓名") << QStringLiteral("zs") << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
+    QTest::newRow("mixed") << QStringLiteral("姓名") << QStringLiteral("zhangsf") << QStringList{QStringLiteral("张三丰")};
+    QTest::newRow("pinyin and plain text") << QStringLiteral("姓名") << QStringLiteral("li") << QStringList{QStringLiteral("李四"), QStringLiteral("Lily")};
+    QTest::newRow("ü") << QStringLiteral("姓名") << QStringLiteral("lv") << QStringList{QStringLiteral("吕布")};
+    QTest::newRow("nothing") << QStringLiteral("姓名") << QStringLiteral("zx") << QStringList{};
+    QTest::newRow("address") << QStringLiteral("家庭住址") << QStringLiteral("hangzhou") << QStringList{QStringLiteral("李四")};
+    QTest::newRow("Chinese text") << QStringLiteral("姓名") << QStringLiteral("三") << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
+    QTest::newRow("sex: no pinyin") << QStringLiteral("性别") << QStringLiteral("n") << QStringList{};
+}
+
+void DataTest::fuzzySearchFindsPinyin() {
+    QFETCH(QString, column);
+    QFETCH(QString, text);
+    QFETCH(QStringList, found);
+    test::ModuleFixture fx;
+    fx.addContact({QStringLiteral("张三"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("上海市徐汇区")});
+    fx.addContact({QStringLiteral("李四"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("浙江省杭州市")});
+    fx.addContact({QStringLiteral("张三丰"), QStringLiteral("男")});
+    fx.addContact({QStringLiteral("Lily"), QStringLiteral("女")});
+    fx.addContact({QStringLiteral("吕布"), QStringLiteral("男")});
+    fx.exec(QStringLiteral("insert into UsersInfo (性别) values ('男')"));   // no name at all
+    db::Query &q = fx.module().query;
+    const sql::Search search = sql::fuzzySearchFor(column, text);
+    TDataModule1::reload(q, search.statement, search.params);
+    QCOMPARE(TDataModule1::columnTexts(q, QStringLiteral("姓名")), found);
+}
+
+void DataTest::pinyinMatchAfterReopen() {
+    // The function belongs to the connection: a connection opened again has it too.
+    test::ModuleFixture fx;
+    fx.addContact({QStringLiteral("张三")});
+    TDataModule1 &m = fx.module();
+    m.con.close();
+    const sql::Search search = sql::fuzzySearchFor(QStringLiteral("姓名"), QStringLiteral("zs"));
+    TDataModule1::reload(m.query, search.statement, search.params);
+    QCOMPARE(m.query.recordCount(), 1);
 }
 
 void DataTest::passwordHashes() {

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -59,20 +60,12 @@ QList<QStringList> firstOf(qsizetype n) {
     return Classmates.mid(0, n);
 }
 
-// A signed-in main window over a fresh database: the login window holds the user name, as the
-// hand-over leaves it, and the main window has been created and shown.
-class MainWindow : public txl::test::WindowFixture {
+// The main window over the classmates, with what the tests read off it.
+class MainWindow : public txl::test::MainWindowFixture {
 public:
     explicit MainWindow(const QList<QStringList> &contacts = Classmates,
-                        const QString &signedIn = u"chief"_s) {
-        for (const QStringList &c : contacts)
-            addContact(c);
-        Form2 = new TForm2();
-        Form2->setSignedInUser(signedIn);
-        Form1 = new TForm1();
-        Form1->show();
-    }
-    TForm1 &w() const { return *Form1; }
+                        const QString &signedIn = u"chief"_s)
+        : MainWindowFixture(contacts, signedIn) {}
     txl::db::Query &query() const { return DataModule1->query; }
 
     // The names the grid shows, top to bottom.
@@ -341,7 +334,7 @@ void MainWindowTest::toolBar_data() {
         const char *name;
         QString caption, tooltip;
         int image;
-    } entries[16] = {
+    } entries[22] = {
         {"ToolButton1", u"添加好友"_s, u"添加好友"_s, 9},
         {"ToolButton2", {}, {}, -1},
         {"ToolButton5", u"删除好友"_s, u"删除好友"_s, 6},
@@ -358,8 +351,14 @@ void MainWindowTest::toolBar_data() {
         {"ToolButton10", {}, {}, -1},
         {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},
         {"ToolButton17", {}, {}, -1},
+        {"ToolButtonImport", u"导入"_s, u"从 Excel、CSV 或 vCard 文件导入联系人"_s, 17},
+        {"ToolButtonImportSep", {}, {}, -1},
+        {"ToolButtonExport", u"导出"_s, u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件"_s, 18},
+        {"ToolButtonExportSep", {}, {}, -1},
+        {"ToolButtonBirthdays", u"生日提醒"_s, u"看看谁的生日快到了"_s, 19},
+        {"ToolButtonBirthdaysSep", {}, {}, -1},
     };
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 22; ++i) {
         const auto &e = entries[i];
         QTest::newRow(e.name) << i << e.caption << e.tooltip << e.image;
     }
@@ -372,7 +371,7 @@ void MainWindowTest::toolBar() {
     QFETCH(int, image);
     MainWindow m;
     const QList<QAction *> actions = m.w().ToolBar1->actions();
-    QCOMPARE(actions.size(), 16);
+    QCOMPARE(actions.size(), 22);
     QAction *entry = actions.at(index);
     QCOMPARE(entry, m.w().toolBarEntries[std::size_t(index)]);
     QCOMPARE(entry->objectName(), QString::fromLatin1(QTest::currentDataTag()));
@@ -415,7 +414,8 @@ void MainWindowTest::contextMenu() {
     // The items as shown: separators only between items, 系统设置 greyed for everyone but chief.
     const QStringList expected{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s,
                                chief ? u"系统设置"_s : u"(系统设置)"_s, u"密码设置"_s,
-                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s};
+                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s,
+                               u"-"_s, u"导入"_s, u"导出"_s, u"生日提醒"_s};
     QWidget *surface = where == u"row"      ? m.w().grid->viewport()
                        : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
                                             : m.w().grid->verticalHeader()->viewport();
@@ -433,7 +433,8 @@ void MainWindowTest::contextMenu() {
     }
     m.w().PopupMenu1->hide();
     QCOMPARE(shown, expected);
-    QCOMPARE(m.w().PopupMenu1->actions().size(), 12);
+    QCOMPARE(m.w().PopupMenu1->actions().size(), 16);
+    QCOMPARE(m.w().PopupMenu1->actions().at(15), m.w().popupItems[15]);
 }
 
 void MainWindowTest::columnWidths() {
@@ -562,6 +563,17 @@ void MainWindowTest::searchFinds_data() {
                                     << noMatch;
     QTest::newRow("fuzzy no match") << 1 << 5 << u"西安"_s << QStringList() << u"西安"_s
                                     << noMatch;
+    // Letters typed into a fuzzy search on 姓名 or 家庭住址 also find their pinyin.
+    QTest::newRow("pinyin initials on 姓名") << 1 << 0 << u" zs "_s << QStringList{u"张三"_s}
+                                          << u" zs "_s << none;
+    QTest::newRow("pinyin and plain text on 姓名") << 1 << 0 << u"n"_s
+                                               << QStringList{u"O'Neil"_s} << u"n"_s << none;
+    QTest::newRow("pinyin on 家庭住址") << 1 << 5 << u"shanghai"_s << QStringList{u"李四"_s}
+                                     << u"shanghai"_s << none;
+    QTest::newRow("pinyin no match") << 1 << 0 << u"zx"_s << QStringList() << u"zx"_s << noMatch;
+    QTest::newRow("no pinyin on 性别") << 1 << 1 << u"nv"_s << QStringList() << u"nv"_s << noMatch;
+    QTest::newRow("no pinyin in an exact search") << 0 << 0 << u"zs"_s << QStringList()
+                                                 << QString() << noMatch;
 }
 
 void MainWindowTest::searchFinds() {
@@ -584,6 +596,13 @@ void MainWindowTest::searchFinds() {
     QCOMPARE(m.w().focusWidget(), mode == 0 ? static_cast<QWidget *>(m.w().Edit1) : m.w().btserach);
     // Only the list changed: the table still holds every contact.
     QCOMPARE(m.storedNames().size(), Classmates.size());
+    // A fuzzy search that is not pinyin on 姓名 or 家庭住址 runs the plain contains statement.
+    const QString plain = u"select * from UsersInfo where "_s + m.w().ComboBox1->itemText(column) + u" like :p1"_s;
+    const bool pinyin = (column == 0 || column == 5) && text.contains(QRegularExpression(u"^[A-Za-z' ]*[A-Za-z][A-Za-z' ]*$"_s));
+    if (mode == 1)
+        QCOMPARE(m.query().sql().join(QString()).startsWith(plain + u" or pinyin_match("_s), pinyin);
+    if (mode == 1 && !pinyin)
+        QCOMPARE(m.query().sql(), QStringList{plain});
 }
 
 void MainWindowTest::blankSearchText() {

@@ -2,6 +2,7 @@
 
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
+#include "birthdays/UBirthdays.h"
 #include "contacts/Unit3.h"
 #include "main/U4.h"
 #include "main/UStu.h"
@@ -16,6 +17,7 @@ namespace txl::test {
 
 void freeWindows() {
     release(Add);
+    release(Birthdays);
     release(Form4);
     release(Shezhi);
     release(About);
@@ -32,6 +34,19 @@ WindowFixture::WindowFixture(const data::NewDatabase &options) : ModuleFixture(o
 WindowFixture::~WindowFixture() {
     freeWindows();
     ui::Application::instance()->resetForTest();
+}
+
+MainWindowFixture::MainWindowFixture(const QList<QStringList> &contacts, const QString &signedIn) {
+    for (const QStringList &c : contacts)
+        addContact(c);
+    Form2 = new TForm2();
+    Form2->setSignedInUser(signedIn);
+    Form1 = new TForm1();
+    Form1->show();
+}
+
+TForm1 &MainWindowFixture::w() const {
+    return *Form1;
 }
 
 void comparePlace(const QWidget *window, const QString &name, const QRect &place) {

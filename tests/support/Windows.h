@@ -8,6 +8,7 @@
 #include <utility>
 
 class QWidget;
+class TForm1;
 
 // The program's windows in tests: they reach each other through global references, so a test
 // that made some must free them before the next test (and before the data module they show).
@@ -34,6 +35,15 @@ public:
     WindowFixture &operator=(const WindowFixture &) = delete;
 
     BoxRecorder boxes;
+};
+
+// A signed-in main window over a fresh database holding `contacts`: the login window holds the
+// user name, as the hand-over leaves it, and the main window has been created and shown.
+class MainWindowFixture : public WindowFixture {
+public:
+    explicit MainWindowFixture(const QList<QStringList> &contacts = {},
+                               const QString &signedIn = QStringLiteral("chief"));
+    TForm1 &w() const;
 };
 
 // Checks the place of the control `name` of `window`: the whole geometry, or only the position

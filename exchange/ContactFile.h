@@ -1,0 +1,35 @@
+#pragma once
+
+#include "exchange/ContactSource.h"
+#include "exchange/Records.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+// Contact files as a whole: which format a file is in, reading it with a size limit, and writing
+// one so that an existing file is replaced only by a complete new one.
+namespace txl::exchange {
+
+// Bigger files are refused before they are read: a class list is a few hundred kilobytes, and a
+// file of this size is not one.
+inline constexpr qint64 MaxFileBytes = 32ll << 20;
+
+// By extension: .xlsx, .vcf/.vcard, anything else CSV.
+Format formatForPath(const QString &path);
+
+// Reads the bytes: the content decides the format (a zip is a workbook, BEGIN:VCARD a vCard),
+// the name only when the content does not.
+ReadResult readBytes(const QByteArray &bytes, const QString &fileName);
+// Reads a whole device (an open file) and then its content. A read error, a device bigger than
+// MaxFileBytes or a stop asked for through `progress` gives a result with its error set.
+ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress &progress = {});
+ReadResult readFile(const QString &path, const Progress &progress = {});
+
+// Writes `path` in `format` (encoding: CSV only). Throws ExchangeError or Cancelled; either way an
+// existing file at `path` is left as it was and no partial file remains.
+void writeFile(const QString &path, Format format, Encoding encoding, const ContactSource &contacts,
+               const Progress &progress = {});
+
+} // namespace txl::exchange

@@ -1,0 +1,449 @@
+#include "exchange/VCard.h"
+
+#include "exchange/Dates.h"
+#include "exchange/Text.h"
+
+#include <QDate>
+#include <QIODevice>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace txl::exchange::vcard {
+
+namespace {
+
+using schema::Contact;
+
+// ---- writing
+
+QString escaped(const QString &value) {
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == u'\\' || c == u',' || c == u';') {
+            out += u'\\';
+            out += c;
+        } else if (c == u'\r') {
+            out += u"\\n"_s;
+            if (i + 1 < value.size() && value.at(i + 1) == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += u"\\n"_s;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Appends one content line, folded so no line is longer than 75 octets: a continuation line
+// starts with a space, and no UTF-8 character is split.
+void appendFolded(QByteArray &out, const QString &line) {
+    const QByteArray utf8 = line.toUtf8();
+    qsizetype start = 0;
+    int room = 75;
+    while (utf8.size() - start > room) {
+        qsizetype end = start + room;
+        while ((static_cast<unsigned char>(utf8.at(end)) & 0xC0) == 0x80)
+            --end;   // back to the first byte of a character
+        out.append(utf8.constData() + start, end - start);
+        out.append("\r\n ");
+        start = end;
+        room = 74;
+    }
+    out.append(utf8.constData() + start, utf8.size() - start);
+    out.append("\r\n");
+}
+
+void appendCard(QByteArray &out, const ContactSource &contacts, int row) {
+    const auto value = [&](Contact c) { return contacts.value(row, c); };
+    const auto property = [&](const QString &name, const QString &text) {
+        if (!text.isEmpty())
+            appendFolded(out, name + u':' + escaped(text));
+    };
+    out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    const QString name = escaped(value(schema::Name));
+    appendFolded(out, u"FN:"_s + name);
+    appendFolded(out, u"N:"_s + name + u";;;;"_s);
+
+    const QString sex = value(schema::Sex);
+    if (sex == u"男"_s)
+        appendFolded(out, u"GENDER:M"_s);
+    else if (sex == u"女"_s)
+        appendFolded(out, u"GENDER:F"_s);
+    else if (!sex.isEmpty())
+        appendFolded(out, u"GENDER:;"_s + escaped(sex));
+
+    const QString birth = value(schema::Birth);
+    if (storedDate(birth).isValid())
+        property(u"BDAY"_s, birth);
+    else
+        property(u"BDAY;VALUE=text"_s, birth);
+    property(u"TEL;TYPE=CELL"_s, value(schema::Mobile));
+    property(u"TEL;TYPE=HOME"_s, value(schema::HomePhone));
+    property(u"EMAIL;TYPE=INTERNET"_s, value(schema::Email));
+    if (const QString address = value(schema::Address); !address.isEmpty())
+        appendFolded(out, u"ADR;TYPE=HOME:;;"_s + escaped(address) + u";;;;"_s);
+    property(u"X-QQ"_s, value(schema::QQ));
+    property(u"X-TXL-DORMITORY"_s, value(schema::Dormitory));
+    out.append("END:VCARD\r\n");
+}
+
+// ---- reading
+
+struct Property {
+    QString name;                  // upper case, group dropped
+    QList<QString> types;          // lower case: TYPE values and 2.1's bare type names
+    QString valueType;             // VALUE=, lower case
+    QString charset;
+    bool quotedPrintable = false;
+    bool base64 = false;
+    QString value;                 // raw, after decoding quoted-printable
+};
+
+// Splits "a;b\;c" at the separators that are not escaped.
+QStringList splitUnescaped(const QString &value, QChar separator) {
+    QStringList parts;
+    QString current;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == u'\\' && i + 1 < value.size()) {
+            current += c;
+            current += value.at(++i);
+        } else if (c == separator) {
+            parts << current;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts << current;
+    return parts;
+}
+
+QString unescaped(const QString &value) {
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != u'\\' || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = value.at(++i);
+        if (n == u'n' || n == u'N')
+            out += u'\n';
+        else if (n == u'\\' || n == u',' || n == u';' || n == u':')
+            out += n;
+        else
+            out.append(c).append(n);   // not an escape: kept as written
+    }
+    return out;
+}
+
+QByteArray decodeQuotedPrintable(const QString &text) {
+    QByteArray out;
+    const QByteArray latin = text.toUtf8();
+    for (qsizetype i = 0; i < latin.size(); ++i) {
+        const char c = latin.at(i);
+        if (c == '=' && i + 2 < latin.size()) {
+            bool ok = false;
+            const int byte = latin.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(static_cast<char>(byte));
+                i += 2;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+QString decodeCharset(const QByteArray &bytes, const QString &charset) {
+    const QString name = charset.isEmpty() ? u"UTF-8"_s : charset.toUpper();
+    if (name == u"GBK"_s || name == u"GB2312"_s || name == u"GB18030"_s || name == u"CP936"_s)
+        return QStringDecoder("GB18030").decode(bytes);
+    QStringDecoder decoder(name.toLatin1().constData());
+    return decoder.isValid() ? decoder.decode(bytes) : QString::fromUtf8(bytes);
+}
+
+bool hasCjk(const QString &text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x2E80)
+            return true;
+    }
+    return false;
+}
+
+class CardBuilder {
+public:
+    explicit CardBuilder(int line) : m_values(schema::ContactColumnCount, QString()), m_line(line) {}
+
+    void take(const Property &p) {
+        if (p.base64)
+            return;   // pictures and the like
+        if (p.name == u"FN"_s) {
+            setOnce(schema::Name, unescaped(p.value).trimmed());
+        } else if (p.name == u"N"_s) {
+            const QStringList parts = splitUnescaped(p.value, u';');
+            const QString family = unescaped(parts.value(0)).trimmed();
+            const QString given = unescaped(parts.value(1)).trimmed();
+            m_nameFromN = hasCjk(family + given) ? family + given
+                                                 : QStringList({given, family}).join(u' ').trimmed();
+        } else if (p.name == u"GENDER"_s || p.name == u"X-GENDER"_s) {
+            takeSex(p);
+        } else if (p.name == u"BDAY"_s) {
+            const QString v = unescaped(p.value).trimmed();
+            if (!v.startsWith(u"--"_s))   // month and day only: no birth date
+                setOnce(schema::Birth, p.valueType == u"text"_s ? v : v.section(u'T', 0, 0));
+        } else if (p.name == u"TEL"_s) {
+            QString v = unescaped(p.value).trimmed();
+            if (v.startsWith(u"tel:"_s, Qt::CaseInsensitive))
+                v = v.mid(4).section(u';', 0, 0);
+            m_phones.append({v, p.types});
+        } else if (p.name == u"EMAIL"_s) {
+            setOnce(schema::Email, unescaped(p.value).trimmed());
+        } else if (p.name == u"ADR"_s) {
+            if (m_address.isEmpty() || (!m_homeAddress && p.types.contains(u"home"_s))) {
+                m_address = address(p.value);
+                m_homeAddress = p.types.contains(u"home"_s);
+            }
+        } else if (p.name == u"X-QQ"_s) {
+            setOnce(schema::QQ, unescaped(p.value).trimmed());
+        } else if (p.name == u"IMPP"_s && p.value.startsWith(u"qq:"_s, Qt::CaseInsensitive)) {
+            setOnce(schema::QQ, unescaped(p.value.mid(3)).trimmed());
+        } else if (p.name == u"X-TXL-DORMITORY"_s) {
+            setOnce(schema::Dormitory, unescaped(p.value).trimmed());
+        }
+    }
+
+    Record finish() {
+        if (m_values[schema::Name].isEmpty())
+            m_values[schema::Name] = m_nameFromN;
+        m_values[schema::Address] = m_address;
+        placePhones();
+        return {m_line, m_values};
+    }
+
+private:
+    void setOnce(Contact c, const QString &value) {
+        if (m_values[c].isEmpty())
+            m_values[c] = value;
+    }
+
+    void takeSex(const Property &p) {
+        const QStringList parts = splitUnescaped(p.value, u';');
+        const QString sex = unescaped(parts.value(0)).trimmed();
+        const QString identity = unescaped(parts.mid(1).join(u';')).trimmed();
+        const QString s = sex.toLower();
+        if (s == u"m"_s || s == u"male"_s || sex == u"男"_s)
+            setOnce(schema::Sex, u"男"_s);
+        else if (s == u"f"_s || s == u"female"_s || sex == u"女"_s)
+            setOnce(schema::Sex, u"女"_s);
+        else if (!identity.isEmpty())
+            setOnce(schema::Sex, identity);
+        else if (p.name == u"X-GENDER"_s)
+            setOnce(schema::Sex, sex);
+    }
+
+    // The address as people write it: Chinese from the largest part down without separators,
+    // others street first, separated by commas.
+    static QString address(const QString &value) {
+        QStringList parts;
+        for (const QString &part : splitUnescaped(value, u';'))
+            parts << unescaped(part).trimmed();
+        parts.resize(7);
+        const QString &box = parts[0], &extended = parts[1], &street = parts[2], &locality = parts[3],
+                      &region = parts[4], &code = parts[5], &country = parts[6];
+        if (hasCjk(parts.join(QString())))
+            return country + region + locality + street + extended + box;
+        QStringList ordered;
+        for (const QString &p : {street, extended, box, locality, region, code, country}) {
+            if (!p.isEmpty())
+                ordered << p;
+        }
+        return ordered.join(u", "_s);
+    }
+
+    // Mobile numbers go to 手机号码 and home numbers to 家庭电话; numbers of other kinds fill
+    // whichever of the two is still empty, in that order.
+    void placePhones() {
+        QList<bool> used(m_phones.size(), false);
+        const auto place = [&](Contact c, const auto &fits) {
+            for (qsizetype i = 0; i < m_phones.size(); ++i) {
+                if (!used[i] && m_values[c].isEmpty() && fits(m_phones[i].second)) {
+                    m_values[c] = m_phones[i].first;
+                    used[i] = true;
+                }
+            }
+        };
+        const auto isMobile = [](const QStringList &t) { return t.contains(u"cell"_s) || t.contains(u"mobile"_s); };
+        place(schema::Mobile, isMobile);
+        place(schema::HomePhone, [&](const QStringList &t) { return t.contains(u"home"_s) && !isMobile(t); });
+        place(schema::Mobile, [](const QStringList &) { return true; });
+        place(schema::HomePhone, [](const QStringList &) { return true; });
+    }
+
+    QStringList m_values;
+    int m_line;
+    QString m_nameFromN;
+    QString m_address;
+    bool m_homeAddress = false;
+    QList<std::pair<QString, QStringList>> m_phones;
+};
+
+class Reader {
+public:
+    Reader(const QString &text, ReadResult &result) : m_result(result) {
+        m_lines = text.split(u'\n');
+        for (QString &l : m_lines) {
+            if (l.endsWith(u'\r'))
+                l.chop(1);
+        }
+    }
+
+    void run() {
+        std::optional<CardBuilder> card;
+        int cardLine = 0;
+        while (m_next < m_lines.size()) {
+            const int line = m_next + 1;
+            Property p;
+            if (!nextProperty(p))
+                return;
+            if (p.name.isEmpty())
+                continue;   // a blank line
+            if (p.name == u"BEGIN"_s && p.value.trimmed().compare(u"VCARD"_s, Qt::CaseInsensitive) == 0) {
+                if (card)
+                    return fail(cardLine, u"名片没有 END:VCARD 就开始了下一张名片，文件可能已损坏。"_s);
+                card.emplace(line);
+                cardLine = line;
+            } else if (!card) {
+                return fail(line, u"不是名片的内容（名片应以 BEGIN:VCARD 开始）。"_s);
+            } else if (p.name == u"END"_s) {
+                m_result.records.append(card->finish());
+                card.reset();
+            } else if (p.name == u"VERSION"_s) {
+                const QString v = p.value.trimmed();
+                if (v != u"2.1"_s && v != u"3.0"_s && v != u"4.0"_s)
+                    return fail(line, u"不支持的 vCard 版本 %1（可以读 2.1、3.0 和 4.0）。"_s.arg(v));
+            } else {
+                card->take(p);
+            }
+        }
+        if (card)
+            return fail(cardLine, u"名片没有 END:VCARD，文件不完整。"_s);
+        if (m_result.records.isEmpty())
+            fail(1, u"文件里没有名片（BEGIN:VCARD）。"_s);
+    }
+
+private:
+    void fail(int line, const QString &reason) {
+        m_result.error = u"第%1行：%2"_s.arg(line).arg(reason);
+    }
+
+    // One logical line: folded continuations (a leading space or tab) joined, and for a
+    // quoted-printable value the soft line breaks (a trailing =) as well.
+    bool nextProperty(Property &p) {
+        const int line = m_next + 1;
+        QString text = m_lines.at(m_next++);
+        while (m_next < m_lines.size() && !m_lines.at(m_next).isEmpty() &&
+               (m_lines.at(m_next).at(0) == u' ' || m_lines.at(m_next).at(0) == u'\t'))
+            text += m_lines.at(m_next++).mid(1);
+        if (text.trimmed().isEmpty())
+            return true;
+        const qsizetype colon = valueStart(text);
+        if (colon < 0) {
+            fail(line, u"这一行不是“名称:值”的形式。"_s);
+            return false;
+        }
+        parseHead(text.left(colon), p);
+        p.value = text.mid(colon + 1);
+        if (p.quotedPrintable) {
+            while (p.value.endsWith(u'=') && m_next < m_lines.size()) {
+                p.value.chop(1);
+                p.value += m_lines.at(m_next++);
+            }
+            // The charset names the encoded bytes; text that was not encoded was already decoded
+            // with the file's own encoding.
+            p.value = decodeCharset(decodeQuotedPrintable(p.value), p.charset);
+        }
+        return true;
+    }
+
+    // The colon that ends the name and parameters (a colon inside a quoted parameter value does not).
+    static qsizetype valueStart(const QString &text) {
+        bool quoted = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == u'"')
+                quoted = !quoted;
+            else if (text.at(i) == u':' && !quoted)
+                return i;
+        }
+        return -1;
+    }
+
+    static void parseHead(const QString &head, Property &p) {
+        const QStringList parts = splitUnescaped(head, u';');
+        p.name = parts.first().section(u'.', -1).trimmed().toUpper();
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QString param = parts.at(i).trimmed();
+            const qsizetype eq = param.indexOf(u'=');
+            const QString key = (eq < 0 ? u"TYPE"_s : param.left(eq)).trimmed().toUpper();
+            QString value = eq < 0 ? param : param.mid(eq + 1);
+            value.remove(u'"');
+            if (key == u"ENCODING"_s || (eq < 0 && (value.toUpper() == u"QUOTED-PRINTABLE"_s || value.toUpper() == u"BASE64"_s))) {
+                const QString e = value.toUpper();
+                p.quotedPrintable = e == u"QUOTED-PRINTABLE"_s;
+                p.base64 = e == u"BASE64"_s || e == u"B"_s;
+            } else if (key == u"CHARSET"_s) {
+                p.charset = value;
+            } else if (key == u"VALUE"_s) {
+                p.valueType = value.toLower();
+            } else if (key == u"TYPE"_s) {
+                for (const QString &t : value.split(u','))
+                    p.types << t.trimmed().toLower();
+            }
+        }
+    }
+
+    ReadResult &m_result;
+    QStringList m_lines;
+    qsizetype m_next = 0;
+};
+
+} // namespace
+
+void write(const ContactSource &contacts, QIODevice &out, const Progress &progress) {
+    QByteArray block;
+    const auto flush = [&] {
+        if (!block.isEmpty() && out.write(block) != block.size())
+            throw ExchangeError(u"写入文件失败：%1"_s.arg(out.errorString()));
+        block.clear();
+    };
+    const int rows = contacts.count();
+    for (int r = 0; r < rows; ++r) {
+        if (progress && r % ProgressStep == 0 && !progress(r, rows))
+            throw Cancelled();
+        appendCard(block, contacts, r);
+        if (block.size() >= (1 << 16))
+            flush();
+    }
+    flush();
+}
+
+ReadResult read(const QByteArray &bytes) {
+    ReadResult result;
+    result.format = Format::VCard;
+    const std::optional<QString> text = decodeText(bytes, result.encoding, result.error);
+    if (!text)
+        return result;
+    Reader(*text, result).run();
+    if (!result.ok())
+        result.records.clear();
+    return result;
+}
+
+} // namespace txl::exchange::vcard

@@ -1,0 +1,108 @@
+#include "exchange/XlsxWriter.h"
+
+#include "exchange/Dates.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace txl::exchange::xlsx {
+
+namespace {
+
+struct WorkbookCloser {
+    void operator()(lxw_workbook *wb) const noexcept {
+        // A workbook given up half-way is closed into a file nobody uses; closing frees it.
+        workbook_close(wb);
+    }
+};
+using Workbook = std::unique_ptr<lxw_workbook, WorkbookCloser>;
+
+void check(lxw_error error) {
+    if (error != LXW_NO_ERROR)
+        throw ExchangeError(u"写入 Excel 文件失败：%1"_s.arg(QString::fromUtf8(lxw_strerror(error))));
+}
+
+// Display width of a text in character cells: full-width characters take two.
+int displayWidth(const QString &text) {
+    int width = 0;
+    for (const QChar c : text)
+        width += c.unicode() < 0x1100 ? 1 : 2;
+    return width;
+}
+
+// A valid yyyy-mm-dd that Excel can hold as a date (its calendar starts in 1900, and its first two
+// months there count a day that never was).
+bool excelDate(const QString &text, lxw_datetime &out) {
+    const QDate date = storedDate(text);
+    if (!date.isValid() || date < QDate(1900, 3, 1))
+        return false;
+    out = lxw_datetime{date.year(), date.month(), date.day(), 0, 0, 0};
+    return true;
+}
+
+} // namespace
+
+void write(const ContactSource &contacts, const QString &path, const Progress &progress) {
+    const QByteArray file = QFile::encodeName(path);
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    Workbook workbook(workbook_new_opt(file.constData(), &options));
+    if (!workbook)
+        throw ExchangeError(u"无法创建 Excel 文件。"_s);
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook.get(), "同学录");
+    if (!sheet)
+        throw ExchangeError(u"无法创建 Excel 工作表。"_s);
+
+    lxw_format *title = workbook_add_format(workbook.get());
+    format_set_bold(title);
+    lxw_format *text = workbook_add_format(workbook.get());
+    format_set_num_format(text, "@");   // what a user types into the column later stays text
+    lxw_format *date = workbook_add_format(workbook.get());
+    format_set_num_format(date, "yyyy-mm-dd");
+
+    std::array<int, schema::ContactColumnCount> widths{};
+    for (int c = 0; c < schema::ContactColumnCount; ++c) {
+        const QString &name = schema::ContactColumns[c].name;
+        check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), name.toUtf8().constData(), title));
+        widths[c] = displayWidth(name);
+    }
+
+    const int rows = contacts.count();
+    for (int r = 0; r < rows; ++r) {
+        if (progress && r % ProgressStep == 0 && !progress(r, rows))
+            throw Cancelled();
+        const auto row = static_cast<lxw_row_t>(r + 1);
+        for (int c = 0; c < schema::ContactColumnCount; ++c) {
+            const auto column = static_cast<schema::Contact>(c);
+            const QString value = contacts.value(r, column);
+            widths[c] = std::max(widths[c], displayWidth(value));
+            if (value.isEmpty())
+                continue;
+            lxw_datetime when;
+            if (column == schema::Birth && excelDate(value, when))
+                check(worksheet_write_datetime(sheet, row, static_cast<lxw_col_t>(c), &when, date));
+            else
+                check(worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c), value.toUtf8().constData(), text));
+        }
+    }
+
+    for (int c = 0; c < schema::ContactColumnCount; ++c) {
+        // Room for the filter button beside the title, and no column wider than a screenful.
+        const double width = std::min(std::max(widths[c], 4) + 3, 60);
+        check(worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
+                                   c == schema::Birth ? date : text));
+    }
+    worksheet_freeze_panes(sheet, 1, 0);
+    check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(rows), schema::ContactColumnCount - 1));
+    check(workbook_close(workbook.release()));
+}
+
+} // namespace txl::exchange::xlsx

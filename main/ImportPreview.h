@@ -1,0 +1,63 @@
+#pragma once
+
+#include "exchange/ContactImport.h"
+#include "exchange/ImportRules.h"
+#include "exchange/Records.h"
+#include "platform/ui/Form.h"
+
+#include <QSet>
+
+#include <optional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// 导入: the preview of a file before anything of it is added. It shows the format and encoding the
+// file was read in, which of its columns fill which contact column, its first rows, and what an
+// import would do: how many contacts it adds, which rows it skips as duplicates and which it
+// refuses, each with its line and reason. 导入 goes ahead, 取消 leaves the book as it is.
+class TImportPreview : public txl::ui::Form {
+    Q_OBJECT
+
+public:
+    TImportPreview(const QString &path, const txl::exchange::ReadResult &read, QSet<QString> namesInBook);
+
+    QLabel *LabelFile;
+    QLabel *LabelFormat;
+    QGroupBox *GroupBox1;   // 列的对应
+    QTableWidget *TableMapping;
+    QGroupBox *GroupBox2;   // 文件的前几行
+    QTableWidget *TableRows;
+    QLabel *LabelCounts;
+    QGroupBox *GroupBox3;   // 跳过和拒绝的行
+    QTableWidget *TableProblems;
+    QCheckBox *CheckDuplicates;   // 重名的联系人也导入
+    QPushButton *Button1;         // 导入
+    QPushButton *Button2;         // 取消
+
+    bool accepted() const { return m_accepted; }
+    txl::exchange::Duplicates duplicates() const;
+    const txl::exchange::ImportPlan &plan() const { return m_plan; }
+
+    // The whole command: pick a file, read it, preview it, import it with progress. Returns what
+    // was done when an import ran to its end (the book may have changed); the caller shows the
+    // new list first and then the notice doneText() words.
+    static std::optional<txl::exchange::ImportSummary> run(QWidget *parent);
+    static QString doneText(const txl::exchange::ImportSummary &summary);
+
+    void Button1Click();
+    void Button2Click();
+
+private:
+    void fillMapping();
+    void fillRows();
+    void updatePlan();
+
+    const txl::exchange::ReadResult &m_read;
+    QSet<QString> m_names;
+    txl::exchange::ImportPlan m_plan;
+    bool m_accepted = false;
+};

@@ -1,0 +1,626 @@
+#include "tests/support/TestSupport.h"
+
+#include "data/DatabaseFile.h"
+#include "data/Schema.h"
+#include "data/U2.h"
+#include "exchange/ContactFile.h"
+#include "exchange/ContactImport.h"
+#include "exchange/Csv.h"
+#include "exchange/HeaderMap.h"
+#include "exchange/ImportRules.h"
+#include "exchange/VCard.h"
+#include "exchange/XlsxReader.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Query.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+using namespace txl;
+using namespace txl::exchange;
+
+Q_DECLARE_METATYPE(txl::exchange::Format)
+Q_DECLARE_METATYPE(txl::exchange::Encoding)
+
+namespace {
+
+// Contacts whose values trip up careless writers: separators, quotes, line breaks, leading zeros,
+// formula-looking phone numbers, apostrophes, text beyond GBK.
+QList<QStringList> awkwardContacts() {
+    return {
+        {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-245"_s, u"05718888888"_s,
+         u"012345"_s, u"a@b.cn"_s, u"浙江省杭州市, 西湖区"_s},
+        {u"O'Neil, \"Jr\""_s, u"女"_s, u"1999-12-31"_s, u"-"_s, u"=1+1"_s, u"+8613912345678"_s,
+         u"@qq"_s, u"x;y\\z"_s, u"第一行\n第二行"_s},
+        {u"'=已有撇号"_s, u"未知"_s, u"不详"_s, u"'-"_s, u"''@x"_s, QString(), QString(),
+         QString(), u"𠀀 surrogate, 😀"_s},
+    };
+}
+
+QByteArray written(Format format, Encoding encoding, const QList<QStringList> &rows) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ContactList contacts(rows);
+    if (format == Format::Csv)
+        csv::write(contacts, encoding, buffer);
+    else
+        vcard::write(contacts, buffer);
+    return buffer.data();
+}
+
+QList<QStringList> valuesOf(const ReadResult &result) {
+    QList<QStringList> rows;
+    for (const Record &r : result.records)
+        rows << r.values;
+    return rows;
+}
+
+// A zip holding the given parts, as a test's own hand-made workbook.
+QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(u"w.zip"_s));
+    int error = 0;
+    zip_t *z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (const auto &[name, content] : parts) {
+        zip_source_t *s = zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0);
+        zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
+    }
+    zip_close(z);
+    QFile f(QString::fromUtf8(path));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, const QByteArray &styles = {},
+                    const QByteArray &workbookPr = {}) {
+    QList<std::pair<QString, QByteArray>> parts = {
+        {u"[Content_Types].xml"_s, "<Types/>"},
+        {u"xl/workbook.xml"_s,
+         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" + workbookPr +
+             "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId7\"/><sheet name=\"B\" sheetId=\"2\" r:id=\"rId8\"/></sheets></workbook>"},
+        {u"xl/_rels/workbook.xml.rels"_s,
+         "<Relationships><Relationship Id=\"rId8\" Target=\"worksheets/other.xml\"/>"
+         "<Relationship Id=\"rId7\" Target=\"/xl/worksheets/first.xml\"/></Relationships>"},
+        {u"xl/worksheets/first.xml"_s, "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"},
+        {u"xl/worksheets/other.xml"_s, "<worksheet><sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>不是这张</t></is></c></row></sheetData></worksheet>"},
+    };
+    if (!strings.isEmpty())
+        parts.append({u"xl/sharedStrings.xml"_s, "<sst>" + strings + "</sst>"});
+    if (!styles.isEmpty())
+        parts.append({u"xl/styles.xml"_s, "<styleSheet>" + styles + "</styleSheet>"});
+    return zipped(parts);
+}
+
+// A device that hands out some bytes and then fails, as a file on a disk that goes away does.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(QByteArray head) : m_head(std::move(head)) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override {
+        if (m_pos >= m_head.size()) {
+            setErrorString(u"Input/output error"_s);
+            return -1;
+        }
+        const qint64 n = std::min<qint64>(maxSize, m_head.size() - m_pos);
+        memcpy(data, m_head.constData() + m_pos, static_cast<size_t>(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_head;
+    qint64 m_pos = 0;
+};
+
+QList<QStringList> bookRows(db::Connection &con) {
+    db::Query q(con, u"check"_s);
+    q.setSql(u"select * from UsersInfo"_s);
+    q.open();
+    QList<QStringList> rows;
+    for (int r = 0; r < q.recordCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < q.columnCount(); ++c)
+            row << q.value(r, c);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class FormatsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void textFormatsGiveBackWhatTheyWrote_data();
+    void textFormatsGiveBackWhatTheyWrote();
+    void csvProtectsFormulas_data();
+    void csvProtectsFormulas();
+    void csvReadsEncodingsAndDialects_data();
+    void csvReadsEncodingsAndDialects();
+    void titlesMapToColumns_data();
+    void titlesMapToColumns();
+    void xlsxKeepsTextAndDates();
+    void xlsxReadsWhatSpreadsheetsWrite();
+    void vcardWritesFoldedEscapedLines();
+    void vcardReadsPhoneDialects_data();
+    void vcardReadsPhoneDialects();
+    void badFilesAreRefusedWhole_data();
+    void badFilesAreRefusedWhole();
+    void readFailureMidwayRefusesTheFile();
+    void rulesNormaliseOrRefuse_data();
+    void rulesNormaliseOrRefuse();
+    void duplicatesSkippedOrAdded();
+    void sampleBookRoundTrips_data();
+    void sampleBookRoundTrips();
+    void failedImportLeavesBookAsItWas_data();
+    void failedImportLeavesBookAsItWas();
+};
+
+void FormatsTest::textFormatsGiveBackWhatTheyWrote_data() {
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<Encoding>("encoding");
+    QTest::newRow("CSV UTF-8") << Format::Csv << Encoding::Utf8;
+    QTest::newRow("CSV GB18030") << Format::Csv << Encoding::Gb18030;
+    QTest::newRow("vCard") << Format::VCard << Encoding::Utf8;
+}
+
+void FormatsTest::textFormatsGiveBackWhatTheyWrote() {
+    QFETCH(Format, format);
+    QFETCH(Encoding, encoding);
+    const QByteArray bytes = written(format, encoding, awkwardContacts());
+    const ReadResult result = readBytes(bytes, format == Format::Csv ? u"a.csv"_s : u"a.vcf"_s);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.format, format);
+    QCOMPARE(result.encoding, encoding);
+    QCOMPARE(valuesOf(result), awkwardContacts());
+    if (format == Format::Csv) {
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), encoding == Encoding::Utf8);
+        QVERIFY(result.ignoredColumns.isEmpty());
+        QCOMPARE(result.records.at(2).line, 4 + 1);   // the line break inside a quoted field counts
+    }
+}
+
+void FormatsTest::csvProtectsFormulas_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("inFile");
+    QTest::newRow("plain") << u"138"_s << u"138"_s;
+    QTest::newRow("equals") << u"=SUM(A1)"_s << u"'=SUM(A1)"_s;
+    QTest::newRow("plus") << u"+86 139"_s << u"'+86 139"_s;
+    QTest::newRow("minus alone") << u"-"_s << u"'-"_s;
+    QTest::newRow("at") << u"@me"_s << u"'@me"_s;
+    QTest::newRow("apostrophe then formula") << u"'=x"_s << u"''=x"_s;
+    QTest::newRow("apostrophe alone") << u"'abc"_s << u"'abc"_s;
+    QTest::newRow("formula later") << u"a=b"_s << u"a=b"_s;
+}
+
+void FormatsTest::csvProtectsFormulas() {
+    QFETCH(QString, value);
+    QFETCH(QString, inFile);
+    QCOMPARE(csv::protectFormula(value), inFile);
+    QCOMPARE(csv::unprotectFormula(inFile), value);
+}
+
+void FormatsTest::csvReadsEncodingsAndDialects_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<QStringList>("first");
+    const QStringList zhang = {u"张三"_s, u"男"_s, QString(), u"13800138000"_s, QString(), QString(),
+                               QString(), QString(), QString()};
+    QTest::newRow("UTF-8 with BOM")
+        << QByteArray("\xEF\xBB\xBF") + u"姓名,性别,手机号码\n张三,男,13800138000\n"_s.toUtf8() << Encoding::Utf8 << zhang;
+    QTest::newRow("UTF-8 without BOM") << u"姓名,性别,手机号码\r\n张三,男,13800138000\r\n"_s.toUtf8()
+                                       << Encoding::Utf8 << zhang;
+    QTest::newRow("GBK") << QByteArray(QStringEncoder("GB18030").encode(u"名字,Sex,Mobile\r\n张三,男,13800138000"_s))
+                         << Encoding::Gb18030 << zhang;
+    QTest::newRow("semicolons, blank lines") << u"\n姓名;性别;手机\n\n张三;男;13800138000\n;;\n"_s.toUtf8()
+                                             << Encoding::Utf8 << zhang;
+}
+
+void FormatsTest::csvReadsEncodingsAndDialects() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(Encoding, encoding);
+    QFETCH(QStringList, first);
+    const ReadResult result = csv::read(bytes);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.encoding, encoding);
+    QCOMPARE(result.records.size(), 1);
+    QCOMPARE(result.records.first().values, first);
+}
+
+void FormatsTest::titlesMapToColumns_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("column");
+    for (int c = 0; c < schema::ContactColumnCount; ++c)
+        QTest::newRow(qPrintable(schema::ContactColumns[c].name)) << schema::ContactColumns[c].name << c;
+    QTest::newRow("Name") << u" NAME "_s << int(schema::Name);
+    QTest::newRow("名字") << u"名字"_s << int(schema::Name);
+    QTest::newRow("E-mail") << u"E-Mail"_s << int(schema::Email);
+    QTest::newRow("full-width QQ") << u"ＱＱ号"_s << int(schema::QQ);
+    QTest::newRow("spaced, colon") << u"手 机："_s << int(schema::Mobile);
+    QTest::newRow("Birthday") << u"birthday"_s << int(schema::Birth);
+    QTest::newRow("宿舍") << u"宿舍"_s << int(schema::Dormitory);
+    QTest::newRow("Phone") << u"Phone"_s << int(schema::HomePhone);
+    QTest::newRow("地址") << u"地址"_s << int(schema::Address);
+    QTest::newRow("unknown") << u"备注"_s << -1;
+}
+
+void FormatsTest::titlesMapToColumns() {
+    QFETCH(QString, title);
+    QFETCH(int, column);
+    QCOMPARE(columnForTitle(title), column);
+}
+
+void FormatsTest::xlsxKeepsTextAndDates() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    writeFile(path, Format::Xlsx, Encoding::Utf8, ContactList(awkwardContacts()));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const ReadResult result = readBytes(f.readAll(), path);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.titles, schema::contactColumnNames());
+    QCOMPARE(valuesOf(result), awkwardContacts());
+
+    // What a spreadsheet sees: a date cell under 出生日期, text cells for the numbers, the frozen
+    // title row and the filter over every row.
+    int error = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    QVERIFY(z);
+    zip_stat_t st;
+    QCOMPARE(zip_stat(z, "xl/worksheets/sheet1.xml", 0, &st), 0);
+    QByteArray sheet(static_cast<qsizetype>(st.size), '\0');
+    zip_file_t *zf = zip_fopen(z, "xl/worksheets/sheet1.xml", 0);
+    zip_fread(zf, sheet.data(), st.size);
+    zip_fclose(zf);
+    zip_discard(z);
+    QVERIFY(sheet.contains("<c r=\"C2\" s=\"3\"><v>31492</v></c>"));   // 1986-03-21
+    QVERIFY(sheet.contains("<c r=\"F2\" s=\"2\" t=\"inlineStr\"><is><t>05718888888</t></is></c>"));
+    QVERIFY(sheet.contains("<c r=\"C4\" s=\"2\" t=\"inlineStr\"><is><t>不详</t></is></c>"));
+    QVERIFY(sheet.contains("state=\"frozen\""));
+    QVERIFY(sheet.contains("<autoFilter ref=\"A1:I4\"/>"));
+}
+
+void FormatsTest::xlsxReadsWhatSpreadsheetsWrite() {
+    // Shared strings with rich text and phonetic readings, a phone number stored as a number in
+    // exponent form, a custom date format, a boolean, an inline string, gaps between cells.
+    const QByteArray strings =
+        "<si><t>姓名</t></si><si><r><t>手机</t></r><r><t>号码</t></r></si>"
+        "<si><t>生日</t></si><si><r><t>张</t></r><r><t>三</t></r><rPh sb=\"0\" eb=\"1\"><t>zhang san</t></rPh></si>"
+        "<si><t>备注</t></si>";
+    const QByteArray styles =
+        "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"YYYY\\-MM\\-DD\"/></numFmts>"
+        "<cellXfs count=\"3\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/></cellXfs>";
+    const QByteArray sheet =
+        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"s\"><v>1</v></c><c r=\"C2\" t=\"s\"><v>2</v></c>"
+        "<c r=\"E2\" t=\"s\"><v>4</v></c><c r=\"F2\" t=\"inlineStr\"><is><t>QQ</t></is></c></row>"
+        "<row r=\"5\"><c r=\"A5\" t=\"s\"><v>3</v></c><c r=\"B5\"><v>1.3574470463E10</v></c>"
+        "<c r=\"C5\" s=\"1\"><v>31492</v></c><c r=\"E5\" t=\"b\"><v>1</v></c><c r=\"F5\"><v>12345</v></c></row>"
+        "<row r=\"6\"><c r=\"A6\" t=\"inlineStr\"><is><t>李四</t></is></c><c r=\"C6\" s=\"2\"><v>1</v></c>"
+        "<c r=\"F6\"><v>2.5</v></c></row>";
+    ReadResult result = xlsx::read(workbook(sheet, strings, styles));
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.ignoredColumns, QStringList{u"备注"_s});
+    QCOMPARE(result.records.size(), 2);
+    QCOMPARE(result.records[0].line, 5);
+    const QStringList first = result.records[0].values;
+    QCOMPARE(first[schema::Name], u"张三"_s);
+    QCOMPARE(first[schema::Mobile], u"13574470463"_s);
+    QCOMPARE(first[schema::Birth], u"1986-03-21"_s);
+    QCOMPARE(first[schema::QQ], u"12345"_s);
+    QCOMPARE(result.records[1].values[schema::Birth], u"1900-01-01"_s);
+    QCOMPARE(result.records[1].values[schema::QQ], u"2.5"_s);
+
+    // The same day number in a workbook that counts from 1904.
+    result = xlsx::read(workbook(sheet, strings, styles, "<workbookPr date1904=\"1\"/>"));
+    QCOMPARE(result.records[0].values[schema::Birth], u"1990-03-22"_s);
+}
+
+void FormatsTest::vcardWritesFoldedEscapedLines() {
+    const QString address = u"浙江省杭州市西湖区文三路一百二十三号某某小区五幢三单元六零二室，邮编310000"_s;
+    const QByteArray bytes = written(Format::VCard, Encoding::Utf8,
+                                     {{u"王五"_s, u"女"_s, u"1990-01-02"_s, u"13800138000"_s, u"5-101"_s,
+                                       u"05710000000"_s, u"10001"_s, u"w@x.cn"_s, address}});
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (const QByteArray &l : lines)
+        QVERIFY2(l.size() <= 76, l.constData());   // 75 octets and the CR
+    QVERIFY(bytes.contains("\r\n "));
+    const QString text = QString::fromUtf8(bytes);
+    for (const QString &expected : {u"VERSION:3.0"_s, u"FN:王五"_s, u"N:王五;;;;"_s, u"GENDER:F"_s,
+                                    u"BDAY:1990-01-02"_s, u"TEL;TYPE=CELL:13800138000"_s,
+                                    u"TEL;TYPE=HOME:05710000000"_s, u"X-QQ:10001"_s,
+                                    u"X-TXL-DORMITORY:5-101"_s})
+        QVERIFY2(text.contains(expected + u"\r\n"_s), qPrintable(expected));
+    QVERIFY(QString(text).remove(u"\r\n "_s).contains(u"ADR;TYPE=HOME:;;"_s + address + u";;;;"_s));
+}
+
+void FormatsTest::vcardReadsPhoneDialects_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QStringList>>("contacts");
+    const QStringList none(schema::ContactColumnCount, QString());
+    QStringList zhang = none;
+    zhang[schema::Name] = u"张三丰"_s;
+    zhang[schema::Mobile] = u"138 0013 8000"_s;
+    zhang[schema::HomePhone] = u"0571-88888888"_s;
+    zhang[schema::Address] = u"浙江省杭州市文三路1号"_s;
+    QStringList li = none;
+    li[schema::Name] = u"李四"_s;
+    li[schema::Mobile] = u"13912345678"_s;
+    QTest::newRow("2.1 Android, quoted-printable with soft breaks")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                      "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;=E4=B8=89=E4=B8=B0;;;\r\n"
+                      "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0=E4=B8=89=\r\n=E4=B8=B0\r\n"
+                      "TEL;CELL:138 0013 8000\r\nTEL;HOME;VOICE:0571-88888888\r\n"
+                      "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;=E6=96=87=E4=B8=89=E8=B7=AF1=E5=8F=B7;=E6=9D=AD=E5=B7=9E=E5=B8=82;=E6=B5=99=\r\n=E6=B1=9F=E7=9C=81;;\r\n"
+                      "PHOTO;ENCODING=BASE64;JPEG:/9j/4AAQ\r\n AAAA\r\n\r\n"
+                      "END:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=C0=EE=CB=C4;;;;\r\n"
+                      "TEL;VOICE:+86 139-1234-5678\r\nEND:VCARD\r\n")
+        << QList<QStringList>{zhang, [&] { QStringList l = li; l[schema::Mobile] = u"+86 139-1234-5678"_s; return l; }()};
+    QStringList wang = none;
+    wang[schema::Name] = u"Wang, Wu"_s;
+    wang[schema::Sex] = u"男"_s;
+    wang[schema::Birth] = u"19880706"_s;   // the import rules make it 1988-07-06
+    wang[schema::Mobile] = u"+86-139-1234-5678"_s;
+    wang[schema::QQ] = u"123456"_s;
+    wang[schema::Email] = u"ww@example.com"_s;
+    QTest::newRow("4.0, folded, escaped, unknown properties")
+        << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Wang\\, Wu\nGENDER:M\nBDAY:19880706\n"
+                      "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:+86-139-\n 1234-5678\n"
+                      "IMPP:qq:123456\nEMAIL;PREF=1:ww@example.com\nX-UNKNOWN;FOO=bar:anything\n"
+                      "item1.X-ABLabel:whatever\nEND:VCARD\n")
+        << QList<QStringList>{wang};
+    QStringList no = none;
+    no[schema::Name] = u"赵六"_s;
+    QTest::newRow("3.0, birthday without a year")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:赵;六;;;\r\nBDAY:--0321\r\nEND:VCARD\r\n")
+        << QList<QStringList>{no};
+}
+
+void FormatsTest::vcardReadsPhoneDialects() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QStringList>, contacts);
+    const ReadResult result = readBytes(bytes, u"phone.vcf"_s);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.format, Format::VCard);
+    QCOMPARE(valuesOf(result), contacts);
+}
+
+void FormatsTest::badFilesAreRefusedWhole_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"t.xlsx"_s);
+    writeFile(path, Format::Xlsx, Encoding::Utf8, ContactList(awkwardContacts()));
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray good = f.readAll();
+    QTest::newRow("truncated .xlsx") << good.left(good.size() / 2) << u"t.xlsx"_s << u"不完整"_s;
+    QTest::newRow("zip that is no workbook") << zipped({{u"readme.txt"_s, "hello"}}) << u"t.xlsx"_s
+                                             << u"没有工作簿"_s;
+    QTest::newRow("workbook without name column")
+        << workbook("<row><c t=\"inlineStr\"><is><t>电话</t></is></c></row>") << u"t.xlsx"_s << u"没有姓名列"_s;
+    QByteArray binary(4096, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919) % 251);
+    QTest::newRow("binary named .csv") << binary << u"t.csv"_s << u"不是文本文件"_s;
+    QTest::newRow("unclosed quote") << u"姓名,地址\n张三,\"杭州\n李四,宁波\n"_s.toUtf8() << u"t.csv"_s
+                                    << u"第2行：引号没有结束"_s;
+    QTest::newRow("no name column") << u"电话,地址\n123,杭州\n"_s.toUtf8() << u"t.csv"_s << u"没有姓名列"_s;
+    QTest::newRow("empty CSV") << QByteArray() << u"t.csv"_s << u"文件是空的"_s;
+    QTest::newRow("vCard without END")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:B\r\n")
+        << u"t.vcf"_s << u"第5行：名片没有 END:VCARD"_s;
+    QTest::newRow("old .xls") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << u"t.xls"_s << u".xls"_s;
+}
+
+void FormatsTest::badFilesAreRefusedWhole() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    const ReadResult result = readBytes(bytes, name);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.error.contains(message), qPrintable(result.error));
+    QVERIFY(result.records.isEmpty());
+}
+
+void FormatsTest::readFailureMidwayRefusesTheFile() {
+    // A device that fails after the first megabyte: nothing of what was read counts.
+    QByteArray head = u"姓名\n"_s.toUtf8();
+    while (head.size() < (3 << 20))
+        head += "someone\n";
+    FailingDevice device(head);
+    ReadResult result = readDevice(device, u"big.csv"_s);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.error.contains(u"读取文件时出错"_s), qPrintable(result.error));
+    QVERIFY(result.records.isEmpty());
+
+    // A file that is no longer there, and one too big to be a class list.
+    QTemporaryDir dir;
+    result = readFile(dir.filePath(u"gone.csv"_s));
+    QVERIFY2(!result.ok() && result.error.contains(u"无法打开文件"_s), qPrintable(result.error));
+    QFile big(dir.filePath(u"big.csv"_s));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(u"姓名\n"_s.toUtf8());
+    QVERIFY(big.resize(50ll << 20));
+    big.close();
+    result = readFile(big.fileName());
+    QVERIFY2(!result.ok() && result.error.contains(u"文件太大（50.0 MB）"_s), qPrintable(result.error));
+}
+
+void FormatsTest::rulesNormaliseOrRefuse_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("stored");   // a null string: the row is refused
+    QTest::addColumn<QString>("reason");
+    const QString refused;
+    QTest::newRow("name trimmed") << int(schema::Name) << u"　 张三 "_s << u"张三"_s << QString();
+    QTest::newRow("name blank") << int(schema::Name) << u"   "_s << refused << u"姓名为空"_s;
+    QTest::newRow("name of five Chinese characters") << int(schema::Name) << u"欧阳娜娜娜"_s << u"欧阳娜娜娜"_s << QString();
+    QTest::newRow("name of six Chinese characters") << int(schema::Name) << u"欧阳娜娜娜娜"_s << refused << u"12 个字节"_s;
+    QTest::newRow("name beyond GBK counts 4 bytes") << int(schema::Name) << u"张三丰𠀀x"_s << refused << u"11 个字节"_s;
+    QTest::newRow("ten Latin letters") << int(schema::Name) << u"abcdefghij"_s << u"abcdefghij"_s << QString();
+    QTest::newRow("date yyyy-mm-dd") << int(schema::Birth) << u"1986-03-21"_s << u"1986-03-21"_s << QString();
+    QTest::newRow("date yyyy/m/d") << int(schema::Birth) << u"1986/3/1"_s << u"1986-03-01"_s << QString();
+    QTest::newRow("date yyyy.m.d") << int(schema::Birth) << u"1986.12.1"_s << u"1986-12-01"_s << QString();
+    QTest::newRow("date yyyymmdd") << int(schema::Birth) << u"19860321"_s << u"1986-03-21"_s << QString();
+    QTest::newRow("date in Chinese") << int(schema::Birth) << u"1986年3月21日"_s << u"1986-03-21"_s << QString();
+    QTest::newRow("spreadsheet day number") << int(schema::Birth) << u"31492"_s << u"1986-03-21"_s << QString();
+    QTest::newRow("no date") << int(schema::Birth) << QString() << QString(u""_s) << QString();
+    QTest::newRow("30 February") << int(schema::Birth) << u"1986-02-30"_s << refused << u"不是有效的日期"_s;
+    QTest::newRow("words") << int(schema::Birth) << u"不详"_s << refused << u"不是有效的日期"_s;
+    QTest::newRow("mobile with dashes") << int(schema::Mobile) << u"138-0013-8000"_s << u"13800138000"_s << QString();
+    QTest::newRow("mobile +86 spaced") << int(schema::Mobile) << u"+86 139 1234 5678"_s << u"13912345678"_s << QString();
+    QTest::newRow("home 0086 (0571)") << int(schema::HomePhone) << u"0086 (0571) 8888.888"_s << u"05718888888"_s << QString();
+    QTest::newRow("a dash is no number") << int(schema::Mobile) << u"-"_s << u"-"_s << QString();
+    QTest::newRow("mobile too long") << int(schema::Mobile) << u"1380013800012"_s << refused << u"手机号码"_s;
+    QTest::newRow("QQ not a phone") << int(schema::QQ) << u"123-456"_s << u"123-456"_s << QString();
+    QTest::newRow("address of 25 Chinese") << int(schema::Address) << QString(25, QChar(0x5730)) << QString(25, QChar(0x5730)) << QString();
+    QTest::newRow("address of 10,000 characters") << int(schema::Address) << QString(10000, u'x') << refused << u"家庭住址太长"_s;
+    QTest::newRow("e-mail of 10,000 characters") << int(schema::Email) << QString(10000, u'x') << refused << u"电子邮箱太长"_s;
+    QTest::newRow("sex Female") << int(schema::Sex) << u"Female"_s << u"女"_s << QString();
+}
+
+void FormatsTest::rulesNormaliseOrRefuse() {
+    QFETCH(int, column);
+    QFETCH(QString, value);
+    QFETCH(QString, stored);
+    QFETCH(QString, reason);
+    QStringList values(schema::ContactColumnCount, QString());
+    values[schema::Name] = u"某人"_s;
+    values[column] = value;
+    const QString problem = checkContact(values);
+    if (stored.isNull()) {
+        QVERIFY2(problem.contains(reason), qPrintable(problem));
+        QVERIFY(problem.size() < 200);   // a long value is quoted short
+    } else {
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(values[column], stored);
+    }
+}
+
+void FormatsTest::duplicatesSkippedOrAdded() {
+    const auto record = [](int line, const QString &name) {
+        QStringList v(schema::ContactColumnCount, QString());
+        v[schema::Name] = name;
+        return Record{line, v};
+    };
+    const QList<Record> records = {record(2, u"张三"_s), record(3, u"李四"_s), record(4, u" 李四"_s),
+                                   record(5, u""_s), record(6, u"张三 "_s), record(7, u"王五"_s)};
+    const QSet<QString> book = {u"王五"_s};
+    ImportPlan plan = planImport(records, book, Duplicates::Skip);
+    QCOMPARE(plan.rows.size(), 2);
+    QCOMPARE(plan.skipped.size(), 3);
+    QCOMPARE(plan.skipped[0].line, 4);
+    QVERIFY(plan.skipped[0].reason.contains(u"与第3行重名"_s));
+    QVERIFY(plan.skipped[2].reason.contains(u"通讯录中已有"_s));
+    QCOMPARE(plan.refused.size(), 1);
+    QCOMPARE(plan.refused[0].line, 5);
+    plan = planImport(records, book, Duplicates::Add);
+    QCOMPARE(plan.rows.size(), 5);
+    QVERIFY(plan.skipped.isEmpty());
+}
+
+void FormatsTest::sampleBookRoundTrips_data() {
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xlsx") << Format::Xlsx << Encoding::Utf8 << u"book.xlsx"_s;
+    QTest::newRow("CSV UTF-8") << Format::Csv << Encoding::Utf8 << u"book.csv"_s;
+    QTest::newRow("CSV GB18030") << Format::Csv << Encoding::Gb18030 << u"book.csv"_s;
+    QTest::newRow("vCard") << Format::VCard << Encoding::Utf8 << u"book.vcf"_s;
+}
+
+void FormatsTest::sampleBookRoundTrips() {
+    QFETCH(Format, format);
+    QFETCH(Encoding, encoding);
+    QFETCH(QString, file);
+    data::NewDatabase samples;
+    samples.sampleContacts = 50;
+    test::ModuleFixture fixture(samples);
+    const QList<QStringList> original = bookRows(fixture.module().con);
+    QCOMPARE(original.size(), 50);
+
+    db::Query &query = fixture.module().query;
+    TDataModule1::reload(query, u"select * from UsersInfo"_s);
+    writeFile(file, format, encoding, QueryContacts(query));
+
+    const QString emptyPath = u"empty/DataBase/txl.mdb"_s;
+    data::createDatabase(emptyPath);
+    db::Connection empty({emptyPath, TDataModule1::DatabaseKey, {u"UsersInfo"_s}, 5000});
+    const ReadResult read = readFile(file);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    const ImportSummary summary = importContacts(empty, read.records, Duplicates::Skip);
+    QCOMPARE(summary.refused(), 0);
+    // The samples repeat a few names; those are skipped as the dialog would refuse them.
+    QSet<QString> names;
+    QList<QStringList> expected;
+    for (const QStringList &row : original) {
+        if (!names.contains(row[schema::Name]))
+            expected << row;
+        names.insert(row[schema::Name]);
+    }
+    QCOMPARE(bookRows(empty), expected);
+    QCOMPARE(summary.skipped(), 50 - expected.size());
+
+    // With duplicates added, the book gets every row back, identical.
+    data::createDatabase(u"all/DataBase/txl.mdb"_s);
+    db::Connection all({u"all/DataBase/txl.mdb"_s, TDataModule1::DatabaseKey, {u"UsersInfo"_s}, 5000});
+    QCOMPARE(importContacts(all, read.records, Duplicates::Add).imported(), 50);
+    QCOMPARE(bookRows(all), original);
+}
+
+void FormatsTest::failedImportLeavesBookAsItWas_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("cancelled half-way") << u"cancel"_s;
+    QTest::newRow("disk full") << u"full"_s;
+    QTest::newRow("statement fails on a later row") << u"trigger"_s;
+}
+
+void FormatsTest::failedImportLeavesBookAsItWas() {
+    QFETCH(QString, fault);
+    data::NewDatabase samples;
+    samples.sampleContacts = 5;
+    test::ModuleFixture fixture(samples);
+    db::Connection &con = fixture.module().con;
+    const QList<QStringList> before = bookRows(con);
+
+    QList<Record> records;
+    for (int i = 0; i < 3000; ++i) {
+        QStringList v(schema::ContactColumnCount, QString());
+        v[schema::Name] = u"导入%1"_s.arg(i);
+        v[schema::Address] = QString(25, QChar(0x5730));
+        records.append({i + 2, v});
+    }
+    Progress progress;
+    if (fault == u"cancel"_s) {
+        progress = [](qint64 done, qint64) { return done < 1500; };
+    } else if (fault == u"full"_s) {
+        const int pages = fixture.count(u"pragma page_count"_s);
+        fixture.exec(u"pragma max_page_count = %1"_s.arg(pages + 8));
+    } else {
+        fixture.exec(u"create trigger refuse before insert on UsersInfo when new.姓名 = '导入2999' "
+                     "begin select raise(abort, 'refused'); end"_s);
+    }
+    if (fault == u"cancel"_s)
+        QVERIFY_THROWS_EXCEPTION(Cancelled, importContacts(con, records, Duplicates::Skip, progress));
+    else
+        QVERIFY_THROWS_EXCEPTION(db::DbError, importContacts(con, records, Duplicates::Skip, progress));
+    QCOMPARE(bookRows(con), before);
+    // The connection is usable afterwards: the next import goes through.
+    if (fault != u"full"_s)
+        QCOMPARE(importContacts(con, records.mid(0, 10), Duplicates::Skip).imported(), 10);
+}
+
+TXL_TEST_MAIN(FormatsTest)
+#include "test_exchange.moc"

@@ -1,0 +1,186 @@
+#include "tests/support/Windows.h"
+
+#include "data/U2.h"
+#include "exchange/ContactFile.h"
+#include "main/ExchangeProgress.h"
+#include "main/ImportPreview.h"
+#include "main/UStu.h"
+#include "platform/print/FileDialog.h"
+#include "platform/ui/Application.h"
+#include "signin/Ulogin.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QTableWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<QStringList> Classmates = {
+    {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-201"_s, u"05711234567"_s, u"10001"_s, u"zs@example.com"_s, u"杭州"_s},
+    {u"李四"_s, u"女"_s, u"1987-05-02"_s, u"13912345678"_s, u"3-202"_s, u"05717654321"_s, u"10002"_s, u"ls@example.com"_s, u"宁波"_s},
+    {u"王五"_s, u"男"_s, u"1985-11-30"_s, u"15000000000"_s, u"4-101"_s, u""_s, u"10003"_s, u""_s, u"温州"_s},
+};
+
+// The main window over the classmates; the dialogs' hooks are removed when it goes.
+class MainWindow : public txl::test::MainWindowFixture {
+public:
+    MainWindow() : MainWindowFixture(Classmates) {}
+    ~MainWindow() {
+        txl::ui::Form::setModalDriver({});
+        ExchangeProgress::setObserver({});
+    }
+    int stored() const { return count(u"select count(*) from UsersInfo"_s); }
+};
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList column(const QTableWidget *t, int c) {
+    QStringList out;
+    for (int r = 0; r < t->rowCount(); ++r)
+        out << t->item(r, c)->text();
+    return out;
+}
+
+} // namespace
+
+class ExchangeWindowsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exportWritesTheListedRows_data();
+    void exportWritesTheListedRows();
+    void importShowsPreviewThenAdds();
+    void importOfDuplicatesWhenAsked();
+    void nothingChangesWhenStopped_data();
+    void nothingChangesWhenStopped();
+};
+
+void ExchangeWindowsTest::exportWritesTheListedRows_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("CSV GB18030, extension added") << u"CSV 文件，GB18030 编码 (*.csv)"_s << u"found"_s << u"found.csv"_s;
+    QTest::newRow("xlsx") << u"Excel 工作簿 (*.xlsx)"_s << u"found.xlsx"_s << u"found.xlsx"_s;
+    QTest::newRow("vCard") << u"vCard 名片 (*.vcf)"_s << u"found.vcf"_s << u"found.vcf"_s;
+}
+
+void ExchangeWindowsTest::exportWritesTheListedRows() {
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    MainWindow m;
+    // After a fuzzy search for 139 on 手机号码, the list holds 李四 alone: that is what is written.
+    m.w().setSearchMode(1);
+    m.w().ComboBox1->setCurrentIndex(3);
+    m.w().Edit1->setText(u"139"_s);
+    m.w().btserach->click();
+    m.boxes.clear();
+
+    txl::print::FileDialog::setNextFileName(typed, filter);
+    m.w().ToolButtonExport->trigger();
+    QCOMPARE(m.boxes.texts(), QStringList{u"已导出 1 位联系人到“%1”。"_s.arg(written)});
+    const txl::exchange::ReadResult back = txl::exchange::readFile(written);
+    QVERIFY2(back.ok(), qPrintable(back.error));
+    QCOMPARE(back.records.size(), 1);
+    QCOMPARE(back.records.first().values, Classmates[1]);
+    if (written.endsWith(u".csv"_s))
+        QCOMPARE(back.encoding, txl::exchange::Encoding::Gb18030);
+}
+
+void ExchangeWindowsTest::importShowsPreviewThenAdds() {
+    MainWindow m;
+    writeFile(u"list.csv"_s, u"名字,手机,生日,备注\n赵六,138-0013-8001,1990/1/2,x\n张三,1,,\n,2,,\n钱七,+86 139 0000 0000,不详,\n孙八,,,\n"_s.toUtf8());
+    QStringList formats, mapping, counts, problems;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &preview = static_cast<TImportPreview &>(form);
+        formats << preview.LabelFormat->text();
+        mapping = column(preview.TableMapping, 1);
+        counts << preview.LabelCounts->text();
+        problems = column(preview.TableProblems, 0) + column(preview.TableProblems, 2);
+        QCOMPARE(preview.TableRows->rowCount(), 5);
+        preview.Button1->click();
+    });
+    txl::print::FileDialog::setNextFileName(u"list.csv"_s);
+    m.w().ToolButtonImport->trigger();
+
+    QCOMPARE(formats, QStringList{u"格式：CSV，编码 UTF-8"_s});
+    QCOMPARE(mapping, (QStringList{u"姓名"_s, u"手机号码"_s, u"出生日期"_s, u"（不导入）"_s}));
+    QCOMPARE(counts, QStringList{u"可以导入 2 位联系人；重名跳过 1 位；有误拒绝 2 行。"_s});
+    QCOMPARE(problems, (QStringList{u"第3行"_s, u"第4行"_s, u"第5行"_s, u"通讯录中已有“张三”"_s, u"姓名为空"_s,
+                                    u"出生日期“不详”不是有效的日期"_s}));
+    QCOMPARE(m.boxes.texts(), QStringList{u"导入完成：导入 2 位联系人，跳过 1 位，拒绝 2 行。"_s});
+    // As after an add: the whole list, and the new total.
+    QCOMPARE(DataModule1->query.recordCount(), 5);
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
+    QCOMPARE(m.count(u"select count(*) from UsersInfo where 手机号码 = '13800138001' and 出生日期 = '1990-01-02'"_s), 1);
+}
+
+void ExchangeWindowsTest::importOfDuplicatesWhenAsked() {
+    MainWindow m;
+    writeFile(u"again.vcf"_s, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nEND:VCARD\r\n");
+    QStringList counts;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &preview = static_cast<TImportPreview &>(form);
+        counts << preview.LabelCounts->text();
+        QVERIFY(!preview.Button1->isEnabled());   // nothing to add
+        preview.CheckDuplicates->setChecked(true);
+        counts << preview.LabelCounts->text();
+        preview.Button1->click();
+    });
+    txl::print::FileDialog::setNextFileName(u"again.vcf"_s);
+    m.w().ToolButtonImport->trigger();
+    QCOMPARE(counts, (QStringList{u"可以导入 0 位联系人；重名跳过 1 位；有误拒绝 0 行。"_s,
+                                  u"可以导入 1 位联系人；重名跳过 0 位；有误拒绝 0 行。"_s}));
+    QCOMPARE(m.stored(), 4);
+}
+
+void ExchangeWindowsTest::nothingChangesWhenStopped_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("取消 in the preview") << u"preview"_s << QString();
+    QTest::newRow("取消 during the import") << u"progress"_s << u"导入已取消，通讯录没有改变。"_s;
+    QTest::newRow("unclosed quote") << u"broken"_s << u"第2行：引号没有结束（缺少与之配对的 \"），文件可能不完整。"_s;
+    QTest::newRow("no file chosen") << u"none"_s << QString();
+}
+
+void ExchangeWindowsTest::nothingChangesWhenStopped() {
+    QFETCH(QString, way);
+    QFETCH(QString, message);
+    MainWindow m;
+    QByteArray bytes = "姓名\n";
+    for (int i = 0; i < 3000; ++i)
+        bytes += "同学" + QByteArray::number(i) + "\n";
+    writeFile(u"many.csv"_s, way == u"broken"_s ? QByteArray("姓名,地址\n张,\"杭州\n") : bytes);
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &preview = static_cast<TImportPreview &>(form);
+        (way == u"preview"_s ? preview.Button2 : preview.Button1)->click();
+    });
+    bool importing = false;
+    ExchangeProgress::setObserver([&](QProgressDialog &dialog) {
+        importing = importing || dialog.labelText().contains(u"导入"_s);
+        if (way == u"progress"_s && importing && dialog.value() > 300)
+            dialog.cancel();
+    });
+    txl::print::FileDialog::setNextFileName(way == u"none"_s ? QString() : u"many.csv"_s);
+    m.w().ToolButtonImport->trigger();
+    QCOMPARE(m.boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (way == u"broken"_s)
+        QCOMPARE(m.boxes.last().caption, u"错误"_s);
+    QCOMPARE(m.stored(), 3);
+    QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：3"_s);
+}
+
+TXL_TEST_MAIN(ExchangeWindowsTest)
+#include "test_exchange_windows.moc"

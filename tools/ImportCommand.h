@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// txldb import FILE [DIR] [--duplicates skip|add]
+int importCommand(QStringList args);
