@@ -95,7 +95,7 @@ bool waitFor(Child &child, bool (*ready)()) {
 class WindowManagedDisplay {
 public:
     WindowManagedDisplay() {
-        for (int display = 90; display < 190 && m_server == nullptr; ++display) {
+        for (int display = 200; display < 400 && m_server == nullptr; ++display) {
             if (QFile::exists(u"/tmp/.X%1-lock"_s.arg(display)))
                 continue;
             const QByteArray name = ':' + QByteArray::number(display);
@@ -162,15 +162,13 @@ struct FramedBox {
 void watchNextBox(FramedBox &seen) {
     auto *timer = new QTimer(qApp);
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, &seen] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &seen, waited = 0]() mutable {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible())
             return;
         seen.offCentre = offCentre(box);
-        if (!centred(seen.offCentre) && timer->property("ticks").toInt() < 100) {
-            timer->setProperty("ticks", timer->property("ticks").toInt() + 1);
+        if (!centred(seen.offCentre) && ++waited < 100)
             return;   // not framed yet, or not yet where it is going
-        }
         timer->stop();
         timer->deleteLater();
         seen.width = box->windowHandle()->frameGeometry().width();
