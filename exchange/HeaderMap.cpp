@@ -59,20 +59,20 @@ int columnForTitle(const QString &title) {
     return titles().value(comparable(title), -1);
 }
 
-void TableReader::addRow(const QStringList &cells, int line) {
-    const bool empty = std::all_of(cells.begin(), cells.end(),
-                                   [](const QString &c) { return c.trimmed().isEmpty(); });
+void TableReader::addRow(QStringList &cells, int line) {
+    const bool empty = std::all_of(cells.cbegin(), cells.cend(),
+                                   [](const QString &c) { return QStringView(c).trimmed().isEmpty(); });
     if (empty)
         return;
     if (!m_haveTitles) {
         takeTitles(cells);
         return;
     }
-    Record record{line, QStringList(schema::ContactColumnCount, QString())};
+    Record record{line, QStringList(schema::ContactColumnCount)};
     const qsizetype n = std::min(cells.size(), m_result.mapping.size());
     for (qsizetype i = 0; i < n; ++i) {
         if (const int column = m_result.mapping.at(i); column >= 0)
-            record.values[column] = cells.at(i);
+            record.values[column] = std::move(cells[i]);
     }
     m_result.records.append(std::move(record));
 }

@@ -17,8 +17,9 @@ int columnForTitle(const QString &title);
 class TableReader {
 public:
     explicit TableReader(ReadResult &result) : m_result(result) {}
-    // `line` is where the row stands in the file (for messages).
-    void addRow(const QStringList &cells, int line);
+    // `line` is where the row stands in the file (for messages). The values are moved out of
+    // `cells`, which the caller may fill again for the next row.
+    void addRow(QStringList &cells, int line);
     // Refuses a table without titles or without a name column.
     void finish();
 

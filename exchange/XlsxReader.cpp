@@ -56,20 +56,60 @@ public:
 
     // The unpacked bytes of one part; throws ExchangeError when it is damaged or too big.
     QByteArray part(const QString &name) const {
-        const QByteArray utf8 = name.toUtf8();
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat(m_zip.get(), utf8.constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-            throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
-        if (stat.size > MaxPartBytes)
-            throw ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(name)));
-        std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen(m_zip.get(), utf8.constData(), 0));
-        QByteArray data(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
-        const zip_int64_t read = file ? zip_fread(file.get(), data.data(), stat.size) : -1;
-        if (read != static_cast<zip_int64_t>(stat.size))
-            throw ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(name)));
+        Part part(m_zip.get(), name);
+        QByteArray data;
+        for (qsizetype got; (got = part.read(data)) > 0;) {
+        }
         return data;
     }
+
+    // One part, unpacked piece by piece: the sheet of a big list is read in pieces the cache holds
+    // rather than as one block of tens of megabytes.
+    class Part {
+    public:
+        Part(zip_t *zip, const QString &name) : m_name(name) {
+            const QByteArray utf8 = name.toUtf8();
+            zip_stat_t stat;
+            zip_stat_init(&stat);
+            if (zip_stat(zip, utf8.constData(), 0, &stat) != 0)
+                throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
+            if ((stat.valid & ZIP_STAT_SIZE) && stat.size > MaxPartBytes)
+                throw tooBig();
+            m_file.reset(zip_fopen(zip, utf8.constData(), 0));
+            if (!m_file)
+                throw damaged();
+        }
+        // Up to `room` bytes at `into`, 0 at the end; throws when the part is damaged (its
+        // checksum is checked at the end) or unpacks to more than a workbook of contacts holds.
+        qsizetype read(char *into, qsizetype room) {
+            const zip_int64_t got = zip_fread(m_file.get(), into, static_cast<zip_uint64_t>(room));
+            if (got < 0)
+                throw damaged();
+            m_read += static_cast<zip_uint64_t>(got);
+            if (m_read > MaxPartBytes)
+                throw tooBig();
+            return static_cast<qsizetype>(got);
+        }
+        // Appends the next piece to `data`.
+        qsizetype read(QByteArray &data) {
+            constexpr qsizetype Piece = 64 << 10;
+            const qsizetype at = data.size();
+            data.resize(at + Piece);
+            const qsizetype got = read(data.data() + at, Piece);
+            data.resize(at + got);
+            return got;
+        }
+
+    private:
+        ExchangeError damaged() const { return ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(m_name))); }
+        ExchangeError tooBig() const { return ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(m_name))); }
+
+        QString m_name;
+        std::unique_ptr<zip_file_t, ZipFileCloser> m_file;
+        zip_uint64_t m_read = 0;
+    };
+
+    Part open(const QString &name) const { return Part(m_zip.get(), name); }
 
 private:
     std::unique_ptr<zip_t, ZipCloser> m_zip;
@@ -83,14 +123,22 @@ void checkXml(const QXmlStreamReader &xml, const QString &part) {
         throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
 }
 
+// Whether the scanner stands at the element `name` (compared without a call: it runs for every
+// cell of a sheet).
+template <qsizetype N>
+bool isElement(const XmlScanner &xml, const char (&name)[N]) {
+    const QByteArrayView n = xml.name();
+    return n.size() == N - 1 && std::equal(n.begin(), n.end(), name);
+}
+
 // The text of a string item (<si>, <is>): its <t>, or the <t> of each run (<r>), without the
 // phonetic readings (<rPh>) that East Asian spreadsheets add.
 QString stringItem(XmlScanner &xml) {
     QString text;
     xml.forEachChild([&] {
-        if (xml.name() == "t")
+        if (isElement(xml, "t"))
             text += xml.readElementText();
-        else if (xml.name() == "r")
+        else if (isElement(xml, "r"))
             text += stringItem(xml);
         else
             xml.skipElement();
@@ -182,14 +230,23 @@ private:
         return target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
     }
 
-    void readSharedStrings() {
-        const QByteArray bytes = m_zip.part(u"xl/sharedStrings.xml"_s);
-        XmlScanner xml(bytes);
+    // A bulk part, read through the scanner as it is unpacked.
+    template <class F>
+    void scanPart(const QString &name, F &&eachElement) {
+        Archive::Part part = m_zip.open(name);
+        XmlScanner xml([&part](char *into, qsizetype room) { return part.read(into, room); });
         for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
-            if (t == XmlScanner::StartElement && xml.name() == "si")
-                m_strings << stringItem(xml);
+            if (t == XmlScanner::StartElement)
+                eachElement(xml);
         }
-        checkXml(xml, u"xl/sharedStrings.xml"_s);
+        checkXml(xml, name);
+    }
+
+    void readSharedStrings() {
+        scanPart(u"xl/sharedStrings.xml"_s, [&](XmlScanner &xml) {
+            if (isElement(xml, "si"))
+                m_strings << stringItem(xml);
+        });
     }
 
     void readStyles() {
@@ -236,11 +293,11 @@ private:
         return reference.sliced(i).toInt();
     }
 
-    QString number(const QString &text, bool dateStyle) const {
+    QString number(const QByteArray &text, bool dateStyle) const {
         bool ok = false;
         const double value = text.toDouble(&ok);
         if (!ok)
-            return text;
+            return QString::fromUtf8(text);
         if (dateStyle) {
             if (const QString date = serialDate(value, m_1904); !date.isEmpty())
                 return date;
@@ -250,48 +307,71 @@ private:
         return QString::number(value, 'g', 15);
     }
 
+    enum class CellType { Number, SharedString, InlineString, Formula, Error, Boolean, Date };
+
+    static CellType cellType(QByteArrayView t) {
+        if (t == "s")
+            return CellType::SharedString;
+        if (t == "inlineStr")
+            return CellType::InlineString;
+        if (t == "str")
+            return CellType::Formula;
+        if (t == "e")
+            return CellType::Error;
+        if (t == "b")
+            return CellType::Boolean;
+        if (t == "d")
+            return CellType::Date;
+        return CellType::Number;
+    }
+
     QString cell(XmlScanner &xml) {
-        const QByteArrayView type = xml.attribute("t");
+        // The attributes are read before the children: reading on moves what they point into.
+        const CellType type = cellType(xml.attribute("t"));
         const int style = xml.attribute("s").toInt();
-        QString raw;
+        m_raw.truncate(0);   // the text of <v>, kept as UTF-8: mostly a number or an index
         QString inlineText;
         bool haveInline = false;
         xml.forEachChild([&] {
-            if (xml.name() == "v") {
-                raw = xml.readElementText();
-            } else if (xml.name() == "is") {
+            if (isElement(xml, "v")) {
+                xml.readElementText(m_raw);
+            } else if (isElement(xml, "is")) {
                 inlineText = stringItem(xml);
                 haveInline = true;
             } else {
                 xml.skipElement();
             }
         });
-        if (type == "s") {
+        switch (type) {
+        case CellType::SharedString: {
             bool ok = false;
-            const int index = raw.toInt(&ok);
+            const int index = m_raw.toInt(&ok);
             if (!ok || index < 0 || index >= m_strings.size())
                 throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
             return m_strings.at(index);
         }
-        if (type == "inlineStr")
-            return haveInline ? inlineText : raw;
-        if (type == "str" || type == "e")
-            return raw;
-        if (type == "b")
-            return raw == "1"_L1 ? u"TRUE"_s : u"FALSE"_s;
-        if (type == "d")
-            return raw.left(10);
-        if (raw.isEmpty())
-            return raw;
-        return number(raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
+        case CellType::InlineString:
+            return haveInline ? std::move(inlineText) : QString::fromUtf8(m_raw);
+        case CellType::Formula:
+        case CellType::Error:
+            return QString::fromUtf8(m_raw);
+        case CellType::Boolean:
+            return m_raw == "1" ? u"TRUE"_s : u"FALSE"_s;
+        case CellType::Date:
+            return QString::fromUtf8(m_raw).left(10);
+        case CellType::Number:
+            break;
+        }
+        if (m_raw.isEmpty())
+            return {};
+        return number(m_raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
     }
 
-    // The cells of one <row>, each at its column.
-    QStringList row(XmlScanner &xml, int rowNumber) {
-        QStringList cells;
-        cells.reserve(m_widest);
+    // The cells of one <row>, each at its column, into `cells`.
+    void row(XmlScanner &xml, int rowNumber, QStringList &cells) {
+        cells.clear();
         xml.forEachChild([&] {
-            if (xml.name() != "c") {
+            if (!isElement(xml, "c")) {
                 xml.skipElement();
                 return;
             }
@@ -301,34 +381,29 @@ private:
                 column = -1;
             if (column < 0 || column > 16383)
                 throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
-            const QString value = cell(xml);
+            QString value = cell(xml);
             while (cells.size() < column)
                 cells << QString();
             if (column < cells.size())
-                cells[column] = value;
+                cells[column] = std::move(value);
             else
-                cells << value;
+                cells << std::move(value);
         });
-        return cells;
     }
 
     void readSheet(const QString &part) {
         TableReader table(m_result);
-        const QByteArray bytes = m_zip.part(part);
-        XmlScanner xml(bytes);
         int rowNumber = 0;
-        for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
-            if (t != XmlScanner::StartElement || xml.name() != "row")
-                continue;
+        QStringList cells;   // one row's, its room kept from row to row
+        scanPart(part, [&](XmlScanner &xml) {
+            if (!isElement(xml, "row"))
+                return;
             const int given = xml.attribute("r").toInt();
             rowNumber = given > 0 ? given : rowNumber + 1;
-            const QStringList cells = row(xml, rowNumber);
-            if (xml.hasError())
-                break;
-            m_widest = std::max(m_widest, cells.size());
-            table.addRow(cells, rowNumber);
-        }
-        checkXml(xml, part);
+            row(xml, rowNumber, cells);
+            if (!xml.hasError())
+                table.addRow(cells, rowNumber);
+        });
         table.finish();
     }
 
@@ -336,7 +411,7 @@ private:
     ReadResult &m_result;
     QStringList m_strings;
     QList<bool> m_dateStyles;
-    qsizetype m_widest = 0;
+    QByteArray m_raw;
     bool m_1904 = false;
 };
 

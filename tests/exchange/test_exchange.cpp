@@ -10,6 +10,7 @@
 #include "exchange/ImportRules.h"
 #include "exchange/VCard.h"
 #include "exchange/XlsxReader.h"
+#include "exchange/XmlScanner.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Query.h"
 
@@ -60,15 +61,19 @@ QList<QStringList> valuesOf(const ReadResult &result) {
     return rows;
 }
 
-// A zip holding the given parts, as a test's own hand-made workbook.
-QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts) {
+// A zip holding the given parts, as a test's own hand-made workbook; stored parts keep their
+// bytes as they are, for a test to alter.
+enum class Packing { Deflated, Stored };
+QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts, Packing packing = Packing::Deflated) {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(u"w.zip"_s));
     int error = 0;
     zip_t *z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     for (const auto &[name, content] : parts) {
         zip_source_t *s = zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0);
-        zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index = zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
+        if (packing == Packing::Stored)
+            zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     }
     zip_close(z);
     QFile f(QString::fromUtf8(path));
@@ -77,7 +82,7 @@ QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts) {
 }
 
 QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, const QByteArray &styles = {},
-                    const QByteArray &workbookPr = {}) {
+                    const QByteArray &workbookPr = {}, Packing packing = Packing::Deflated) {
     QList<std::pair<QString, QByteArray>> parts = {
         {u"[Content_Types].xml"_s, "<Types/>"},
         {u"xl/workbook.xml"_s,
@@ -94,7 +99,7 @@ QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, con
         parts.append({u"xl/sharedStrings.xml"_s, "<sst>" + strings + "</sst>"});
     if (!styles.isEmpty())
         parts.append({u"xl/styles.xml"_s, "<styleSheet>" + styles + "</styleSheet>"});
-    return zipped(parts);
+    return zipped(parts, packing);
 }
 
 // A device that hands out some bytes and then fails, as a file on a disk that goes away does.
@@ -120,6 +125,35 @@ private:
     QByteArray m_head;
     qint64 m_pos = 0;
 };
+
+// What a scanner reads, written out: "<name r=… s=… t=…>", "</name>", "'text'", and last "end" or
+// "error on line N: message".
+QStringList scanned(XmlScanner &xml) {
+    QStringList tokens;
+    for (;;) {
+        switch (xml.next()) {
+        case XmlScanner::StartElement: {
+            QString tag = u'<' + QString::fromUtf8(xml.name());
+            for (const char *a : {"r", "s", "t"}) {
+                if (const QByteArrayView v = xml.attribute(a); !v.isEmpty())
+                    tag += u" %1=%2"_s.arg(QLatin1StringView(a), QString::fromUtf8(v));
+            }
+            tokens << tag + u'>';
+            break;
+        }
+        case XmlScanner::EndElement:
+            tokens << u"</%1>"_s.arg(QString::fromUtf8(xml.name()));
+            break;
+        case XmlScanner::Text:
+            tokens << u'\'' + xml.text() + u'\'';
+            break;
+        case XmlScanner::EndOfDocument:
+            return tokens << u"end"_s;
+        case XmlScanner::Invalid:
+            return tokens << u"error on line %1: %2"_s.arg(xml.lineNumber()).arg(xml.errorString());
+        }
+    }
+}
 
 QList<QStringList> bookRows(db::Connection &con) {
     db::Query q(con, u"check"_s);
@@ -149,6 +183,8 @@ private Q_SLOTS:
     void csvReadsEncodingsAndDialects();
     void titlesMapToColumns_data();
     void titlesMapToColumns();
+    void scannerReadsPiecesAsWhole_data();
+    void scannerReadsPiecesAsWhole();
     void xlsxKeepsTextAndDates();
     void xlsxReadsWhatSpreadsheetsWrite();
     void vcardWritesFoldedEscapedLines();
@@ -258,6 +294,51 @@ void FormatsTest::titlesMapToColumns() {
     QFETCH(QString, title);
     QFETCH(int, column);
     QCOMPARE(columnForTitle(title), column);
+}
+
+void FormatsTest::scannerReadsPiecesAsWhole_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("tokens");
+    QTest::newRow("a sheet row")
+        << QByteArray("<?xml version=\"1.0\"?>\r\n<worksheet xmlns=\"x\"><sheetData><row r=\"1\">"
+                      "<c r=\"A1\" t=\"inlineStr\"><is><t>张三</t></is></c><c r='B1' s = \"2\" ><v>1</v></c>"
+                      "</row></sheetData></worksheet>")
+        << u"<worksheet> <sheetData> <row r=1> <c r=A1 t=inlineStr> <is> <t> '张三' </t> </is> </c> "
+           "<c r=B1 s=2> <v> '1' </v> </c> </row> </sheetData> </worksheet> end"_s;
+    QTest::newRow("comments, instructions, CDATA, entities, prefixes")
+        << QByteArray("<x:a><!-- <b> --><b>&lt;&amp;&#x4E2D;&#25991;</b><![CDATA[<raw>&amp;]]><?pi ?><x:c/></x:a>")
+        << u"<a> <b> '<&中文' </b> '<raw>&amp;' <c> </c> </a> end"_s;
+    QTest::newRow("a text longer than any piece")
+        << QByteArray("<t>" + QString(3000, QChar(0x957f)).toUtf8() + "</t>")
+        << u"<t> '%1' </t> end"_s.arg(QString(3000, QChar(0x957f)));
+    QTest::newRow("unclosed, on line 3") << QByteArray("<a>\n<b>x</b>\n") << u"<a> '\n' <b> 'x' </b> '\n' error on line 3: 文档不完整（<a> 没有结束）"_s;
+    QTest::newRow("end tag that does not match") << QByteArray("<a><b></a>") << u"<a> <b> error on line 1: 结束标签 </a> 与开始标签不配对"_s;
+    QTest::newRow("document type") << QByteArray("<!DOCTYPE a [<!ENTITY x \"y\">]><a/>") << u"error on line 1: 不接受文档类型声明"_s;
+    QTest::newRow("comment without end") << QByteArray("<a>\n<!-- x") << u"<a> '\n' error on line 2: 注释没有结束"_s;
+    QTest::newRow("attribute without quotes") << QByteArray("<a b=c/>") << u"error on line 1: 属性值没有引号"_s;
+    QTest::newRow("tag cut short") << QByteArray("<a><b r=\"1\"") << u"<a> error on line 1: 标签不完整"_s;
+    QTest::newRow("text after the root") << QByteArray("<a/> x") << u"<a> </a> error on line 1: 根元素之外有文字"_s;
+    QTest::newRow("unknown entity") << QByteArray("<a>&nope;</a>") << u"<a> '' error on line 1: 无法识别的字符实体"_s;
+}
+
+void FormatsTest::scannerReadsPiecesAsWhole() {
+    // Unpacked piece by piece, a part reads as it does whole, whichever byte a piece ends on.
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, tokens);
+    XmlScanner whole(xml);
+    QCOMPARE(scanned(whole).join(u' '), tokens);
+    for (const qsizetype piece : {1, 2, 3, 7, 64}) {
+        qsizetype at = 0;
+        XmlScanner pieces(
+            [&](char *into, qsizetype room) {
+                const qsizetype n = std::min(room, xml.size() - at);
+                std::memcpy(into, xml.constData() + at, static_cast<size_t>(n));
+                at += n;
+                return n;
+            },
+            piece);
+        QCOMPARE(scanned(pieces).join(u' '), tokens);
+    }
 }
 
 void FormatsTest::xlsxKeepsTextAndDates() {
@@ -408,6 +489,12 @@ void FormatsTest::badFilesAreRefusedWhole_data() {
     QTest::newRow("truncated .xlsx") << good.left(good.size() / 2) << u"t.xlsx"_s << u"不完整"_s;
     QTest::newRow("zip that is no workbook") << zipped({{u"readme.txt"_s, "hello"}}) << u"t.xlsx"_s
                                              << u"没有工作簿"_s;
+    // A byte of the sheet changed after it was packed: its checksum no longer matches.
+    QByteArray altered = workbook("<row><c t=\"inlineStr\"><is><t>姓名</t></is></c></row>"
+                                  "<row><c t=\"inlineStr\"><is><t>李四</t></is></c></row>",
+                                  {}, {}, {}, Packing::Stored);
+    altered.replace(u"李四"_s.toUtf8(), u"李五"_s.toUtf8());
+    QTest::newRow("sheet altered inside the zip") << altered << u"t.xlsx"_s << u"first.xml 已损坏"_s;
     QTest::newRow("workbook without name column")
         << workbook("<row><c t=\"inlineStr\"><is><t>电话</t></is></c></row>") << u"t.xlsx"_s << u"没有姓名列"_s;
     QByteArray binary(4096, '\0');
