@@ -569,6 +569,8 @@ void FormatsTest::rulesNormaliseOrRefuse_data() {
     QTest::newRow("mobile with dashes") << int(schema::Mobile) << u"138-0013-8000"_s << u"13800138000"_s << QString();
     QTest::newRow("mobile +86 spaced") << int(schema::Mobile) << u"+86 139 1234 5678"_s << u"13912345678"_s << QString();
     QTest::newRow("home 0086 (0571)") << int(schema::HomePhone) << u"0086 (0571) 8888.888"_s << u"05718888888"_s << QString();
+    QTest::newRow("mobile 0086, digits only") << int(schema::Mobile) << u"008613912345678"_s << u"13912345678"_s << QString();
+    QTest::newRow("sex in capitals") << int(schema::Sex) << u"MALE"_s << u"男"_s << QString();
     QTest::newRow("a dash is no number") << int(schema::Mobile) << u"-"_s << u"-"_s << QString();
     QTest::newRow("mobile too long") << int(schema::Mobile) << u"1380013800012"_s << refused << u"手机号码"_s;
     QTest::newRow("QQ not a phone") << int(schema::QQ) << u"123-456"_s << u"123-456"_s << QString();
