@@ -2,6 +2,7 @@
 
 #include "exchange/Dates.h"
 #include "exchange/HeaderMap.h"
+#include "exchange/ReadAhead.h"
 #include "exchange/XmlScanner.h"
 
 #include <QDate>
@@ -230,11 +231,12 @@ private:
         return target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
     }
 
-    // A bulk part, read through the scanner as it is unpacked.
+    // A bulk part, read through the scanner as it is unpacked (on another thread, ahead).
     template <class F>
     void scanPart(const QString &name, F &&eachElement) {
         Archive::Part part = m_zip.open(name);
-        XmlScanner xml([&part](char *into, qsizetype room) { return part.read(into, room); });
+        ReadAhead unpacked([&part](char *into, qsizetype room) { return part.read(into, room); });
+        XmlScanner xml([&unpacked](char *into, qsizetype room) { return unpacked.read(into, room); });
         for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
             if (t == XmlScanner::StartElement)
                 eachElement(xml);

@@ -44,10 +44,6 @@ XmlScanner::Token XmlScanner::fail(const QString &message) {
     return m_token;
 }
 
-bool XmlScanner::failed() const {
-    return m_token == Invalid && !m_error.isEmpty();
-}
-
 // The bytes at hand end inside a token: more may come from the source; otherwise the document
 // itself ends there, which is the error `message` names.
 XmlScanner::Step XmlScanner::incomplete(const QString &message) {
@@ -62,7 +58,9 @@ XmlScanner::Step XmlScanner::incomplete(const QString &message) {
 // a few rounds rather than many.
 void XmlScanner::readMore(qsizetype keepFrom) {
     const qsizetype kept = m_xml.size() - keepFrom;
-    m_linesDropped += static_cast<int>(std::count(m_xml.begin(), m_xml.begin() + keepFrom, '\n'));
+    for (const char *p = m_xml.data(), *end = p + keepFrom;
+         (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
+        ++m_linesDropped;
     const qsizetype room = std::max(m_piece, kept);
     if (m_buffer.size() < kept + room) {
         QByteArray grown(kept + room, Qt::Uninitialized);
@@ -329,15 +327,24 @@ bool XmlScanner::appendDecoded(QString &out, QByteArrayView raw) const {
 }
 
 QString XmlScanner::text() {
-    QString out;
     if (m_textIsCdata || !m_text.contains('&'))
-        out = QString::fromUtf8(m_text);
-    else if (!appendDecoded(out, m_text))
+        return decoded(m_text);
+    QString out;
+    if (!appendDecoded(out, m_text))
         fail(u"无法识别的字符实体"_s);
-    // Decoding leaves room for a character per byte, three times what Chinese text needs; the
-    // values of a sheet of contacts are kept until they are stored, so they give it back.
     out.squeeze();
     return out;
+}
+
+// The bytes as a string of exactly their length. Decoding straight into a new string would leave
+// it room for a character per byte, three times what Chinese text needs, and the values of a
+// sheet of contacts are kept until they are stored.
+QString XmlScanner::decoded(QByteArrayView utf8) {
+    if (utf8.isEmpty())
+        return QString::fromUtf8(utf8);
+    m_decoded.resize(m_utf8.requiredSpace(utf8.size()));
+    const QChar *end = m_utf8.appendToBuffer(m_decoded.data(), utf8);
+    return QString(m_decoded.constData(), end - m_decoded.constData());
 }
 
 template <class F>
@@ -360,14 +367,45 @@ void XmlScanner::readElement(F &&eachText) {
     }
 }
 
+bool XmlScanner::takeSimpleText(QByteArrayView &text) {
+    if (m_token != StartElement || m_pendingEnd)
+        return false;
+    const char *from = m_xml.data() + m_pos;
+    const char *end = m_xml.data() + m_xml.size();
+    const auto *lt = static_cast<const char *>(std::memchr(from, '<', static_cast<size_t>(end - from)));
+    const std::string_view name = m_open.back();
+    const auto nameSize = static_cast<qsizetype>(name.size());
+    if (!lt || end - lt < nameSize + 3 || lt[1] != '/' || lt[nameSize + 2] != '>' ||
+        std::memcmp(lt + 2, name.data(), name.size()) != 0)
+        return false;
+    text = QByteArrayView(from, lt - from);
+    if (text.contains('&'))
+        return false;   // entities: the general way expands them
+    m_open.pop();
+    m_pos = lt + nameSize + 3 - m_xml.data();
+    m_token = EndElement;
+    return true;
+}
+
 QString XmlScanner::readElementText() {
-    QString out;   // one piece of text nearly always: taking it shares it
-    readElement([&] { out += text(); });
+    if (QByteArrayView simple; takeSimpleText(simple))
+        return simple.isEmpty() ? QString() : decoded(simple);
+    QString out;
+    readElement([&] {
+        if (out.isEmpty())
+            out = text();   // one piece of text nearly always
+        else
+            out += text();
+    });
     return out;
 }
 
 void XmlScanner::readElementText(QByteArray &out) {
     out.truncate(0);
+    if (QByteArrayView simple; takeSimpleText(simple)) {
+        out.append(simple);
+        return;
+    }
     readElement([&] {
         if (m_textIsCdata || !m_text.contains('&'))
             out.append(m_text);

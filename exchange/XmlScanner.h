@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 
 #include <functional>
 #include <string>
@@ -83,6 +84,10 @@ private:
     // or the piece in memory ended inside the token.
     enum class Step { Done, Skipped, NeedMore };
 
+    // At a StartElement that holds only text (no entity) and whose end tag follows it within the
+    // bytes at hand, as nearly every cell of a sheet does: the text, and its end made the current
+    // token, in one step. False, with nothing moved, for anything else.
+    bool takeSimpleText(QByteArrayView &text);
     template <class F>
     void readElement(F &&eachText);
     Step scan();
@@ -92,9 +97,10 @@ private:
     Step incomplete(const QString &message);
     void readMore(qsizetype keepFrom);
     Token fail(const QString &message);
-    bool failed() const;
+    bool failed() const { return m_token == Invalid && !m_error.isEmpty(); }
     static QByteArrayView localName(QByteArrayView name);
     bool appendDecoded(QString &out, QByteArrayView raw) const;
+    QString decoded(QByteArrayView utf8);
 
     Source m_source;
     qsizetype m_piece = PieceBytes;
@@ -102,6 +108,8 @@ private:
     QByteArray m_buffer;          // with a source: the unread rest of the document read so far
     int m_linesDropped = 0;       // line breaks in the part of the buffer already dropped
 
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    QString m_decoded;            // room for decoding a text, kept from one to the next
     QByteArrayView m_xml;         // the bytes at hand: the whole document, or m_buffer
     qsizetype m_pos = 0;
     Token m_token = Invalid;

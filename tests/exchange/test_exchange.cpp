@@ -495,6 +495,11 @@ void FormatsTest::badFilesAreRefusedWhole_data() {
                                   {}, {}, {}, Packing::Stored);
     altered.replace(u"李四"_s.toUtf8(), u"李五"_s.toUtf8());
     QTest::newRow("sheet altered inside the zip") << altered << u"t.xlsx"_s << u"first.xml 已损坏"_s;
+    // The sheet breaks at its first row while megabytes of it are still being unpacked.
+    QByteArray longSheet = "<row r=\"1\"><c r=\"A2\" t=\"inlineStr\"><is><t>姓名</t></is></c></row>";
+    while (longSheet.size() < (4 << 20))
+        longSheet += "<row><c t=\"inlineStr\"><is><t>someone</t></is></c></row>";
+    QTest::newRow("broken early in a long sheet") << workbook(longSheet) << u"t.xlsx"_s << u"第1行的单元格位置有误"_s;
     QTest::newRow("workbook without name column")
         << workbook("<row><c t=\"inlineStr\"><is><t>电话</t></is></c></row>") << u"t.xlsx"_s << u"没有姓名列"_s;
     QByteArray binary(4096, '\0');
