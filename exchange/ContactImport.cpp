@@ -7,10 +7,6 @@
 
 #include <sqlite3.h>
 
-#include <QStringEncoder>
-
-#include <array>
-
 using namespace Qt::StringLiterals;
 
 namespace txl::exchange {
@@ -43,27 +39,15 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     const sqlite::Statement insert = sqlite::prepare(db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
     const qint64 total = summary.plan.rows.size();
     qint64 done = 0;
-    // A row's values as UTF-8, one after the other in one buffer that serves every row; they are
-    // bound where they lie and read by the step that follows.
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    QByteArray encoded;
-    std::array<qsizetype, schema::ContactColumnCount + 1> ends{};
-    for (const AcceptedRow &row : summary.plan.rows) {
+    for (const Record &row : summary.plan.rows) {
         if (progress && done % ProgressStep == 0 && !progress(done, total))
             throw Cancelled();
-        qsizetype room = 0;
-        for (const QString &value : row.values)
-            room += utf8.requiredSpace(value.size());
-        if (encoded.size() < room)
-            encoded.resize(room);
-        char *end = encoded.data();
+        // The values are bound where they lie; the step that follows reads them.
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
-            end = utf8.appendToBuffer(end, row.values.at(c));
-            ends[c + 1] = end - encoded.constData();
-        }
-        for (int c = 0; c < schema::ContactColumnCount; ++c) {
-            sqlite::check(db, sqlite3_bind_text(insert.get(), c + 1, encoded.constData() + ends[c],
-                                                static_cast<int>(ends[c + 1] - ends[c]), SQLITE_STATIC));
+            const QByteArrayView value = row.utf8(c);
+            sqlite::check(db, sqlite3_bind_text(insert.get(), c + 1, value.data() ? value.data() : "",
+                                                static_cast<int>(value.size()),
+                                                SQLITE_STATIC));
         }
         sqlite::runToEnd(db, insert.get());
         sqlite3_reset(insert.get());

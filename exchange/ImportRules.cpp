@@ -137,28 +137,33 @@ QString checkContact(QStringList &values) {
 ImportPlan planImport(const QList<Record> &records, const QSet<QString> &namesInBook, Duplicates duplicates) {
     ImportPlan plan;
     plan.rows.reserve(records.size());
-    QHash<QString, int> seen;   // name → the line that brought it
+    // Name → the line that brought it. The names point into the rows taken, which stay put.
+    QHash<QByteArrayView, int> seen;
     if (duplicates == Duplicates::Skip)
         seen.reserve(records.size());
     for (const Record &record : records) {
-        QStringList values = record.values;
+        const QStringList read = record.values();
+        QStringList values = read;
         if (const QString problem = checkContact(values); !problem.isEmpty()) {
             plan.refused.append({record.line, problem});
             continue;
         }
-        const QString &name = values.at(schema::Name);
+        // The rules touch a value only to change it: a row already in its stored form still shares
+        // the list it was read into, and its record serves as it is.
+        Record row = values.constData() == read.constData() ? record : Record(record.line, values);
         if (duplicates == Duplicates::Skip) {
+            const QString &name = values.at(schema::Name);
             if (namesInBook.contains(name)) {
                 plan.skipped.append({record.line, u"通讯录中已有%1"_s.arg(quoted(name))});
                 continue;
             }
-            if (const auto earlier = seen.constFind(name); earlier != seen.constEnd()) {
+            if (const auto earlier = seen.constFind(row.utf8(schema::Name)); earlier != seen.constEnd()) {
                 plan.skipped.append({record.line, u"%1与第%2行重名"_s.arg(quoted(name)).arg(*earlier)});
                 continue;
             }
-            seen.insert(name, record.line);
+            seen.insert(row.utf8(schema::Name), record.line);   // the row's block moves with it, unchanged
         }
-        plan.rows.append({record.line, std::move(values)});
+        plan.rows.append(std::move(row));
     }
     return plan;
 }

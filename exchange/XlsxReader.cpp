@@ -132,19 +132,17 @@ bool isElement(const XmlScanner &xml, const char (&name)[N]) {
     return n.size() == N - 1 && std::equal(n.begin(), n.end(), name);
 }
 
-// The text of a string item (<si>, <is>): its <t>, or the <t> of each run (<r>), without the
-// phonetic readings (<rPh>) that East Asian spreadsheets add.
-QString stringItem(XmlScanner &xml) {
-    QString text;
+// The text of a string item (<si>, <is>), appended to `out` as UTF-8: its <t>, or the <t> of each
+// run (<r>), without the phonetic readings (<rPh>) that East Asian spreadsheets add.
+void stringItem(XmlScanner &xml, QByteArray &out) {
     xml.forEachChild([&] {
         if (isElement(xml, "t"))
-            text += xml.readElementText();
+            xml.appendElementText(out);
         else if (isElement(xml, "r"))
-            text += stringItem(xml);
+            stringItem(xml, out);
         else
             xml.skipElement();
     });
-    return text;
 }
 
 void checkXml(const XmlScanner &xml, const QString &part) {
@@ -246,8 +244,11 @@ private:
 
     void readSharedStrings() {
         scanPart(u"xl/sharedStrings.xml"_s, [&](XmlScanner &xml) {
-            if (isElement(xml, "si"))
-                m_strings << stringItem(xml);
+            if (isElement(xml, "si")) {
+                QByteArray text;
+                stringItem(xml, text);
+                m_strings << text;
+            }
         });
     }
 
@@ -327,18 +328,20 @@ private:
         return CellType::Number;
     }
 
-    QString cell(XmlScanner &xml) {
+    // Appends the cell's value to `out`, as UTF-8.
+    void cell(XmlScanner &xml, QByteArray &out) {
         // The attributes are read before the children: reading on moves what they point into.
         const CellType type = cellType(xml.attribute("t"));
         const int style = xml.attribute("s").toInt();
-        m_raw.truncate(0);   // the text of <v>, kept as UTF-8: mostly a number or an index
-        QString inlineText;
+        m_raw.truncate(0);      // the text of <v>: mostly a number or an index
+        m_inline.truncate(0);   // of <is>
         bool haveInline = false;
         xml.forEachChild([&] {
             if (isElement(xml, "v")) {
-                xml.readElementText(m_raw);
+                m_raw.truncate(0);
+                xml.appendElementText(m_raw);
             } else if (isElement(xml, "is")) {
-                inlineText = stringItem(xml);
+                stringItem(xml, m_inline);
                 haveInline = true;
             } else {
                 xml.skipElement();
@@ -350,70 +353,81 @@ private:
             const int index = m_raw.toInt(&ok);
             if (!ok || index < 0 || index >= m_strings.size())
                 throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
-            return m_strings.at(index);
+            out.append(m_strings.at(index));
+            return;
         }
         case CellType::InlineString:
-            return haveInline ? std::move(inlineText) : QString::fromUtf8(m_raw);
+            out.append(haveInline ? m_inline : m_raw);
+            return;
         case CellType::Formula:
         case CellType::Error:
-            return QString::fromUtf8(m_raw);
+            out.append(m_raw);
+            return;
         case CellType::Boolean:
-            return m_raw == "1" ? u"TRUE"_s : u"FALSE"_s;
+            out.append(m_raw == "1" ? "TRUE" : "FALSE");
+            return;
         case CellType::Date:
-            return QString::fromUtf8(m_raw).left(10);
+            out.append(QString::fromUtf8(m_raw).left(10).toUtf8());
+            return;
         case CellType::Number:
             break;
         }
-        if (m_raw.isEmpty())
-            return {};
-        return number(m_raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
+        if (!m_raw.isEmpty())
+            out.append(number(m_raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)).toUtf8());
     }
 
-    // The cells of one <row>, each at its column, into `cells`.
-    void row(XmlScanner &xml, int rowNumber, QStringList &cells) {
-        cells.clear();
+    // The cells of one <row>, each at its column: the first `count` of `cells`, whose room serves
+    // from row to row.
+    void row(XmlScanner &xml, int rowNumber, QList<QByteArray> &cells, qsizetype &count) {
+        count = 0;
+        const auto slot = [&](qsizetype i) -> QByteArray & {
+            while (cells.size() <= i)
+                cells.emplace_back();
+            return cells[i];
+        };
         xml.forEachChild([&] {
             if (!isElement(xml, "c")) {
                 xml.skipElement();
                 return;
             }
             const QByteArrayView reference = xml.attribute("r");
-            int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
+            int column = reference.isEmpty() ? static_cast<int>(count) : columnOf(reference);
             if (!reference.isEmpty() && rowOf(reference) != rowNumber)
                 column = -1;
             if (column < 0 || column > 16383)
                 throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
-            QString value = cell(xml);
-            while (cells.size() < column)
-                cells << QString();
-            if (column < cells.size())
-                cells[column] = std::move(value);
-            else
-                cells << std::move(value);
+            for (; count < column; ++count)
+                slot(count).truncate(0);   // cells left out are empty
+            QByteArray &value = slot(column);
+            value.truncate(0);
+            cell(xml, value);
+            count = std::max<qsizetype>(count, column + 1);
         });
     }
 
     void readSheet(const QString &part) {
         TableReader table(m_result);
         int rowNumber = 0;
-        QStringList cells;   // one row's, its room kept from row to row
+        QList<QByteArray> cells;
+        qsizetype count = 0;
         scanPart(part, [&](XmlScanner &xml) {
             if (!isElement(xml, "row"))
                 return;
             const int given = xml.attribute("r").toInt();
             rowNumber = given > 0 ? given : rowNumber + 1;
-            row(xml, rowNumber, cells);
+            row(xml, rowNumber, cells, count);
             if (!xml.hasError())
-                table.addRow(cells, rowNumber);
+                table.addRow(cells, count, rowNumber);
         });
         table.finish();
     }
 
     const Archive &m_zip;
     ReadResult &m_result;
-    QStringList m_strings;
+    QList<QByteArray> m_strings;   // shared strings, as UTF-8
     QList<bool> m_dateStyles;
     QByteArray m_raw;
+    QByteArray m_inline;
     bool m_1904 = false;
 };
 

@@ -400,8 +400,7 @@ QString XmlScanner::readElementText() {
     return out;
 }
 
-void XmlScanner::readElementText(QByteArray &out) {
-    out.truncate(0);
+void XmlScanner::appendElementText(QByteArray &out) {
     if (QByteArrayView simple; takeSimpleText(simple)) {
         out.append(simple);
         return;

@@ -51,8 +51,8 @@ public:
     QString text();
     // At a StartElement: all the text inside it, up to its end (which becomes the current token).
     QString readElementText();
-    // The same as UTF-8, into `out` (whose room serves again: numbers need no string of their own).
-    void readElementText(QByteArray &out);
+    // The same as UTF-8, appended to `out` (whose room may serve again and again).
+    void appendElementText(QByteArray &out);
     // At a StartElement: goes past its end.
     void skipElement();
     // At a StartElement: calls `child` at each of its child elements, which reads that child to

@@ -57,7 +57,7 @@ QByteArray written(Format format, Encoding encoding, const QList<QStringList> &r
 QList<QStringList> valuesOf(const ReadResult &result) {
     QList<QStringList> rows;
     for (const Record &r : result.records)
-        rows << r.values;
+        rows << r.values();
     return rows;
 }
 
@@ -270,7 +270,7 @@ void FormatsTest::csvReadsEncodingsAndDialects() {
     QVERIFY2(result.ok(), qPrintable(result.error));
     QCOMPARE(result.encoding, encoding);
     QCOMPARE(result.records.size(), 1);
-    QCOMPARE(result.records.first().values, first);
+    QCOMPARE(result.records.first().values(), first);
 }
 
 void FormatsTest::titlesMapToColumns_data() {
@@ -393,17 +393,17 @@ void FormatsTest::xlsxReadsWhatSpreadsheetsWrite() {
     QCOMPARE(result.ignoredColumns, QStringList{u"备注"_s});
     QCOMPARE(result.records.size(), 2);
     QCOMPARE(result.records[0].line, 5);
-    const QStringList first = result.records[0].values;
+    const QStringList first = result.records[0].values();
     QCOMPARE(first[schema::Name], u"张三"_s);
     QCOMPARE(first[schema::Mobile], u"13574470463"_s);
     QCOMPARE(first[schema::Birth], u"1986-03-21"_s);
     QCOMPARE(first[schema::QQ], u"12345"_s);
-    QCOMPARE(result.records[1].values[schema::Birth], u"1900-01-01"_s);
-    QCOMPARE(result.records[1].values[schema::QQ], u"2.5"_s);
+    QCOMPARE(result.records[1].value(schema::Birth), u"1900-01-01"_s);
+    QCOMPARE(result.records[1].value(schema::QQ), u"2.5"_s);
 
     // The same day number in a workbook that counts from 1904.
     result = xlsx::read(workbook(sheet, strings, styles, "<workbookPr date1904=\"1\"/>"));
-    QCOMPARE(result.records[0].values[schema::Birth], u"1990-03-22"_s);
+    QCOMPARE(result.records[0].value(schema::Birth), u"1990-03-22"_s);
 }
 
 void FormatsTest::vcardWritesFoldedEscapedLines() {
