@@ -367,6 +367,10 @@ void FormatsTest::xlsxKeepsTextAndDates() {
     QVERIFY(sheet.contains("<c r=\"C2\" s=\"3\"><v>31492</v></c>"));   // 1986-03-21
     QVERIFY(sheet.contains("<c r=\"F2\" s=\"2\" t=\"inlineStr\"><is><t>05718888888</t></is></c>"));
     QVERIFY(sheet.contains("<c r=\"C4\" s=\"2\" t=\"inlineStr\"><is><t>不详</t></is></c>"));
+    // Columns as wide as their widest value, a full-width character counting two: 姓名 for
+    // O'Neil, "Jr" (12), 家庭住址 for 浙江省杭州市, 西湖区 (20), three more for the filter button.
+    QVERIFY(sheet.contains("<col min=\"1\" max=\"1\" width=\"15.7109375\""));
+    QVERIFY(sheet.contains("<col min=\"9\" max=\"9\" width=\"23.7109375\""));
     QVERIFY(sheet.contains("state=\"frozen\""));
     QVERIFY(sheet.contains("<autoFilter ref=\"A1:I4\"/>"));
 }
