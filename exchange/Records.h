@@ -61,6 +61,13 @@ private:
     std::array<quint32, schema::ContactColumnCount> m_ends{};   // where each value ends in m_utf8
 };
 
+} // namespace txl::exchange
+
+// Its members move as bytes: a list of 100,000 records grows without moving them one by one.
+Q_DECLARE_TYPEINFO(txl::exchange::Record, Q_RELOCATABLE_TYPE);
+
+namespace txl::exchange {
+
 // A row that was not taken, and why.
 struct Problem {
     int line = 0;

@@ -129,7 +129,13 @@ void checkXml(const QXmlStreamReader &xml, const QString &part) {
 template <qsizetype N>
 bool isElement(const XmlScanner &xml, const char (&name)[N]) {
     const QByteArrayView n = xml.name();
-    return n.size() == N - 1 && std::equal(n.begin(), n.end(), name);
+    if (n.size() != N - 1)
+        return false;
+    for (qsizetype i = 0; i < N - 1; ++i) {
+        if (n[i] != name[i])
+            return false;
+    }
+    return true;
 }
 
 // The text of a string item (<si>, <is>), appended to `out` as UTF-8: its <t>, or the <t> of each

@@ -31,8 +31,21 @@ bool isNameChar(char c) {
     return ByteClass[static_cast<unsigned char>(c)] & NameChar;
 }
 
+// Names are a few bytes long: comparing them in place beats a call to memcmp.
+bool same(const char *a, const char *b, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 bool same(QByteArrayView a, QByteArrayView b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+    return a.size() == b.size() && same(a.data(), b.data(), static_cast<std::size_t>(a.size()));
+}
+
+bool same(std::string_view a, QByteArrayView b) {
+    return a.size() == static_cast<std::size_t>(b.size()) && same(a.data(), b.data(), a.size());
 }
 
 } // namespace
@@ -220,7 +233,7 @@ XmlScanner::Step XmlScanner::readTag() {
             return incomplete(u"结束标签不完整"_s);
         if (m_xml.at(pos) != '>')
             fail(u"结束标签不完整"_s);
-        else if (m_open.empty() || m_open.back() != written)
+        else if (m_open.empty() || !same(m_open.back(), fullName))
             fail(u"结束标签 </%1> 与开始标签不配对"_s.arg(QString::fromUtf8(fullName)));
         if (failed())
             return Step::Done;
@@ -376,7 +389,7 @@ bool XmlScanner::takeSimpleText(QByteArrayView &text) {
     const std::string_view name = m_open.back();
     const auto nameSize = static_cast<qsizetype>(name.size());
     if (!lt || end - lt < nameSize + 3 || lt[1] != '/' || lt[nameSize + 2] != '>' ||
-        std::memcmp(lt + 2, name.data(), name.size()) != 0)
+        !same(lt + 2, name.data(), name.size()))
         return false;
     text = QByteArrayView(from, lt - from);
     if (text.contains('&'))
