@@ -244,6 +244,14 @@ void FormatsTest::csvProtectsFormulas() {
     QFETCH(QString, inFile);
     QCOMPARE(csv::protectFormula(value), inFile);
     QCOMPARE(csv::unprotectFormula(inFile), value);
+    // The writer puts it so in either encoding (家庭住址 ends the line).
+    QStringList contact(schema::ContactColumnCount);
+    contact[schema::Name] = u"x"_s;
+    contact[schema::Address] = value;
+    const QByteArray utf8 = written(Format::Csv, Encoding::Utf8, {contact});
+    QVERIFY(QString::fromUtf8(utf8).endsWith(u',' + inFile + u"\r\n"_s));
+    const QByteArray gb18030 = written(Format::Csv, Encoding::Gb18030, {contact});
+    QVERIFY(QString(QStringDecoder("GB18030").decode(gb18030)).endsWith(u',' + inFile + u"\r\n"_s));
 }
 
 void FormatsTest::csvReadsEncodingsAndDialects_data() {
