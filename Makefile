@@ -25,10 +25,11 @@ run: build
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# `make bench CASES=exchange:` runs only the cases whose names start so.
 bench: setup
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DTXL_BENCH=ON $(CMAKE_OPT) >/dev/null
 	@cmake --build $(BUILD)-bench -j $(JOBS) --target txl_bench
-	@$(BUILD)-bench/bench/txl_bench
+	@$(BUILD)-bench/bench/txl_bench $(CASES)
 
 # Our files checked with programs no one here wrote: LibreOffice and Python's vobject, both ways.
 interop: build

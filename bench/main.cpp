@@ -1,4 +1,5 @@
-// txl_bench [case name ...]: runs every benchmark case, or those named.
+// txl_bench [case name ...]: runs every benchmark case, or those named. A name may be the start
+// of several ("exchange:" runs every import and export case).
 
 #include "bench/Harness.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char **argv) {
     for (const auto &c : txl::bench::registry()) {
         bool wanted = argc < 2;
         for (int i = 1; i < argc; ++i)
-            wanted = wanted || c.name == argv[i];
+            wanted = wanted || c.name.starts_with(argv[i]);
         if (!wanted)
             continue;
         std::printf("%s\n", c.name.c_str());

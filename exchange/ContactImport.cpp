@@ -39,11 +39,16 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     const sqlite::Statement insert = sqlite::prepare(db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
     const qint64 total = summary.plan.rows.size();
     qint64 done = 0;
-    for (const AcceptedRow &row : summary.plan.rows) {
+    for (const Record &row : summary.plan.rows) {
         if (progress && done % ProgressStep == 0 && !progress(done, total))
             throw Cancelled();
-        for (int c = 0; c < schema::ContactColumnCount; ++c)
-            sqlite::bindText(db, insert.get(), c + 1, row.values.at(c));
+        // The values are bound where they lie; the step that follows reads them.
+        for (int c = 0; c < schema::ContactColumnCount; ++c) {
+            const QByteArrayView value = row.utf8(c);
+            sqlite::check(db, sqlite3_bind_text(insert.get(), c + 1, value.data() ? value.data() : "",
+                                                static_cast<int>(value.size()),
+                                                SQLITE_STATIC));
+        }
         sqlite::runToEnd(db, insert.get());
         sqlite3_reset(insert.get());
         ++done;

@@ -2,6 +2,8 @@
 
 #include "data/Schema.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +22,9 @@ public:
     virtual ~ContactSource() = default;
     virtual int count() const = 0;
     virtual QString value(int row, schema::Contact column) const = 0;
+    // The same as UTF-8, for a writer that wants it so: valid until the next call or until
+    // `scratch` changes. A source that holds UTF-8 gives it without a copy.
+    virtual QByteArrayView utf8(int row, schema::Contact column, QByteArray &scratch) const;
 };
 
 // Contacts held in a list, each row the nine values in column order (missing values are empty).
@@ -40,6 +45,7 @@ public:
     explicit QueryContacts(const db::Query &query);
     int count() const override { return m_count; }
     QString value(int row, schema::Contact column) const override;
+    QByteArrayView utf8(int row, schema::Contact column, QByteArray &scratch) const override;
 
 private:
     const db::Query &m_query;

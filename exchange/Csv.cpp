@@ -6,48 +6,80 @@
 #include <QIODevice>
 #include <QStringEncoder>
 
+#include <type_traits>
+
 using namespace Qt::StringLiterals;
 
 namespace txl::exchange::csv {
 
 namespace {
 
-bool startsFormula(QChar c) {
+// The characters that matter here are ASCII, the same in a QString and in UTF-8.
+char16_t unit(QChar c) {
+    return c.unicode();
+}
+
+char16_t unit(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+void put(QString &out, char16_t c) {
+    out.append(QChar(c));
+}
+
+void put(QByteArray &out, char16_t c) {
+    out.append(static_cast<char>(c));
+}
+
+bool startsFormula(char16_t c) {
     return c == u'=' || c == u'+' || c == u'-' || c == u'@';
 }
 
 // Apostrophes followed by a formula character: the values that carry one apostrophe more.
-bool apostrophesThenFormula(const QString &value, qsizetype from) {
+template <class Text>
+bool apostrophesThenFormula(Text value, qsizetype from) {
     qsizetype i = from;
-    while (i < value.size() && value.at(i) == u'\'')
+    while (i < value.size() && unit(value[i]) == u'\'')
         ++i;
-    return i < value.size() && startsFormula(value.at(i));
+    return i < value.size() && startsFormula(unit(value[i]));
 }
 
-bool needsQuotes(const QString &value) {
-    for (const QChar c : value) {
-        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r')
+template <class Text>
+bool needsQuotes(Text value) {
+    for (const auto c : value) {
+        const char16_t u = unit(c);
+        if (u == u',' || u == u'"' || u == u'\n' || u == u'\r')
             return true;
     }
     return false;
 }
 
-void appendField(QString &line, const QString &value) {
-    const QString text = protectFormula(value);
-    if (!needsQuotes(text)) {
-        line += text;
+// Appends `value` to a line as one field: text (QStringView into a QString) or UTF-8 (a
+// QByteArrayView into a QByteArray).
+template <class Line, class Text>
+void appendField(Line &line, Text value) {
+    const bool quoted = needsQuotes(value);
+    if (quoted)
+        put(line, u'"');
+    if (apostrophesThenFormula(value, 0))
+        put(line, u'\'');
+    if (!quoted) {
+        line.append(value);
         return;
     }
-    line += u'"';
-    for (const QChar c : text) {
-        if (c == u'"')
-            line += u'"';
-        line += c;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (unit(value[i]) == u'"') {
+            line.append(value.sliced(from, i + 1 - from));
+            put(line, u'"');
+            from = i + 1;
+        }
     }
-    line += u'"';
+    line.append(value.sliced(from));
+    put(line, u'"');
 }
 
-// Collects encoded lines and hands them to the device in large blocks.
+// Collects lines and hands them to the device in large blocks: UTF-8 as it is, text encoded.
 class BlockWriter {
 public:
     BlockWriter(QIODevice &out, Encoding encoding)
@@ -58,21 +90,67 @@ public:
     }
     void add(const QString &text) {
         m_block += m_encoder.encode(text);
-        if (m_block.size() >= BlockSize)
-            flush();
+        flushWhenFull();
+    }
+    void add(const QByteArray &utf8) {
+        m_block += utf8;
+        flushWhenFull();
     }
     void flush() {
         if (!m_block.isEmpty() && m_out.write(m_block) != m_block.size())
             throw ExchangeError(u"写入文件失败：%1"_s.arg(m_out.errorString()));
-        m_block.clear();
+        m_block.truncate(0);
     }
 
 private:
+    void flushWhenFull() {
+        if (m_block.size() >= BlockSize)
+            flush();
+    }
+
     static constexpr qsizetype BlockSize = 1 << 16;
     QIODevice &m_out;
     QStringEncoder m_encoder;
     QByteArray m_block;
 };
+
+// The titles, then a line per contact. `Line` is QByteArray when the values go over as UTF-8
+// straight from the source, QString when they are encoded otherwise.
+template <class Line>
+void writeLines(const ContactSource &contacts, BlockWriter &writer, const Progress &progress) {
+    constexpr bool utf8 = std::is_same_v<Line, QByteArray>;
+    Line line;
+    QByteArray scratch;
+    const auto addLine = [&](const auto &valueOf) {
+        line.truncate(0);
+        for (int c = 0; c < schema::ContactColumnCount; ++c) {
+            if (c > 0)
+                put(line, u',');
+            appendField(line, valueOf(static_cast<schema::Contact>(c)));
+        }
+        put(line, u'\r');
+        put(line, u'\n');
+        writer.add(line);
+    };
+    addLine([&](schema::Contact c) {
+        if constexpr (utf8)
+            return QByteArray(schema::ContactColumns[c].name.toUtf8());
+        else
+            return schema::ContactColumns[c].name;
+    });
+    const int rows = contacts.count();
+    for (int r = 0; r < rows; ++r) {
+        if (progress && r % ProgressStep == 0 && !progress(r, rows))
+            throw Cancelled();
+        addLine([&](schema::Contact c) {
+            if constexpr (utf8)
+                return contacts.utf8(r, c, scratch);
+            else
+                return contacts.value(r, c);
+        });
+    }
+    writer.flush();
+}
 
 class Parser {
 public:
@@ -185,37 +263,19 @@ private:
 } // namespace
 
 QString protectFormula(const QString &value) {
-    return apostrophesThenFormula(value, 0) ? u'\'' + value : value;
+    return apostrophesThenFormula(QStringView(value), 0) ? u'\'' + value : value;
 }
 
 QString unprotectFormula(const QString &value) {
-    return value.startsWith(u'\'') && apostrophesThenFormula(value, 1) ? value.mid(1) : value;
+    return value.startsWith(u'\'') && apostrophesThenFormula(QStringView(value), 1) ? value.mid(1) : value;
 }
 
 void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, const Progress &progress) {
     BlockWriter writer(out, encoding);
-    QString line;
-    for (int c = 0; c < schema::ContactColumnCount; ++c) {
-        if (c > 0)
-            line += u',';
-        appendField(line, schema::ContactColumns[c].name);
-    }
-    line += u"\r\n"_s;
-    writer.add(line);
-    const int rows = contacts.count();
-    for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressStep == 0 && !progress(r, rows))
-            throw Cancelled();
-        line.clear();
-        for (int c = 0; c < schema::ContactColumnCount; ++c) {
-            if (c > 0)
-                line += u',';
-            appendField(line, contacts.value(r, static_cast<schema::Contact>(c)));
-        }
-        line += u"\r\n"_s;
-        writer.add(line);
-    }
-    writer.flush();
+    if (encoding == Encoding::Utf8)
+        writeLines<QByteArray>(contacts, writer, progress);
+    else
+        writeLines<QString>(contacts, writer, progress);
 }
 
 ReadResult read(const QByteArray &bytes) {

@@ -4,10 +4,19 @@ namespace txl::exchange {
 
 namespace {
 
-int digitsAt(QStringView text, qsizetype from, qsizetype count) {
+char16_t unit(QChar c) {
+    return c.unicode();
+}
+
+char16_t unit(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+template <class Text>
+int digitsAt(Text text, qsizetype from, qsizetype count) {
     int value = 0;
     for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = text.at(i).unicode();
+        const char16_t c = unit(text.at(i));
         if (c < u'0' || c > u'9')
             return -1;
         value = value * 10 + (c - u'0');
@@ -15,15 +24,24 @@ int digitsAt(QStringView text, qsizetype from, qsizetype count) {
     return value;
 }
 
-} // namespace
-
-QDate storedDate(QStringView text) {
-    if (text.size() != 10 || text.at(4) != u'-' || text.at(7) != u'-')
+template <class Text>
+QDate dateOf(Text text) {
+    if (text.size() != 10 || unit(text.at(4)) != u'-' || unit(text.at(7)) != u'-')
         return {};
     const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
     if (year < 0 || month < 0 || day < 0)
         return {};
     return QDate(year, month, day);   // invalid for 1986-02-30 and the like
+}
+
+} // namespace
+
+QDate storedDate(QStringView text) {
+    return dateOf(text);
+}
+
+QDate storedDate(QByteArrayView utf8) {
+    return dateOf(utf8);
 }
 
 QString storedDateText(QDate date) {

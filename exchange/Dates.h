@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -10,6 +11,7 @@ namespace txl::exchange {
 
 // The date `text` holds when it is exactly yyyy-mm-dd and a real day; otherwise an invalid date.
 QDate storedDate(QStringView text);
+QDate storedDate(QByteArrayView utf8);
 QString storedDateText(QDate date);
 
 } // namespace txl::exchange

@@ -59,34 +59,70 @@ int columnForTitle(const QString &title) {
     return titles().value(comparable(title), -1);
 }
 
+namespace {
+
+bool isBlank(const QString &cell) {
+    return QStringView(cell).trimmed().isEmpty();
+}
+
+bool isBlank(const QByteArray &cell) {
+    for (const char c : cell) {
+        if (c & 0x80)
+            return QString::fromUtf8(cell).trimmed().isEmpty();   // a space beyond ASCII (　) or a letter
+        if (!QChar(QLatin1Char(c)).isSpace())
+            return false;
+    }
+    return true;
+}
+
+QString text(const QString &cell) {
+    return cell;
+}
+
+QString text(const QByteArray &cell) {
+    return QString::fromUtf8(cell);
+}
+
+} // namespace
+
 void TableReader::addRow(const QStringList &cells, int line) {
-    const bool empty = std::all_of(cells.begin(), cells.end(),
-                                   [](const QString &c) { return c.trimmed().isEmpty(); });
-    if (empty)
+    addCells(cells, cells.size(), line);
+}
+
+void TableReader::addRow(const QList<QByteArray> &cells, qsizetype count, int line) {
+    addCells(cells, std::min(count, cells.size()), line);
+}
+
+template <class Cells>
+void TableReader::addCells(const Cells &cells, qsizetype count, int line) {
+    if (std::all_of(cells.cbegin(), cells.cbegin() + count, [](const auto &c) { return isBlank(c); }))
         return;
     if (!m_haveTitles) {
-        takeTitles(cells);
+        QStringList titles;
+        for (qsizetype i = 0; i < count; ++i)
+            titles << text(cells.at(i));
+        takeTitles(titles);
         return;
     }
-    Record record{line, QStringList(schema::ContactColumnCount, QString())};
-    const qsizetype n = std::min(cells.size(), m_result.mapping.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        if (const int column = m_result.mapping.at(i); column >= 0)
-            record.values[column] = cells.at(i);
+    for (const int cell : m_cellOf) {
+        if (cell >= 0 && cell < count)
+            m_builder.add(cells.at(cell));
+        else
+            m_builder.add(QByteArrayView());
     }
-    m_result.records.append(std::move(record));
+    m_result.records.append(m_builder.take(line));
 }
 
 void TableReader::takeTitles(const QStringList &cells) {
     m_haveTitles = true;
     m_result.titles = cells;
-    QList<bool> taken(schema::ContactColumnCount, false);
+    m_cellOf.fill(-1);
     for (const QString &title : cells) {
         int column = columnForTitle(title);
-        if (column >= 0 && taken[column])
+        if (column >= 0 && m_cellOf[static_cast<std::size_t>(column)] >= 0)
             column = -1;   // a second column of the same meaning: the first one counts
         if (column >= 0)
-            taken[column] = true;
+            m_cellOf[static_cast<std::size_t>(column)] = static_cast<int>(m_result.mapping.size());
         else if (!title.trimmed().isEmpty())
             m_result.ignoredColumns << title.trimmed();
         m_result.mapping << column;

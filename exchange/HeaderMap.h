@@ -1,9 +1,12 @@
 #pragma once
 
+#include "data/Schema.h"
 #include "exchange/Records.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <array>
 
 namespace txl::exchange {
 
@@ -19,14 +22,20 @@ public:
     explicit TableReader(ReadResult &result) : m_result(result) {}
     // `line` is where the row stands in the file (for messages).
     void addRow(const QStringList &cells, int line);
+    // The same with the first `count` of `cells`, as UTF-8 (a sheet's cells are that already).
+    void addRow(const QList<QByteArray> &cells, qsizetype count, int line);
     // Refuses a table without titles or without a name column.
     void finish();
 
 private:
+    template <class Cells>
+    void addCells(const Cells &cells, qsizetype count, int line);
     void takeTitles(const QStringList &cells);
 
     ReadResult &m_result;
     bool m_haveTitles = false;
+    std::array<int, schema::ContactColumnCount> m_cellOf{};   // per contact column: its cell, or -1
+    Record::Builder m_builder;
 };
 
 } // namespace txl::exchange

@@ -27,12 +27,19 @@ QString quoted(const QString &value) {
 }
 
 QString normalizeSex(const QString &text) {
-    const QString s = text.toLower();
-    if (s == u"m"_s || s == u"male"_s)
+    const auto is = [&](QLatin1StringView word) { return text.compare(word, Qt::CaseInsensitive) == 0; };
+    if (is("m"_L1) || is("male"_L1))
         return u"男"_s;
-    if (s == u"f"_s || s == u"female"_s)
+    if (is("f"_L1) || is("female"_L1))
         return u"女"_s;
     return text;
+}
+
+// Stores `value` in `values` only when it differs: a row that is already in its stored form
+// (as an export of ours is) keeps sharing the list it was read into instead of copying it.
+void put(QStringList &values, int column, QString value) {
+    if (values.at(column) != value)
+        values[column] = std::move(value);
 }
 
 // The first rule a value breaks: its column's declared length (characters) or the dialog's entry
@@ -57,6 +64,8 @@ std::optional<QString> normalizeDate(const QString &text) {
     QDate date;
     if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
         date = storedDate(text);   // the stored form, and the common one
+        if (date.isValid() && date >= FirstDate && date <= LastDate)
+            return text;
     } else {
         static const QRegularExpression separated(u"^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?$"_s);
         static const QRegularExpression compact(u"^(\\d{4})(\\d{2})(\\d{2})$"_s);
@@ -75,6 +84,10 @@ std::optional<QString> normalizeDate(const QString &text) {
 }
 
 QString normalizePhone(const QString &text) {
+    const bool digitsOnly =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
+    if (digitsOnly && !text.startsWith("0086"_L1))
+        return text;   // as it is stored
     // Full-width digits and signs count as their ASCII forms.
     const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
     const QString folded = ascii ? text : text.normalized(QString::NormalizationForm_KC);
@@ -99,20 +112,23 @@ QString normalizePhone(const QString &text) {
 }
 
 QString checkContact(QStringList &values) {
-    values.resize(schema::ContactColumnCount);
-    for (QString &v : values)
-        v = v.trimmed();
-    if (values[schema::Name].isEmpty())
-        return u"姓名为空"_s;
-    values[schema::Sex] = normalizeSex(values[schema::Sex]);
-    const std::optional<QString> birth = normalizeDate(values[schema::Birth]);
-    if (!birth)
-        return u"出生日期%1不是有效的日期"_s.arg(quoted(values[schema::Birth]));
-    values[schema::Birth] = *birth;
-    values[schema::Mobile] = normalizePhone(values[schema::Mobile]);
-    values[schema::HomePhone] = normalizePhone(values[schema::HomePhone]);
+    if (values.size() != schema::ContactColumnCount)
+        values.resize(schema::ContactColumnCount);
     for (int c = 0; c < schema::ContactColumnCount; ++c) {
-        if (QString problem = lengthProblem(static_cast<Contact>(c), values[c]); !problem.isEmpty())
+        if (QStringView(values.at(c)).trimmed().size() != values.at(c).size())
+            values[c] = values.at(c).trimmed();
+    }
+    if (values.at(schema::Name).isEmpty())
+        return u"姓名为空"_s;
+    put(values, schema::Sex, normalizeSex(values.at(schema::Sex)));
+    const std::optional<QString> birth = normalizeDate(values.at(schema::Birth));
+    if (!birth)
+        return u"出生日期%1不是有效的日期"_s.arg(quoted(values.at(schema::Birth)));
+    put(values, schema::Birth, *birth);
+    put(values, schema::Mobile, normalizePhone(values.at(schema::Mobile)));
+    put(values, schema::HomePhone, normalizePhone(values.at(schema::HomePhone)));
+    for (int c = 0; c < schema::ContactColumnCount; ++c) {
+        if (QString problem = lengthProblem(static_cast<Contact>(c), values.at(c)); !problem.isEmpty())
             return problem;
     }
     return {};
@@ -120,26 +136,34 @@ QString checkContact(QStringList &values) {
 
 ImportPlan planImport(const QList<Record> &records, const QSet<QString> &namesInBook, Duplicates duplicates) {
     ImportPlan plan;
-    QHash<QString, int> seen;   // name → the line that brought it
+    plan.rows.reserve(records.size());
+    // Name → the line that brought it. The names point into the rows taken, which stay put.
+    QHash<QByteArrayView, int> seen;
+    if (duplicates == Duplicates::Skip)
+        seen.reserve(records.size());
     for (const Record &record : records) {
-        QStringList values = record.values;
+        const QStringList read = record.values();
+        QStringList values = read;
         if (const QString problem = checkContact(values); !problem.isEmpty()) {
             plan.refused.append({record.line, problem});
             continue;
         }
-        const QString &name = values[schema::Name];
+        // The rules touch a value only to change it: a row already in its stored form still shares
+        // the list it was read into, and its record serves as it is.
+        Record row = values.constData() == read.constData() ? record : Record(record.line, values);
         if (duplicates == Duplicates::Skip) {
+            const QString &name = values.at(schema::Name);
             if (namesInBook.contains(name)) {
                 plan.skipped.append({record.line, u"通讯录中已有%1"_s.arg(quoted(name))});
                 continue;
             }
-            if (const auto earlier = seen.constFind(name); earlier != seen.constEnd()) {
+            if (const auto earlier = seen.constFind(row.utf8(schema::Name)); earlier != seen.constEnd()) {
                 plan.skipped.append({record.line, u"%1与第%2行重名"_s.arg(quoted(name)).arg(*earlier)});
                 continue;
             }
-            seen.insert(name, record.line);
+            seen.insert(row.utf8(schema::Name), record.line);   // the row's block moves with it, unchanged
         }
-        plan.rows.append({record.line, std::move(values)});
+        plan.rows.append(std::move(row));
     }
     return plan;
 }

@@ -16,14 +16,8 @@ enum class Duplicates {
     Add,    // added all the same
 };
 
-// A row that passed, with the values as they are stored.
-struct AcceptedRow {
-    int line = 0;
-    QStringList values;
-};
-
 struct ImportPlan {
-    QList<AcceptedRow> rows;   // to add, in file order
+    QList<Record> rows;        // to add, in file order, with the values as they are stored
     QList<Problem> skipped;    // duplicates
     QList<Problem> refused;    // rows that break a rule, with the rule
 };

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "data/Schema.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <stdexcept>
 
@@ -21,11 +27,46 @@ QString formatName(Format format);       // "CSV", "Excel 工作簿 (.xlsx)", "v
 QString encodingName(Encoding encoding); // "UTF-8", "GB18030"
 
 // One contact as a file holds it: the nine values in the program's column order
-// (txl::schema::Contact), not yet trimmed or checked.
-struct Record {
+// (txl::schema::Contact). A file is read whole before anything is stored, so the values are kept
+// compactly, as UTF-8 one after the other in one block: 100,000 contacts as a million strings of
+// their own would take three times the memory, and fresh memory is slow to come by.
+class Record {
+public:
+    Record() = default;
+    Record(int lineNumber, const QStringList &values);   // values past the ninth are left out
+
     int line = 0;   // the line (CSV, vCard: where the card begins) or row (.xlsx) number, from 1
-    QStringList values;
+
+    QStringList values() const;   // all nine; a missing one is empty
+    QString value(int column) const;
+    QByteArrayView utf8(int column) const;
+
+    // Collects a record's values in column order (nine at most), then makes it, its block exactly
+    // as long as its values; the builder's own room serves the next one.
+    class Builder {
+    public:
+        void add(QStringView value);
+        void add(QByteArrayView utf8);
+        Record take(int lineNumber);
+
+    private:
+        QByteArray m_utf8;
+        std::array<quint32, schema::ContactColumnCount> m_ends{};
+        int m_count = 0;
+        QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+    };
+
+private:
+    QByteArray m_utf8;
+    std::array<quint32, schema::ContactColumnCount> m_ends{};   // where each value ends in m_utf8
 };
+
+} // namespace txl::exchange
+
+// Its members move as bytes: a list of 100,000 records grows without moving them one by one.
+Q_DECLARE_TYPEINFO(txl::exchange::Record, Q_RELOCATABLE_TYPE);
+
+namespace txl::exchange {
 
 // A row that was not taken, and why.
 struct Problem {

@@ -2,6 +2,7 @@
 
 #include "exchange/Dates.h"
 #include "exchange/HeaderMap.h"
+#include "exchange/ReadAhead.h"
 #include "exchange/XmlScanner.h"
 
 #include <QDate>
@@ -56,20 +57,60 @@ public:
 
     // The unpacked bytes of one part; throws ExchangeError when it is damaged or too big.
     QByteArray part(const QString &name) const {
-        const QByteArray utf8 = name.toUtf8();
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat(m_zip.get(), utf8.constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-            throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
-        if (stat.size > MaxPartBytes)
-            throw ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(name)));
-        std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen(m_zip.get(), utf8.constData(), 0));
-        QByteArray data(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
-        const zip_int64_t read = file ? zip_fread(file.get(), data.data(), stat.size) : -1;
-        if (read != static_cast<zip_int64_t>(stat.size))
-            throw ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(name)));
+        Part part(m_zip.get(), name);
+        QByteArray data;
+        for (qsizetype got; (got = part.read(data)) > 0;) {
+        }
         return data;
     }
+
+    // One part, unpacked piece by piece: the sheet of a big list is read in pieces the cache holds
+    // rather than as one block of tens of megabytes.
+    class Part {
+    public:
+        Part(zip_t *zip, const QString &name) : m_name(name) {
+            const QByteArray utf8 = name.toUtf8();
+            zip_stat_t stat;
+            zip_stat_init(&stat);
+            if (zip_stat(zip, utf8.constData(), 0, &stat) != 0)
+                throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
+            if ((stat.valid & ZIP_STAT_SIZE) && stat.size > MaxPartBytes)
+                throw tooBig();
+            m_file.reset(zip_fopen(zip, utf8.constData(), 0));
+            if (!m_file)
+                throw damaged();
+        }
+        // Up to `room` bytes at `into`, 0 at the end; throws when the part is damaged (its
+        // checksum is checked at the end) or unpacks to more than a workbook of contacts holds.
+        qsizetype read(char *into, qsizetype room) {
+            const zip_int64_t got = zip_fread(m_file.get(), into, static_cast<zip_uint64_t>(room));
+            if (got < 0)
+                throw damaged();
+            m_read += static_cast<zip_uint64_t>(got);
+            if (m_read > MaxPartBytes)
+                throw tooBig();
+            return static_cast<qsizetype>(got);
+        }
+        // Appends the next piece to `data`.
+        qsizetype read(QByteArray &data) {
+            constexpr qsizetype Piece = 64 << 10;
+            const qsizetype at = data.size();
+            data.resize(at + Piece);
+            const qsizetype got = read(data.data() + at, Piece);
+            data.resize(at + got);
+            return got;
+        }
+
+    private:
+        ExchangeError damaged() const { return ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(m_name))); }
+        ExchangeError tooBig() const { return ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(m_name))); }
+
+        QString m_name;
+        std::unique_ptr<zip_file_t, ZipFileCloser> m_file;
+        zip_uint64_t m_read = 0;
+    };
+
+    Part open(const QString &name) const { return Part(m_zip.get(), name); }
 
 private:
     std::unique_ptr<zip_t, ZipCloser> m_zip;
@@ -83,19 +124,31 @@ void checkXml(const QXmlStreamReader &xml, const QString &part) {
         throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
 }
 
-// The text of a string item (<si>, <is>): its <t>, or the <t> of each run (<r>), without the
-// phonetic readings (<rPh>) that East Asian spreadsheets add.
-QString stringItem(XmlScanner &xml) {
-    QString text;
+// Whether the scanner stands at the element `name` (compared without a call: it runs for every
+// cell of a sheet).
+template <qsizetype N>
+bool isElement(const XmlScanner &xml, const char (&name)[N]) {
+    const QByteArrayView n = xml.name();
+    if (n.size() != N - 1)
+        return false;
+    for (qsizetype i = 0; i < N - 1; ++i) {
+        if (n[i] != name[i])
+            return false;
+    }
+    return true;
+}
+
+// The text of a string item (<si>, <is>), appended to `out` as UTF-8: its <t>, or the <t> of each
+// run (<r>), without the phonetic readings (<rPh>) that East Asian spreadsheets add.
+void stringItem(XmlScanner &xml, QByteArray &out) {
     xml.forEachChild([&] {
-        if (xml.name() == "t")
-            text += xml.readElementText();
-        else if (xml.name() == "r")
-            text += stringItem(xml);
+        if (isElement(xml, "t"))
+            xml.appendElementText(out);
+        else if (isElement(xml, "r"))
+            stringItem(xml, out);
         else
             xml.skipElement();
     });
-    return text;
 }
 
 void checkXml(const XmlScanner &xml, const QString &part) {
@@ -182,14 +235,27 @@ private:
         return target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
     }
 
-    void readSharedStrings() {
-        const QByteArray bytes = m_zip.part(u"xl/sharedStrings.xml"_s);
-        XmlScanner xml(bytes);
+    // A bulk part, read through the scanner as it is unpacked (on another thread, ahead).
+    template <class F>
+    void scanPart(const QString &name, F &&eachElement) {
+        Archive::Part part = m_zip.open(name);
+        ReadAhead unpacked([&part](char *into, qsizetype room) { return part.read(into, room); });
+        XmlScanner xml([&unpacked](char *into, qsizetype room) { return unpacked.read(into, room); });
         for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
-            if (t == XmlScanner::StartElement && xml.name() == "si")
-                m_strings << stringItem(xml);
+            if (t == XmlScanner::StartElement)
+                eachElement(xml);
         }
-        checkXml(xml, u"xl/sharedStrings.xml"_s);
+        checkXml(xml, name);
+    }
+
+    void readSharedStrings() {
+        scanPart(u"xl/sharedStrings.xml"_s, [&](XmlScanner &xml) {
+            if (isElement(xml, "si")) {
+                QByteArray text;
+                stringItem(xml, text);
+                m_strings << text;
+            }
+        });
     }
 
     void readStyles() {
@@ -236,11 +302,11 @@ private:
         return reference.sliced(i).toInt();
     }
 
-    QString number(const QString &text, bool dateStyle) const {
+    QString number(const QByteArray &text, bool dateStyle) const {
         bool ok = false;
         const double value = text.toDouble(&ok);
         if (!ok)
-            return text;
+            return QString::fromUtf8(text);
         if (dateStyle) {
             if (const QString date = serialDate(value, m_1904); !date.isEmpty())
                 return date;
@@ -250,93 +316,124 @@ private:
         return QString::number(value, 'g', 15);
     }
 
-    QString cell(XmlScanner &xml) {
-        const QByteArrayView type = xml.attribute("t");
+    enum class CellType { Number, SharedString, InlineString, Formula, Error, Boolean, Date };
+
+    static CellType cellType(QByteArrayView t) {
+        if (t == "s")
+            return CellType::SharedString;
+        if (t == "inlineStr")
+            return CellType::InlineString;
+        if (t == "str")
+            return CellType::Formula;
+        if (t == "e")
+            return CellType::Error;
+        if (t == "b")
+            return CellType::Boolean;
+        if (t == "d")
+            return CellType::Date;
+        return CellType::Number;
+    }
+
+    // Appends the cell's value to `out`, as UTF-8.
+    void cell(XmlScanner &xml, QByteArray &out) {
+        // The attributes are read before the children: reading on moves what they point into.
+        const CellType type = cellType(xml.attribute("t"));
         const int style = xml.attribute("s").toInt();
-        QString raw;
-        QString inlineText;
+        m_raw.truncate(0);      // the text of <v>: mostly a number or an index
+        m_inline.truncate(0);   // of <is>
         bool haveInline = false;
         xml.forEachChild([&] {
-            if (xml.name() == "v") {
-                raw = xml.readElementText();
-            } else if (xml.name() == "is") {
-                inlineText = stringItem(xml);
+            if (isElement(xml, "v")) {
+                m_raw.truncate(0);
+                xml.appendElementText(m_raw);
+            } else if (isElement(xml, "is")) {
+                stringItem(xml, m_inline);
                 haveInline = true;
             } else {
                 xml.skipElement();
             }
         });
-        if (type == "s") {
+        switch (type) {
+        case CellType::SharedString: {
             bool ok = false;
-            const int index = raw.toInt(&ok);
+            const int index = m_raw.toInt(&ok);
             if (!ok || index < 0 || index >= m_strings.size())
                 throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
-            return m_strings.at(index);
+            out.append(m_strings.at(index));
+            return;
         }
-        if (type == "inlineStr")
-            return haveInline ? inlineText : raw;
-        if (type == "str" || type == "e")
-            return raw;
-        if (type == "b")
-            return raw == "1"_L1 ? u"TRUE"_s : u"FALSE"_s;
-        if (type == "d")
-            return raw.left(10);
-        if (raw.isEmpty())
-            return raw;
-        return number(raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style));
+        case CellType::InlineString:
+            out.append(haveInline ? m_inline : m_raw);
+            return;
+        case CellType::Formula:
+        case CellType::Error:
+            out.append(m_raw);
+            return;
+        case CellType::Boolean:
+            out.append(m_raw == "1" ? "TRUE" : "FALSE");
+            return;
+        case CellType::Date:
+            out.append(QString::fromUtf8(m_raw).left(10).toUtf8());
+            return;
+        case CellType::Number:
+            break;
+        }
+        if (!m_raw.isEmpty())
+            out.append(number(m_raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)).toUtf8());
     }
 
-    // The cells of one <row>, each at its column.
-    QStringList row(XmlScanner &xml, int rowNumber) {
-        QStringList cells;
-        cells.reserve(m_widest);
+    // The cells of one <row>, each at its column: the first `count` of `cells`, whose room serves
+    // from row to row.
+    void row(XmlScanner &xml, int rowNumber, QList<QByteArray> &cells, qsizetype &count) {
+        count = 0;
+        const auto slot = [&](qsizetype i) -> QByteArray & {
+            while (cells.size() <= i)
+                cells.emplace_back();
+            return cells[i];
+        };
         xml.forEachChild([&] {
-            if (xml.name() != "c") {
+            if (!isElement(xml, "c")) {
                 xml.skipElement();
                 return;
             }
             const QByteArrayView reference = xml.attribute("r");
-            int column = reference.isEmpty() ? static_cast<int>(cells.size()) : columnOf(reference);
+            int column = reference.isEmpty() ? static_cast<int>(count) : columnOf(reference);
             if (!reference.isEmpty() && rowOf(reference) != rowNumber)
                 column = -1;
             if (column < 0 || column > 16383)
                 throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
-            const QString value = cell(xml);
-            while (cells.size() < column)
-                cells << QString();
-            if (column < cells.size())
-                cells[column] = value;
-            else
-                cells << value;
+            for (; count < column; ++count)
+                slot(count).truncate(0);   // cells left out are empty
+            QByteArray &value = slot(column);
+            value.truncate(0);
+            cell(xml, value);
+            count = std::max<qsizetype>(count, column + 1);
         });
-        return cells;
     }
 
     void readSheet(const QString &part) {
         TableReader table(m_result);
-        const QByteArray bytes = m_zip.part(part);
-        XmlScanner xml(bytes);
         int rowNumber = 0;
-        for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
-            if (t != XmlScanner::StartElement || xml.name() != "row")
-                continue;
+        QList<QByteArray> cells;
+        qsizetype count = 0;
+        scanPart(part, [&](XmlScanner &xml) {
+            if (!isElement(xml, "row"))
+                return;
             const int given = xml.attribute("r").toInt();
             rowNumber = given > 0 ? given : rowNumber + 1;
-            const QStringList cells = row(xml, rowNumber);
-            if (xml.hasError())
-                break;
-            m_widest = std::max(m_widest, cells.size());
-            table.addRow(cells, rowNumber);
-        }
-        checkXml(xml, part);
+            row(xml, rowNumber, cells, count);
+            if (!xml.hasError())
+                table.addRow(cells, count, rowNumber);
+        });
         table.finish();
     }
 
     const Archive &m_zip;
     ReadResult &m_result;
-    QStringList m_strings;
+    QList<QByteArray> m_strings;   // shared strings, as UTF-8
     QList<bool> m_dateStyles;
-    qsizetype m_widest = 0;
+    QByteArray m_raw;
+    QByteArray m_inline;
     bool m_1904 = false;
 };
 

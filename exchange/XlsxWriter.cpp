@@ -30,17 +30,37 @@ void check(lxw_error error) {
         throw ExchangeError(u"写入 Excel 文件失败：%1"_s.arg(QString::fromUtf8(lxw_strerror(error))));
 }
 
-// Display width of a text in character cells: full-width characters take two.
-int displayWidth(const QString &text) {
+// Display width of a UTF-8 text in character cells: a character from U+1100 on (the full-width
+// ones) takes two, one beyond the BMP four (two UTF-16 units of two), as the columns were always
+// fitted.
+int displayWidth(QByteArrayView utf8) {
     int width = 0;
-    for (const QChar c : text)
-        width += c.unicode() < 0x1100 ? 1 : 2;
+    for (qsizetype i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            width += 1;
+            i += 1;
+        } else if (lead >= 0xC2 && lead < 0xE0) {
+            width += 1;   // U+0080 to U+07FF
+            i += 2;
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            const auto second = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+            width += lead == 0xE0 || (lead == 0xE1 && second < 0x84) ? 1 : 2;   // below U+1100 or not
+            i += 3;
+        } else if (lead >= 0xF0 && lead < 0xF5) {
+            width += 4;
+            i += 4;
+        } else {
+            width += 2;   // a stray byte, read as the replacement character
+            i += 1;
+        }
+    }
     return width;
 }
 
 // A valid yyyy-mm-dd that Excel can hold as a date (its calendar starts in 1900, and its first two
 // months there count a day that never was).
-bool excelDate(const QString &text, lxw_datetime &out) {
+bool excelDate(QByteArrayView text, lxw_datetime &out) {
     const QDate date = storedDate(text);
     if (!date.isValid() || date < QDate(1900, 3, 1))
         return false;
@@ -70,11 +90,15 @@ void write(const ContactSource &contacts, const QString &path, const Progress &p
 
     std::array<int, schema::ContactColumnCount> widths{};
     for (int c = 0; c < schema::ContactColumnCount; ++c) {
-        const QString &name = schema::ContactColumns[c].name;
-        check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), name.toUtf8().constData(), title));
+        const QByteArray name = schema::ContactColumns[c].name.toUtf8();
+        check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), name.constData(), title));
         widths[c] = displayWidth(name);
     }
 
+    // The values go over as UTF-8 straight from where the source keeps them, through one
+    // terminated copy (the library takes C strings).
+    QByteArray scratch;
+    QByteArray terminated;
     const int rows = contacts.count();
     for (int r = 0; r < rows; ++r) {
         if (progress && r % ProgressStep == 0 && !progress(r, rows))
@@ -82,15 +106,18 @@ void write(const ContactSource &contacts, const QString &path, const Progress &p
         const auto row = static_cast<lxw_row_t>(r + 1);
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
             const auto column = static_cast<schema::Contact>(c);
-            const QString value = contacts.value(r, column);
+            const QByteArrayView value = contacts.utf8(r, column, scratch);
             widths[c] = std::max(widths[c], displayWidth(value));
             if (value.isEmpty())
                 continue;
             lxw_datetime when;
-            if (column == schema::Birth && excelDate(value, when))
+            if (column == schema::Birth && excelDate(value, when)) {
                 check(worksheet_write_datetime(sheet, row, static_cast<lxw_col_t>(c), &when, date));
-            else
-                check(worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c), value.toUtf8().constData(), text));
+            } else {
+                terminated.truncate(0);
+                terminated.append(value);
+                check(worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c), terminated.constData(), text));
+            }
         }
     }
 

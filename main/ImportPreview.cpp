@@ -130,7 +130,7 @@ void TImportPreview::fillMapping() {
 
 void TImportPreview::fillRows() {
     for (const Record &r : m_read.records.mid(0, PreviewRows))
-        addRow(TableRows, r.values);
+        addRow(TableRows, r.values());
 }
 
 void TImportPreview::updatePlan() {

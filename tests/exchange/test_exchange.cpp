@@ -10,6 +10,7 @@
 #include "exchange/ImportRules.h"
 #include "exchange/VCard.h"
 #include "exchange/XlsxReader.h"
+#include "exchange/XmlScanner.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Query.h"
 
@@ -56,19 +57,23 @@ QByteArray written(Format format, Encoding encoding, const QList<QStringList> &r
 QList<QStringList> valuesOf(const ReadResult &result) {
     QList<QStringList> rows;
     for (const Record &r : result.records)
-        rows << r.values;
+        rows << r.values();
     return rows;
 }
 
-// A zip holding the given parts, as a test's own hand-made workbook.
-QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts) {
+// A zip holding the given parts, as a test's own hand-made workbook; stored parts keep their
+// bytes as they are, for a test to alter.
+enum class Packing { Deflated, Stored };
+QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts, Packing packing = Packing::Deflated) {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(u"w.zip"_s));
     int error = 0;
     zip_t *z = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     for (const auto &[name, content] : parts) {
         zip_source_t *s = zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0);
-        zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index = zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
+        if (packing == Packing::Stored)
+            zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     }
     zip_close(z);
     QFile f(QString::fromUtf8(path));
@@ -77,7 +82,7 @@ QByteArray zipped(const QList<std::pair<QString, QByteArray>> &parts) {
 }
 
 QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, const QByteArray &styles = {},
-                    const QByteArray &workbookPr = {}) {
+                    const QByteArray &workbookPr = {}, Packing packing = Packing::Deflated) {
     QList<std::pair<QString, QByteArray>> parts = {
         {u"[Content_Types].xml"_s, "<Types/>"},
         {u"xl/workbook.xml"_s,
@@ -94,7 +99,7 @@ QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, con
         parts.append({u"xl/sharedStrings.xml"_s, "<sst>" + strings + "</sst>"});
     if (!styles.isEmpty())
         parts.append({u"xl/styles.xml"_s, "<styleSheet>" + styles + "</styleSheet>"});
-    return zipped(parts);
+    return zipped(parts, packing);
 }
 
 // A device that hands out some bytes and then fails, as a file on a disk that goes away does.
@@ -120,6 +125,35 @@ private:
     QByteArray m_head;
     qint64 m_pos = 0;
 };
+
+// What a scanner reads, written out: "<name r=… s=… t=…>", "</name>", "'text'", and last "end" or
+// "error on line N: message".
+QStringList scanned(XmlScanner &xml) {
+    QStringList tokens;
+    for (;;) {
+        switch (xml.next()) {
+        case XmlScanner::StartElement: {
+            QString tag = u'<' + QString::fromUtf8(xml.name());
+            for (const char *a : {"r", "s", "t"}) {
+                if (const QByteArrayView v = xml.attribute(a); !v.isEmpty())
+                    tag += u" %1=%2"_s.arg(QLatin1StringView(a), QString::fromUtf8(v));
+            }
+            tokens << tag + u'>';
+            break;
+        }
+        case XmlScanner::EndElement:
+            tokens << u"</%1>"_s.arg(QString::fromUtf8(xml.name()));
+            break;
+        case XmlScanner::Text:
+            tokens << u'\'' + xml.text() + u'\'';
+            break;
+        case XmlScanner::EndOfDocument:
+            return tokens << u"end"_s;
+        case XmlScanner::Invalid:
+            return tokens << u"error on line %1: %2"_s.arg(xml.lineNumber()).arg(xml.errorString());
+        }
+    }
+}
 
 QList<QStringList> bookRows(db::Connection &con) {
     db::Query q(con, u"check"_s);
@@ -149,6 +183,8 @@ private Q_SLOTS:
     void csvReadsEncodingsAndDialects();
     void titlesMapToColumns_data();
     void titlesMapToColumns();
+    void scannerReadsPiecesAsWhole_data();
+    void scannerReadsPiecesAsWhole();
     void xlsxKeepsTextAndDates();
     void xlsxReadsWhatSpreadsheetsWrite();
     void vcardWritesFoldedEscapedLines();
@@ -208,6 +244,14 @@ void FormatsTest::csvProtectsFormulas() {
     QFETCH(QString, inFile);
     QCOMPARE(csv::protectFormula(value), inFile);
     QCOMPARE(csv::unprotectFormula(inFile), value);
+    // The writer puts it so in either encoding (家庭住址 ends the line).
+    QStringList contact(schema::ContactColumnCount);
+    contact[schema::Name] = u"x"_s;
+    contact[schema::Address] = value;
+    const QByteArray utf8 = written(Format::Csv, Encoding::Utf8, {contact});
+    QVERIFY(QString::fromUtf8(utf8).endsWith(u',' + inFile + u"\r\n"_s));
+    const QByteArray gb18030 = written(Format::Csv, Encoding::Gb18030, {contact});
+    QVERIFY(QString(QStringDecoder("GB18030").decode(gb18030)).endsWith(u',' + inFile + u"\r\n"_s));
 }
 
 void FormatsTest::csvReadsEncodingsAndDialects_data() {
@@ -234,7 +278,7 @@ void FormatsTest::csvReadsEncodingsAndDialects() {
     QVERIFY2(result.ok(), qPrintable(result.error));
     QCOMPARE(result.encoding, encoding);
     QCOMPARE(result.records.size(), 1);
-    QCOMPARE(result.records.first().values, first);
+    QCOMPARE(result.records.first().values(), first);
 }
 
 void FormatsTest::titlesMapToColumns_data() {
@@ -258,6 +302,51 @@ void FormatsTest::titlesMapToColumns() {
     QFETCH(QString, title);
     QFETCH(int, column);
     QCOMPARE(columnForTitle(title), column);
+}
+
+void FormatsTest::scannerReadsPiecesAsWhole_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("tokens");
+    QTest::newRow("a sheet row")
+        << QByteArray("<?xml version=\"1.0\"?>\r\n<worksheet xmlns=\"x\"><sheetData><row r=\"1\">"
+                      "<c r=\"A1\" t=\"inlineStr\"><is><t>张三</t></is></c><c r='B1' s = \"2\" ><v>1</v></c>"
+                      "</row></sheetData></worksheet>")
+        << u"<worksheet> <sheetData> <row r=1> <c r=A1 t=inlineStr> <is> <t> '张三' </t> </is> </c> "
+           "<c r=B1 s=2> <v> '1' </v> </c> </row> </sheetData> </worksheet> end"_s;
+    QTest::newRow("comments, instructions, CDATA, entities, prefixes")
+        << QByteArray("<x:a><!-- <b> --><b>&lt;&amp;&#x4E2D;&#25991;</b><![CDATA[<raw>&amp;]]><?pi ?><x:c/></x:a>")
+        << u"<a> <b> '<&中文' </b> '<raw>&amp;' <c> </c> </a> end"_s;
+    QTest::newRow("a text longer than any piece")
+        << QByteArray("<t>" + QString(3000, QChar(0x957f)).toUtf8() + "</t>")
+        << u"<t> '%1' </t> end"_s.arg(QString(3000, QChar(0x957f)));
+    QTest::newRow("unclosed, on line 3") << QByteArray("<a>\n<b>x</b>\n") << u"<a> '\n' <b> 'x' </b> '\n' error on line 3: 文档不完整（<a> 没有结束）"_s;
+    QTest::newRow("end tag that does not match") << QByteArray("<a><b></a>") << u"<a> <b> error on line 1: 结束标签 </a> 与开始标签不配对"_s;
+    QTest::newRow("document type") << QByteArray("<!DOCTYPE a [<!ENTITY x \"y\">]><a/>") << u"error on line 1: 不接受文档类型声明"_s;
+    QTest::newRow("comment without end") << QByteArray("<a>\n<!-- x") << u"<a> '\n' error on line 2: 注释没有结束"_s;
+    QTest::newRow("attribute without quotes") << QByteArray("<a b=c/>") << u"error on line 1: 属性值没有引号"_s;
+    QTest::newRow("tag cut short") << QByteArray("<a><b r=\"1\"") << u"<a> error on line 1: 标签不完整"_s;
+    QTest::newRow("text after the root") << QByteArray("<a/> x") << u"<a> </a> error on line 1: 根元素之外有文字"_s;
+    QTest::newRow("unknown entity") << QByteArray("<a>&nope;</a>") << u"<a> '' error on line 1: 无法识别的字符实体"_s;
+}
+
+void FormatsTest::scannerReadsPiecesAsWhole() {
+    // Unpacked piece by piece, a part reads as it does whole, whichever byte a piece ends on.
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, tokens);
+    XmlScanner whole(xml);
+    QCOMPARE(scanned(whole).join(u' '), tokens);
+    for (const qsizetype piece : {1, 2, 3, 7, 64}) {
+        qsizetype at = 0;
+        XmlScanner pieces(
+            [&](char *into, qsizetype room) {
+                const qsizetype n = std::min(room, xml.size() - at);
+                std::memcpy(into, xml.constData() + at, static_cast<size_t>(n));
+                at += n;
+                return n;
+            },
+            piece);
+        QCOMPARE(scanned(pieces).join(u' '), tokens);
+    }
 }
 
 void FormatsTest::xlsxKeepsTextAndDates() {
@@ -286,6 +375,10 @@ void FormatsTest::xlsxKeepsTextAndDates() {
     QVERIFY(sheet.contains("<c r=\"C2\" s=\"3\"><v>31492</v></c>"));   // 1986-03-21
     QVERIFY(sheet.contains("<c r=\"F2\" s=\"2\" t=\"inlineStr\"><is><t>05718888888</t></is></c>"));
     QVERIFY(sheet.contains("<c r=\"C4\" s=\"2\" t=\"inlineStr\"><is><t>不详</t></is></c>"));
+    // Columns as wide as their widest value, a full-width character counting two: 姓名 for
+    // O'Neil, "Jr" (12), 家庭住址 for 浙江省杭州市, 西湖区 (20), three more for the filter button.
+    QVERIFY(sheet.contains("<col min=\"1\" max=\"1\" width=\"15.7109375\""));
+    QVERIFY(sheet.contains("<col min=\"9\" max=\"9\" width=\"23.7109375\""));
     QVERIFY(sheet.contains("state=\"frozen\""));
     QVERIFY(sheet.contains("<autoFilter ref=\"A1:I4\"/>"));
 }
@@ -312,17 +405,17 @@ void FormatsTest::xlsxReadsWhatSpreadsheetsWrite() {
     QCOMPARE(result.ignoredColumns, QStringList{u"备注"_s});
     QCOMPARE(result.records.size(), 2);
     QCOMPARE(result.records[0].line, 5);
-    const QStringList first = result.records[0].values;
+    const QStringList first = result.records[0].values();
     QCOMPARE(first[schema::Name], u"张三"_s);
     QCOMPARE(first[schema::Mobile], u"13574470463"_s);
     QCOMPARE(first[schema::Birth], u"1986-03-21"_s);
     QCOMPARE(first[schema::QQ], u"12345"_s);
-    QCOMPARE(result.records[1].values[schema::Birth], u"1900-01-01"_s);
-    QCOMPARE(result.records[1].values[schema::QQ], u"2.5"_s);
+    QCOMPARE(result.records[1].value(schema::Birth), u"1900-01-01"_s);
+    QCOMPARE(result.records[1].value(schema::QQ), u"2.5"_s);
 
     // The same day number in a workbook that counts from 1904.
     result = xlsx::read(workbook(sheet, strings, styles, "<workbookPr date1904=\"1\"/>"));
-    QCOMPARE(result.records[0].values[schema::Birth], u"1990-03-22"_s);
+    QCOMPARE(result.records[0].value(schema::Birth), u"1990-03-22"_s);
 }
 
 void FormatsTest::vcardWritesFoldedEscapedLines() {
@@ -408,6 +501,17 @@ void FormatsTest::badFilesAreRefusedWhole_data() {
     QTest::newRow("truncated .xlsx") << good.left(good.size() / 2) << u"t.xlsx"_s << u"不完整"_s;
     QTest::newRow("zip that is no workbook") << zipped({{u"readme.txt"_s, "hello"}}) << u"t.xlsx"_s
                                              << u"没有工作簿"_s;
+    // A byte of the sheet changed after it was packed: its checksum no longer matches.
+    QByteArray altered = workbook("<row><c t=\"inlineStr\"><is><t>姓名</t></is></c></row>"
+                                  "<row><c t=\"inlineStr\"><is><t>李四</t></is></c></row>",
+                                  {}, {}, {}, Packing::Stored);
+    altered.replace(u"李四"_s.toUtf8(), u"李五"_s.toUtf8());
+    QTest::newRow("sheet altered inside the zip") << altered << u"t.xlsx"_s << u"first.xml 已损坏"_s;
+    // The sheet breaks at its first row while megabytes of it are still being unpacked.
+    QByteArray longSheet = "<row r=\"1\"><c r=\"A2\" t=\"inlineStr\"><is><t>姓名</t></is></c></row>";
+    while (longSheet.size() < (4 << 20))
+        longSheet += "<row><c t=\"inlineStr\"><is><t>someone</t></is></c></row>";
+    QTest::newRow("broken early in a long sheet") << workbook(longSheet) << u"t.xlsx"_s << u"第1行的单元格位置有误"_s;
     QTest::newRow("workbook without name column")
         << workbook("<row><c t=\"inlineStr\"><is><t>电话</t></is></c></row>") << u"t.xlsx"_s << u"没有姓名列"_s;
     QByteArray binary(4096, '\0');
@@ -482,6 +586,8 @@ void FormatsTest::rulesNormaliseOrRefuse_data() {
     QTest::newRow("mobile with dashes") << int(schema::Mobile) << u"138-0013-8000"_s << u"13800138000"_s << QString();
     QTest::newRow("mobile +86 spaced") << int(schema::Mobile) << u"+86 139 1234 5678"_s << u"13912345678"_s << QString();
     QTest::newRow("home 0086 (0571)") << int(schema::HomePhone) << u"0086 (0571) 8888.888"_s << u"05718888888"_s << QString();
+    QTest::newRow("mobile 0086, digits only") << int(schema::Mobile) << u"008613912345678"_s << u"13912345678"_s << QString();
+    QTest::newRow("sex in capitals") << int(schema::Sex) << u"MALE"_s << u"男"_s << QString();
     QTest::newRow("a dash is no number") << int(schema::Mobile) << u"-"_s << u"-"_s << QString();
     QTest::newRow("mobile too long") << int(schema::Mobile) << u"1380013800012"_s << refused << u"手机号码"_s;
     QTest::newRow("QQ not a phone") << int(schema::QQ) << u"123-456"_s << u"123-456"_s << QString();

@@ -94,7 +94,7 @@ void ExchangeWindowsTest::exportWritesTheListedRows() {
     const txl::exchange::ReadResult back = txl::exchange::readFile(written);
     QVERIFY2(back.ok(), qPrintable(back.error));
     QCOMPARE(back.records.size(), 1);
-    QCOMPARE(back.records.first().values, Classmates[1]);
+    QCOMPARE(back.records.first().values(), Classmates[1]);
     if (written.endsWith(u".csv"_s))
         QCOMPARE(back.encoding, txl::exchange::Encoding::Gb18030);
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace txl::exchange {
+
+// Runs a source of bytes (a part of a workbook being unpacked) on a thread of its own, a few
+// pieces ahead of the one reading them: unpacking a sheet takes about as long as scanning it, and
+// the two then share the machine's cores. What the source throws reaches the reader at the point
+// where it happened, after the bytes that came before it.
+class ReadAhead {
+public:
+    // Writes up to `room` bytes to `into`, returns how many, 0 at the end; throws on failure.
+    using Source = std::function<qsizetype(char *into, qsizetype room)>;
+
+    explicit ReadAhead(Source source, qsizetype pieceBytes = 256 << 10, int pieces = 3);
+    // Stops the thread (after the source call it is in, if any).
+    ~ReadAhead();
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    // As the source: up to `room` bytes at `into`, 0 at the end; rethrows what the source threw.
+    qsizetype read(char *into, qsizetype room);
+
+private:
+    struct Piece {
+        QByteArray bytes;
+        qsizetype size = 0;
+    };
+
+    void run();
+
+    Source m_source;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<QByteArray> m_empty;   // room for the thread to fill
+    std::deque<Piece> m_filled;        // in the order read
+    bool m_end = false;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+
+    Piece m_current;   // the reader's, outside the lock
+    qsizetype m_at = 0;
+
+    std::thread m_thread;   // last: it starts once everything above is ready
+};
+
+} // namespace txl::exchange
