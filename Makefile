@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_OPT += -DTXL_WERROR=ON
 endif
 
-.PHONY: all setup configure build run test bench interop assets install deb screenshots clean
+.PHONY: all setup configure build run test bench interop assets install deb screenshots format clean
 
 all: build
 
@@ -52,6 +52,10 @@ screenshots: build
 assets: configure
 	@cmake --build $(BUILD) --target draw_assets
 	@$(BUILD)/assets/draw_assets assets images
+
+# Every C++ file formatted as .clang-format says (CI checks it with scripts/format.sh --check).
+format:
+	@bash scripts/format.sh
 
 clean:
 	@rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan build-deb dist

@@ -19,6 +19,11 @@ if [ "${1:-}" = package ]; then
   packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream wmctrl)
 fi
 
+# `setup.sh format`: the formatter `make format` and CI use.
+if [ "${1:-}" = format ]; then
+  packages+=(clang-format)
+fi
+
 if [ "${1:-}" = interop ]; then
   packages+=(libreoffice-calc-nogui python3-vobject)
 fi
