@@ -38,7 +38,7 @@ QString signedInUser() {
     return Form1 != nullptr ? Form1->user : QString();
 }
 
-} // namespace
+}   // namespace
 
 TShezhi::TShezhi() : Form(QStringLiteral("Shezhi")) {
     setWindowTitle(QStringLiteral("密码设置"));
@@ -97,8 +97,7 @@ void TShezhi::Image4Click() {
     // Every account of the signed-in name, exactly as it signed in.
     txl::db::Query &q = DataModule1->query_pwd;
     TDataModule1::reloadExec(q, txl::sql::UpdatePassword,
-                             {{u"p1"_s, txl::password::hash(Edit2->text().trimmed())},
-                              {u"p2"_s, signedInUser()}});
+                             {{u"p1"_s, txl::password::hash(Edit2->text().trimmed())}, {u"p2"_s, signedInUser()}});
     if (q.rowsAffected() == 0) {
         txl::ui::notice(u"更新失败！"_s);
         return;

@@ -2,8 +2,8 @@
 
 #include "assets/Assets.h"
 #include "data/PasswordHash.h"
-#include "data/Statements.h"
 #include "data/Schema.h"
+#include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
@@ -28,9 +28,7 @@ using txl::ui::pushButton;
 
 TForm4 *Form4 = nullptr;
 
-namespace {
-
-} // namespace
+namespace {}   // namespace
 
 TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     setWindowTitle(QStringLiteral("系统设置"));
@@ -72,8 +70,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Button1 = pushButton(GroupBox3, u"Button1"_s, u"添加"_s, {17, 16, 75, 25});
     Button2 = pushButton(GroupBox3, u"Button2"_s, u"删除"_s, {114, 16, 75, 25});
 
-    connect(RadioGroup1Items, &QButtonGroup::idClicked, this,
-            txl::ui::guard(this, &TForm4::RadioGroup1Click));
+    connect(RadioGroup1Items, &QButtonGroup::idClicked, this, txl::ui::guard(this, &TForm4::RadioGroup1Click));
     connect(Button1, &QPushButton::clicked, this, txl::ui::guard(this, &TForm4::Button1Click));
     connect(Button2, &QPushButton::clicked, this, txl::ui::guard(this, &TForm4::Button2Click));
 

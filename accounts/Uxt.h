@@ -17,20 +17,20 @@ class TForm4 : public txl::ui::Form {
 public:
     TForm4();
 
-    QGroupBox *RadioGroup1;        // mode chooser: 0 添加好友, 1 删除好友
+    QGroupBox *RadioGroup1;   // mode chooser: 0 添加好友, 1 删除好友
     QButtonGroup *RadioGroup1Items;
-    QGroupBox *GroupBox1;          // 添加新用户
+    QGroupBox *GroupBox1;   // 添加新用户
     QLabel *Label1;
-    QLineEdit *Edit1;              // name
+    QLineEdit *Edit1;   // name
     QLabel *Label2;
-    QLineEdit *Edit2;              // password
-    QGroupBox *GroupBox2;          // 删除好友
+    QLineEdit *Edit2;       // password
+    QGroupBox *GroupBox2;   // 删除好友
     QLabel *Label3;
-    QListWidget *DBListBox1;       // entry i is row i of query_shezhi
+    QListWidget *DBListBox1;   // entry i is row i of query_shezhi
     QFrame *Bevel1;
-    QGroupBox *GroupBox3;          // 操作
-    QPushButton *Button1;          // 添加
-    QPushButton *Button2;          // 删除
+    QGroupBox *GroupBox3;   // 操作
+    QPushButton *Button1;   // 添加
+    QPushButton *Button2;   // 删除
 
     int modeIndex() const;
     void setModeIndex(int index);

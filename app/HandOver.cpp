@@ -29,4 +29,4 @@ void installHandOver() {
     TFirst::onLoadingFinished = loadingFinished;
 }
 
-} // namespace txl::app
+}   // namespace txl::app

@@ -17,4 +17,4 @@ void loadingFinished();
 // Makes the two steps above what the login and loading windows report to.
 void installHandOver();
 
-} // namespace txl::app
+}   // namespace txl::app

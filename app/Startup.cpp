@@ -26,4 +26,4 @@ void shutDown() {
     DataModule1 = nullptr;
 }
 
-} // namespace txl::app
+}   // namespace txl::app

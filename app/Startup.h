@@ -9,4 +9,4 @@ void startUp();
 // Frees what start-up made, when the run has ended.
 void shutDown();
 
-} // namespace txl::app
+}   // namespace txl::app

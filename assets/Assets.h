@@ -22,4 +22,4 @@ inline constexpr int toolbarImageCount = 20;
 // One 16 x 16 toolbar and menu image by its index; a null pixmap outside 0 .. toolbarImageCount - 1.
 QPixmap toolbarImage(int index);
 
-} // namespace txl::assets
+}   // namespace txl::assets

@@ -48,8 +48,7 @@ const QString kCjkFamily = u"WenQuanYi Micro Hei"_s;
 const QString kSerifCjkFamily = u"AR PL UMing CN"_s;
 const QString kLatinFamily = u"Liberation Sans"_s;
 
-QFont cjkFont(int pixelSize, bool bold = false)
-{
+QFont cjkFont(int pixelSize, bool bold = false) {
     QFont f;
     f.setFamilies({kCjkFamily, kSerifCjkFamily});
     f.setPixelSize(pixelSize);
@@ -59,8 +58,7 @@ QFont cjkFont(int pixelSize, bool bold = false)
 }
 
 // Latin letters in Liberation Sans, any Chinese in the same line falls back to Micro Hei.
-QFont latinFont(int pixelSize, bool bold = false)
-{
+QFont latinFont(int pixelSize, bool bold = false) {
     QFont f;
     f.setFamilies({kLatinFamily, kCjkFamily});
     f.setPixelSize(pixelSize);
@@ -69,15 +67,13 @@ QFont latinFont(int pixelSize, bool bold = false)
     return f;
 }
 
-QImage newImage(int w, int h, const QColor &fill = Qt::transparent)
-{
+QImage newImage(int w, int h, const QColor &fill = Qt::transparent) {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(fill);
     return img;
 }
 
-void setupPainter(QPainter &p)
-{
+void setupPainter(QPainter &p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -85,8 +81,7 @@ void setupPainter(QPainter &p)
 
 // Text with a faint shadow underneath, for light text on the blue bands.
 void shadowedText(QPainter &p, const QRectF &r, int flags, const QString &text, const QColor &color,
-                  const QColor &shadow = QColor(0, 0x20, 0x50, 90))
-{
+                  const QColor &shadow = QColor(0, 0x20, 0x50, 90)) {
     p.setPen(shadow);
     p.drawText(r.translated(0, 1), flags, text);
     p.setPen(color);
@@ -97,8 +92,7 @@ void shadowedText(QPainter &p, const QRectF &r, int flags, const QString &text, 
 // Shared pieces of the window pictures
 
 // A body of mist blue with a blue title band on top.
-void drawWindowFrame(QPainter &p, const QSize &size, int bandHeight)
-{
+void drawWindowFrame(QPainter &p, const QSize &size, int bandHeight) {
     const QRectF all(QPointF(0, 0), QSizeF(size));
     QLinearGradient body(0, bandHeight, 0, size.height());
     body.setColorAt(0, kMistBlue);
@@ -138,8 +132,7 @@ void drawWindowFrame(QPainter &p, const QSize &size, int bandHeight)
 }
 
 // A light entry area; the real edit field sits inside it without a border of its own.
-void drawField(QPainter &p, const QRectF &r)
-{
+void drawField(QPainter &p, const QRectF &r) {
     p.setPen(QPen(kFieldBorder, 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
@@ -149,8 +142,7 @@ void drawField(QPainter &p, const QRectF &r)
 }
 
 // Caption right-aligned so that it ends just left of its field, centred on the field's height.
-void drawCaption(QPainter &p, double right, double centreY, const QString &text, int px = 13)
-{
+void drawCaption(QPainter &p, double right, double centreY, const QString &text, int px = 13) {
     p.setFont(cjkFont(px));
     p.setPen(kInk);
     p.drawText(QRectF(right - 140, centreY - 12, 140, 24), Qt::AlignRight | Qt::AlignVCenter, text);
@@ -159,8 +151,7 @@ void drawCaption(QPainter &p, double right, double centreY, const QString &text,
 enum class ButtonLook { Primary, Secondary, Hover, Pressed };
 
 // A rounded push button filling `r`, drawn over whatever is already there.
-void drawButton(QPainter &p, const QRectF &r, const QString &text, ButtonLook look, int px = 13)
-{
+void drawButton(QPainter &p, const QRectF &r, const QString &text, ButtonLook look, int px = 13) {
     const QRectF box = r.adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient g(0, r.top(), 0, r.bottom());
     QColor border;
@@ -225,8 +216,7 @@ void drawButton(QPainter &p, const QRectF &r, const QString &text, ButtonLook lo
 
 // The close mark: a white cross in a faint square, for the right end of the title band. Only the
 // top `visibleHeight` rows of the bitmap may be shown by the window, so the mark fits in them.
-void drawCloseMark(QPainter &p, const QRectF &r, double visibleHeight)
-{
+void drawCloseMark(QPainter &p, const QRectF &r, double visibleHeight) {
     const QRectF box(r.left() + 0.5, r.top() + 0.5, r.width() - 1, visibleHeight - 1);
     p.setPen(QPen(QColor(255, 255, 255, 110), 1));
     p.setBrush(QColor(255, 255, 255, 38));
@@ -244,8 +234,7 @@ void drawCloseMark(QPainter &p, const QRectF &r, double visibleHeight)
 // Small glyphs used next to the captions and in the icons ---------------------------------------
 
 // A person: round head over rounded shoulders, inside the square `r`.
-void drawPerson(QPainter &p, const QRectF &r, const QColor &color, const QColor &outline = Qt::transparent)
-{
+void drawPerson(QPainter &p, const QRectF &r, const QColor &color, const QColor &outline = Qt::transparent) {
     const double s = r.width();
     const QPointF head(r.left() + s * 0.5, r.top() + s * 0.30);
     const double hr = s * 0.21;
@@ -272,8 +261,7 @@ void drawPerson(QPainter &p, const QRectF &r, const QColor &color, const QColor 
 }
 
 // A padlock inside the square `r`.
-void drawLock(QPainter &p, const QRectF &r, const QColor &color)
-{
+void drawLock(QPainter &p, const QRectF &r, const QColor &color) {
     const double s = r.width();
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(color, s * 0.13));
@@ -292,8 +280,7 @@ void drawLock(QPainter &p, const QRectF &r, const QColor &color)
 }
 
 // The program's emblem: a blue rounded square holding a white address book with a person on it.
-void drawEmblem(QPainter &p, const QRectF &r)
-{
+void drawEmblem(QPainter &p, const QRectF &r) {
     const double s = r.width();
     const bool tiny = s <= 20;
     QLinearGradient bg(r.topLeft(), r.bottomRight());
@@ -382,8 +369,7 @@ const QRect kLoginExit(189 + kLoginDx, 178 + kLoginDy, 63, 23);
 const QRect kLoginClose(288 + kLoginDx, 0 + kLoginDy, 18, 19);
 constexpr int kLoginCloseVisible = 16;   // the close control is only 16 pixels high
 
-QImage loginBase()
-{
+QImage loginBase() {
     QImage img = newImage(312, 212);
     QPainter p(&img);
     setupPainter(p);
@@ -435,8 +421,7 @@ const QRect kPwdClose(243 + kPwdDx, 2 + kPwdDy, 18, 19);
 
 void drawKey(QPainter &p, const QRectF &r, const QColor &metal);
 
-QImage passwordBase()
-{
+QImage passwordBase() {
     QImage img = newImage(267, 206);
     QPainter p(&img);
     setupPainter(p);
@@ -472,8 +457,7 @@ QImage passwordBase()
 // ---------------------------------------------------------------------------------------------
 // The title picture of the loading and about windows
 
-QImage titlePicture()
-{
+QImage titlePicture() {
     const int w = 397;
     const int h = 283;
     QImage img = newImage(w, h);
@@ -513,8 +497,10 @@ QImage titlePicture()
     p.save();
     p.setClipPath(band);
     // Soft light spots.
-    const struct { double x, y, r; int a; } spots[] = {
-        {330, 20, 70, 45}, {250, 95, 40, 30}, {60, -10, 60, 35}, {380, 100, 30, 30}};
+    const struct {
+        double x, y, r;
+        int a;
+    } spots[] = {{330, 20, 70, 45}, {250, 95, 40, 30}, {60, -10, 60, 35}, {380, 100, 30, 30}};
     for (const auto &s : spots) {
         QRadialGradient g(s.x, s.y, s.r);
         g.setColorAt(0, QColor(255, 255, 255, s.a));
@@ -577,13 +563,11 @@ QImage titlePicture()
 // ---------------------------------------------------------------------------------------------
 // 16 x 16 toolbar and menu images. Coordinates are pixels; x.5 is a pixel's centre.
 
-QPen px(const QColor &c, double width = 1.0)
-{
+QPen px(const QColor &c, double width = 1.0) {
     return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-QLinearGradient vertical(double top, double bottom, const QColor &a, const QColor &b)
-{
+QLinearGradient vertical(double top, double bottom, const QColor &a, const QColor &b) {
     QLinearGradient g(0, top, 0, bottom);
     g.setColorAt(0, a);
     g.setColorAt(1, b);
@@ -591,8 +575,7 @@ QLinearGradient vertical(double top, double bottom, const QColor &a, const QColo
 }
 
 // A round badge with a white outline, used for the plus and minus of add and delete.
-void badge(QPainter &p, const QPointF &c, double r, const QColor &color)
-{
+void badge(QPainter &p, const QPointF &c, double r, const QColor &color) {
     p.setPen(QPen(Qt::white, 1.2));
     p.setBrush(vertical(c.y() - r, c.y() + r, color.lighter(130), color));
     p.drawEllipse(c, r, r);
@@ -854,8 +837,7 @@ void iconCalendar(QPainter &p)   // 13
             p.drawRect(QRectF(3.5 + col * 2.5, 7.5 + row * 2.2, 1.5, 1.4));
 }
 
-void drawKey(QPainter &p, const QRectF &r, const QColor &metal)
-{
+void drawKey(QPainter &p, const QRectF &r, const QColor &metal) {
     p.save();
     p.translate(r.topLeft());
     p.scale(r.width() / 16.0, r.height() / 16.0);
@@ -918,8 +900,7 @@ void iconClock(QPainter &p)   // 16
 
 // A sheet of a table (a title row and lines), the file the two exchange commands move contacts
 // through, with its left edge at `left`.
-void drawSheet(QPainter &p, double left)
-{
+void drawSheet(QPainter &p, double left) {
     p.setPen(px(kDeepBlue));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(left + 0.5, 1.5, 8, 13));
@@ -933,8 +914,7 @@ void drawSheet(QPainter &p, double left)
 }
 
 // An arrow pointing right, from x0 to x1 at the height of the middle.
-void drawRightArrow(QPainter &p, double x0, double x1, const QColor &colour)
-{
+void drawRightArrow(QPainter &p, double x0, double x1, const QColor &colour) {
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     QPainterPath arrow;
@@ -991,13 +971,12 @@ void iconBirthday(QPainter &p)   // 19: a birthday cake with one candle
     p.drawLine(QPointF(0.5, 15.5), QPointF(15.5, 15.5));
 }
 
-QImage toolbarImage(int index)
-{
+QImage toolbarImage(int index) {
     using Draw = void (*)(QPainter &);
-    static const Draw draws[] = {iconAddressBook, iconFolder, iconSave, iconSearch, iconPrint, iconEdit,
-                                 iconDelete, iconRefresh, iconSettings, iconAdd, iconAbout, iconHelp,
-                                 iconExit, iconCalendar, iconPassword, iconCalculator, iconClock,
-                                 iconImport, iconExport, iconBirthday};
+    static const Draw draws[] = {iconAddressBook, iconFolder, iconSave,    iconSearch,   iconPrint,
+                                 iconEdit,        iconDelete, iconRefresh, iconSettings, iconAdd,
+                                 iconAbout,       iconHelp,   iconExit,    iconCalendar, iconPassword,
+                                 iconCalculator,  iconClock,  iconImport,  iconExport,   iconBirthday};
     static_assert(std::size(draws) == 20);
     QImage img = newImage(16, 16);
     QPainter p(&img);
@@ -1007,8 +986,7 @@ QImage toolbarImage(int index)
 }
 
 // The contact dialog's icon: a card with a person and lines of details.
-QImage contactIcon()
-{
+QImage contactIcon() {
     QImage img = newImage(16, 16);
     QPainter p(&img);
     setupPainter(p);
@@ -1024,8 +1002,7 @@ QImage contactIcon()
     return img;
 }
 
-QImage programIcon(int size)
-{
+QImage programIcon(int size) {
     QImage img = newImage(size, size);
     QPainter p(&img);
     setupPainter(p);
@@ -1038,8 +1015,7 @@ QImage programIcon(int size)
 
 bool g_failed = false;
 
-void save(const QImage &img, const QString &path, const char *format, int quality = -1)
-{
+void save(const QImage &img, const QString &path, const char *format, int quality = -1) {
     QImage out = img;
     // JPEG and BMP hold no transparency: flatten onto opaque pixels.
     if (qstrcmp(format, "PNG") != 0)
@@ -1053,8 +1029,7 @@ void save(const QImage &img, const QString &path, const char *format, int qualit
 }
 
 // The picture button: the background with the button drawn over it, cut out at its place.
-QImage buttonOn(const QImage &base, const QRect &place, const QString &text, ButtonLook look, int textPx)
-{
+QImage buttonOn(const QImage &base, const QRect &place, const QString &text, ButtonLook look, int textPx) {
     QImage img = base.copy(place);
     QPainter p(&img);
     setupPainter(p);
@@ -1062,10 +1037,9 @@ QImage buttonOn(const QImage &base, const QRect &place, const QString &text, But
     return img;
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -1077,8 +1051,7 @@ int main(int argc, char **argv)
     const QStringList families = QFontDatabase::families();
     for (const QString &family : {kCjkFamily, kSerifCjkFamily, kLatinFamily}) {
         if (!families.contains(family)) {
-            std::fprintf(stderr, "draw_assets: font \"%s\" is not installed (run make setup)\n",
-                         qPrintable(family));
+            std::fprintf(stderr, "draw_assets: font \"%s\" is not installed (run make setup)\n", qPrintable(family));
             return 1;
         }
     }

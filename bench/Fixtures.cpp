@@ -33,4 +33,4 @@ void BoxGuard::requireNone() const {
         throw std::runtime_error("a message box was shown: " + m_boxes.front());
 }
 
-} // namespace txl::bench
+}   // namespace txl::bench

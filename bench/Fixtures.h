@@ -35,4 +35,4 @@ private:
     std::vector<std::string> m_boxes;
 };
 
-} // namespace txl::bench
+}   // namespace txl::bench

@@ -24,7 +24,7 @@ std::string padded(const std::string &text, std::size_t width) {
     return columns >= width ? text : text + std::string(width - columns, ' ');
 }
 
-} // namespace
+}   // namespace
 
 std::vector<Case> &registry() {
     static std::vector<Case> cases;
@@ -69,8 +69,8 @@ double compare(const std::string &label, int repetitions, const std::function<vo
                const std::function<void()> &theirs, const std::function<void()> &cleanup) {
     const std::vector<double> m = interleavedMedians(repetitions, {ours, theirs}, cleanup);
     const double ma = m[0], mb = m[1];
-    std::printf("  %s query %8.2f ms   raw %8.2f ms   ratio %.3f\n", padded(label, 44).c_str(), ma * 1e3,
-                mb * 1e3, ma / mb);
+    std::printf("  %s query %8.2f ms   raw %8.2f ms   ratio %.3f\n", padded(label, 44).c_str(), ma * 1e3, mb * 1e3,
+                ma / mb);
     return ma / mb;
 }
 
@@ -113,4 +113,4 @@ void keep(std::size_t value) {
     sink.fetch_add(value, std::memory_order_relaxed);
 }
 
-} // namespace txl::bench
+}   // namespace txl::bench

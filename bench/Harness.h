@@ -22,9 +22,7 @@ struct Case {
 std::vector<Case> &registry();
 
 struct Registrar {
-    Registrar(const char *name, std::function<void()> run) {
-        registry().push_back({name, std::move(run)});
-    }
+    Registrar(const char *name, std::function<void()> run) { registry().push_back({name, std::move(run)}); }
 };
 
 // Seconds taken by `work`.
@@ -59,12 +57,12 @@ void verdict(const std::string &what, double value, double target, const std::st
 // Keeps the optimiser from dropping work whose result is otherwise unused.
 void keep(std::size_t value);
 
-} // namespace txl::bench
+}   // namespace txl::bench
 
 #define TXL_BENCH_CAT2(a, b) a##b
 #define TXL_BENCH_CAT(a, b) TXL_BENCH_CAT2(a, b)
-#define TXL_BENCH_CASE(name)                                                                   \
-    static void TXL_BENCH_CAT(benchCase_, __LINE__)();                                         \
-    static const ::txl::bench::Registrar TXL_BENCH_CAT(benchRegistrar_, __LINE__)(             \
-        name, &TXL_BENCH_CAT(benchCase_, __LINE__));                                           \
+#define TXL_BENCH_CASE(name)                                                                                           \
+    static void TXL_BENCH_CAT(benchCase_, __LINE__)();                                                                 \
+    static const ::txl::bench::Registrar TXL_BENCH_CAT(benchRegistrar_,                                                \
+                                                       __LINE__)(name, &TXL_BENCH_CAT(benchCase_, __LINE__));          \
     static void TXL_BENCH_CAT(benchCase_, __LINE__)()

@@ -47,8 +47,8 @@ public:
 
 private:
     AddressBook() : m_book(Contacts) {
-        m_connection = std::make_unique<Connection>(Connection::Settings{
-            m_book.path(), TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
+        m_connection = std::make_unique<Connection>(
+            Connection::Settings{m_book.path(), TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
         m_connection->open();
     }
     GeneratedBook m_book;
@@ -130,7 +130,7 @@ void compareOpen(const std::string &label, const QString &sql, const QString &pa
     verdict("query / raw reading every cell in place", ratio, 1.2, shown);
 }
 
-} // namespace
+}   // namespace
 
 // First, while the heap is fresh: the resident memory an open result of all contacts takes.
 TXL_BENCH_CASE("db: memory of the open result") {
@@ -184,8 +184,8 @@ TXL_BENCH_CASE("db: walk with next") {
     Connection &con = AddressBook::get().connection();
     Query q(con, u"query"_s);
     openQuery(q, AllContacts, QString());
-    const QStringList fields = {u"姓名"_s, u"性别"_s, u"出生日期"_s, u"手机号码"_s, u"宿舍号码"_s,
-                                u"家庭电话"_s, u"QQ"_s, u"电子邮箱"_s, u"家庭住址"_s};
+    const QStringList fields = {u"姓名"_s,     u"性别"_s, u"出生日期"_s, u"手机号码"_s, u"宿舍号码"_s,
+                                u"家庭电话"_s, u"QQ"_s,   u"电子邮箱"_s, u"家庭住址"_s};
     constexpr int Window = 10000;
     const std::vector<int> ends = {10000, 50000, 100000};
     std::vector<std::function<void()>> walks, reads;

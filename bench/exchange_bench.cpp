@@ -38,8 +38,8 @@ constexpr int Contacts = 100000;
 constexpr int Repetitions = 5;
 
 std::unique_ptr<Connection> connect(const QString &path) {
-    auto con = std::make_unique<Connection>(Connection::Settings{
-        path, TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
+    auto con = std::make_unique<Connection>(
+        Connection::Settings{path, TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
     con->open();
     return con;
 }
@@ -120,8 +120,7 @@ void compareImport(const char *label, Format format) {
             const ReadResult read = readFile(file);
             imported = importContacts(*con, read.records, Duplicates::Skip).imported();
         },
-        [&] { rawInsert(con->handle(), rows); },
-        [&] { exec(con->handle(), "delete from UsersInfo"); });
+        [&] { rawInsert(con->handle(), rows); }, [&] { exec(con->handle(), "delete from UsersInfo"); });
     if (imported != Contacts)
         throw std::runtime_error("the import left rows out");
     report("rows", std::to_string(Contacts));
@@ -146,7 +145,7 @@ void compareExport(const char *label, Format format, double target) {
     printRatio("export (open + write file) / raw select", ratio, target);
 }
 
-} // namespace
+}   // namespace
 
 TXL_BENCH_CASE("exchange: import CSV") {
     compareImport("import 100,000 contacts from CSV", Format::Csv);

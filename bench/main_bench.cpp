@@ -81,25 +81,26 @@ private:
 // after every step, as the screen would show it.
 double perStep(const std::function<void(int)> &step) {
     TForm1 &w = MainWindowBook::get().window();
-    return medianSeconds(3 * Repetitions, [&] {
-               for (int i = 0; i < Batch; ++i) {
-                   step(i);
-                   w.grid->viewport()->repaint();
-               }
-           }) /
+    return medianSeconds(3 * Repetitions,
+                         [&] {
+                             for (int i = 0; i < Batch; ++i) {
+                                 step(i);
+                                 w.grid->viewport()->repaint();
+                             }
+                         }) /
            Batch;
 }
 
 void topAgainstBottom(const std::string &what, double top, double bottom) {
     char shown[96];
-    std::snprintf(shown, sizeof shown, "row 1 %7.1f us   row 100,000 %7.1f us   ratio %.2f",
-                  top * 1e6, bottom * 1e6, bottom / top);
+    std::snprintf(shown, sizeof shown, "row 1 %7.1f us   row 100,000 %7.1f us   ratio %.2f", top * 1e6, bottom * 1e6,
+                  bottom / top);
     report(what, shown);
     std::snprintf(shown, sizeof shown, "%.2f", std::max(bottom / top, top / bottom));
     verdict(what + ": far / near", std::max(bottom / top, top / bottom), 1.5, shown);
 }
 
-} // namespace
+}   // namespace
 
 TXL_BENCH_CASE("main window: show handler") {
     MainWindowBook &book = MainWindowBook::get();
@@ -152,9 +153,7 @@ TXL_BENCH_CASE("main window: scrolling and moving the current row") {
     QScrollBar *bar = w.grid->verticalScrollBar();
     const int page = bar->pageStep();
     const double scrollTop = perStep([&](int i) { bar->setValue(i % 2 ? 0 : page); });
-    const double scrollBottom = perStep([&](int i) {
-        bar->setValue(i % 2 ? bar->maximum() : bar->maximum() - page);
-    });
+    const double scrollBottom = perStep([&](int i) { bar->setValue(i % 2 ? bar->maximum() : bar->maximum() - page); });
     topAgainstBottom("scrolling a page", scrollTop, scrollBottom);
 
     // First and last: the far jumps of 第一条 and 最后一条, each with the view following.

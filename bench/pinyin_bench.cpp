@@ -33,8 +33,8 @@ int search(txl::db::Query &q, const QString &text) {
 double pinyinAgainstPlain(TDataModule1 &module, const QString &typed, const QString &plain, bool sameRows) {
     txl::db::Query &q = module.query;
     const std::string label = u"'%1' / '%2'"_s.arg(typed, plain).toStdString();
-    const double ratio = compare(label, Repetitions, [&] { search(q, typed); }, [&] { search(q, plain); },
-                                 [&] { q.close(); });
+    const double ratio = compare(
+        label, Repetitions, [&] { search(q, typed); }, [&] { search(q, plain); }, [&] { q.close(); });
     const int pinyinRows = search(q, typed);
     const int plainRows = search(q, plain);
     if (sameRows && pinyinRows != plainRows)
@@ -43,7 +43,7 @@ double pinyinAgainstPlain(TDataModule1 &module, const QString &typed, const QStr
     return ratio;
 }
 
-} // namespace
+}   // namespace
 
 TXL_BENCH_CASE("pinyin: fuzzy search on 姓名") {
     GeneratedBook book(Contacts);

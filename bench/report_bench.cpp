@@ -107,8 +107,7 @@ std::size_t drawIntoPictures(const std::vector<Page> &pages) {
                     metrics.emplace(painter.font(), &picture);
                 }
                 const QString text = page.text(item).toString();
-                painter.fillRect(QRectF(r.topLeft(), QSizeF(metrics->horizontalAdvance(text),
-                                                            metrics->height())),
+                painter.fillRect(QRectF(r.topLeft(), QSizeF(metrics->horizontalAdvance(text), metrics->height())),
                                  Qt::white);
                 painter.drawText(QPointF(r.x(), r.y() + metrics->ascent()), text);
                 break;
@@ -127,7 +126,7 @@ std::string ms(double s) {
     return text;
 }
 
-} // namespace
+}   // namespace
 
 TXL_BENCH_CASE("report: 100,000 contacts") {
     ReportBook book;
@@ -155,8 +154,8 @@ TXL_BENCH_CASE("report: 100,000 contacts") {
         items += page.items().size();
     }
     report("pages, items", std::to_string(pages.size()) + ", " + std::to_string(items));
-    report("page lists in memory", megabytes(double(pageBytes)) + " (resident growth " +
-                                       megabytes(double(after) - double(before)) + ")");
+    report("page lists in memory",
+           megabytes(double(pageBytes)) + " (resident growth " + megabytes(double(after) - double(before)) + ")");
 
     const std::vector<Page> built = pages;   // the items the plain drawing draws
     const double building = medianSeconds(Repetitions, [&] {
@@ -181,13 +180,14 @@ TXL_BENCH_CASE("report: 100,000 contacts") {
     });
     book.showList();
     const double listMoves = seconds([&] {
-        query.first();
-        for (int i = 0; i < 20000 && !query.eof(); ++i)
-            query.next();
-    }) * (Contacts / 20000.0);
+                                 query.first();
+                                 for (int i = 0; i < 20000 && !query.eof(); ++i)
+                                     query.next();
+                             }) *
+                             (Contacts / 20000.0);
     char perRow[96];
-    std::snprintf(perRow, sizeof perRow, "%.2f us alone, %.1f us with the list following",
-                  bareMoves / Contacts * 1e6, listMoves / Contacts * 1e6);
+    std::snprintf(perRow, sizeof perRow, "%.2f us alone, %.1f us with the list following", bareMoves / Contacts * 1e6,
+                  listMoves / Contacts * 1e6);
     report("one cursor move", perRow);
 
     // --- the command as the user sees it: the preview on screen, built from the event loop with the
@@ -278,8 +278,7 @@ TXL_BENCH_CASE("report: 100,000 contacts") {
     txl::print::printers::setTestPrinter({});
     book.requireNoBox();
     QPdfDocument savedPdf, printedPdf;
-    if (!savedAll || savedPdf.load(saved) != QPdfDocument::Error::None ||
-        savedPdf.pageCount() != ExpectedPages ||
+    if (!savedAll || savedPdf.load(saved) != QPdfDocument::Error::None || savedPdf.pageCount() != ExpectedPages ||
         printedPdf.load(printed) != QPdfDocument::Error::None || printedPdf.pageCount() != ExpectedPages)
         throw std::runtime_error("the report was not saved and printed whole");
     report("saving the pages (PDF file)", ms(outputs[0]));

@@ -59,7 +59,7 @@ icalcomponent *event(const Birthday &b, const QByteArray &uid, const icaltimetyp
     return e;
 }
 
-} // namespace
+}   // namespace
 
 QString eventUid(const QString &name, const QDate &birth) {
     const QByteArray key = name.toUtf8() + '\n' + birth.toString(Qt::ISODate).toLatin1();
@@ -115,4 +115,4 @@ bool saveCalendar(const QString &path, const QList<Birthday> &birthdays, QString
     return true;
 }
 
-} // namespace txl::birthdays
+}   // namespace txl::birthdays

@@ -22,4 +22,4 @@ QByteArray calendar(const QList<Birthday> &birthdays, const QDateTime &stamp);
 // with the reason in `error`; an existing file is then left as it was.
 bool saveCalendar(const QString &path, const QList<Birthday> &birthdays, QString *error);
 
-} // namespace txl::birthdays
+}   // namespace txl::birthdays

@@ -11,8 +11,7 @@
 namespace txl::birthdays {
 
 std::optional<QDate> parseBirthDate(const QString &text) {
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d{4})([-/.])(\\d{1,2})\\2(\\d{1,2})$"));
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})([-/.])(\\d{1,2})\\2(\\d{1,2})$"));
     const QRegularExpressionMatch m = form.match(text.trimmed());
     if (!m.hasMatch())
         return std::nullopt;
@@ -72,4 +71,4 @@ QList<QStringList> readContacts(db::Connection &con) {
     return contacts;
 }
 
-} // namespace txl::birthdays
+}   // namespace txl::birthdays

@@ -28,9 +28,9 @@ QDate nextBirthday(const QDate &birth, const QDate &today);
 struct Birthday {
     QStringList contact;   // the nine columns, as stored
     QDate birth;
-    QDate day;             // the coming birthday
-    int daysLeft = 0;      // 0: today
-    int age = 0;           // the age turned on `day`
+    QDate day;          // the coming birthday
+    int daysLeft = 0;   // 0: today
+    int age = 0;        // the age turned on `day`
 
     QString name() const;
 };
@@ -50,4 +50,4 @@ BirthdayList birthdaysWithin(const QList<QStringList> &contacts, const QDate &to
 // on `con`: the shared queries are left as they are. Throws txl::db::DbError.
 QList<QStringList> readContacts(db::Connection &con);
 
-} // namespace txl::birthdays
+}   // namespace txl::birthdays

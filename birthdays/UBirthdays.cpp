@@ -49,10 +49,14 @@ public:
             return index.column() >= 2 ? QVariant(Qt::AlignCenter) : QVariant();
         const Birthday &b = m_birthdays->at(index.row());
         switch (index.column()) {
-        case 0: return b.name();
-        case 1: return b.contact.value(txl::schema::Birth).trimmed();
-        case 2: return b.age;
-        default: return b.daysLeft == 0 ? u"今天"_s : QString::number(b.daysLeft);
+        case 0:
+            return b.name();
+        case 1:
+            return b.contact.value(txl::schema::Birth).trimmed();
+        case 2:
+            return b.age;
+        default:
+            return b.daysLeft == 0 ? u"今天"_s : QString::number(b.daysLeft);
         }
     }
 
@@ -80,7 +84,7 @@ W *placed(W *widget, const QString &name, const QRect &place) {
     return widget;
 }
 
-} // namespace
+}   // namespace
 
 TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     setWindowTitle(u"生日提醒"_s);
@@ -169,9 +173,8 @@ void TBirthdays::lvBirthdaysDblClick(int row) {
 
 void TBirthdays::btExportClick() {
     const QList<Birthday> chosen =
-        cbAll->isChecked()
-            ? txl::birthdays::birthdaysWithin(m_contacts, today(), txl::birthdays::MaxSpanDays).birthdays
-            : m_list.birthdays;
+        cbAll->isChecked() ? txl::birthdays::birthdaysWithin(m_contacts, today(), txl::birthdays::MaxSpanDays).birthdays
+                           : m_list.birthdays;
     if (chosen.isEmpty()) {
         txl::ui::notice(u"没有可以导出的生日！"_s);
         return;

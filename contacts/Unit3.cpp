@@ -1,12 +1,12 @@
 #include "contacts/Unit3.h"
 
 #include "assets/Assets.h"
-#include "data/Statements.h"
 #include "data/Schema.h"
+#include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/os/Regional.h"
-#include "platform/ui/EntryLimit.h"
 #include "platform/ui/Design.h"
+#include "platform/ui/EntryLimit.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -77,14 +77,13 @@ QLineEdit *textField(QWidget *parent, const char *name, int left, int top, int w
 }
 
 // A label of the design stands four pixels below the top of the field it names.
-QLabel *fieldLabel(QWidget *parent, const char *name, const QString &text, int left, int fieldTop,
-                   QWidget *buddy) {
+QLabel *fieldLabel(QWidget *parent, const char *name, const QString &text, int left, int fieldTop, QWidget *buddy) {
     QLabel *label = txl::ui::label(parent, QString::fromLatin1(name), text, {left, fieldTop + 4});
     label->setBuddy(buddy);
     return label;
 }
 
-} // namespace
+}   // namespace
 
 TAdd::TAdd() : Form(u"Add"_s) {
     setClientSize(424, 238);
@@ -139,8 +138,7 @@ TAdd::TAdd() : Form(u"Add"_s) {
     Button2->setAutoDefault(false);
 
     // The design's tab order: the fields in their own order, then the two buttons.
-    QWidget *const tabOrder[] = {edname, cbsex, edmobel, edss,    edqq,   edxl,
-                                 edmail, edadress, eddate2, Button1, Button2};
+    QWidget *const tabOrder[] = {edname, cbsex, edmobel, edss, edqq, edxl, edmail, edadress, eddate2, Button1, Button2};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

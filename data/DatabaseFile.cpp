@@ -89,15 +89,14 @@ QString digits(unsigned &state, int count) {
     return s;
 }
 
-} // namespace
+}   // namespace
 
 QStringList sampleContact(unsigned &state) {
     static const QStringList surnames = {
-        QStringLiteral("王"), QStringLiteral("李"), QStringLiteral("张"), QStringLiteral("刘"),
-        QStringLiteral("陈"), QStringLiteral("杨"), QStringLiteral("赵"), QStringLiteral("黄"),
-        QStringLiteral("周"), QStringLiteral("吴"), QStringLiteral("徐"), QStringLiteral("孙"),
-        QStringLiteral("胡"), QStringLiteral("朱"), QStringLiteral("高"), QStringLiteral("林"),
-        QStringLiteral("何"), QStringLiteral("郭"), QStringLiteral("马"), QStringLiteral("罗"),
+        QStringLiteral("王"),   QStringLiteral("李"),  QStringLiteral("张"), QStringLiteral("刘"), QStringLiteral("陈"),
+        QStringLiteral("杨"),   QStringLiteral("赵"),  QStringLiteral("黄"), QStringLiteral("周"), QStringLiteral("吴"),
+        QStringLiteral("徐"),   QStringLiteral("孙"),  QStringLiteral("胡"), QStringLiteral("朱"), QStringLiteral("高"),
+        QStringLiteral("林"),   QStringLiteral("何"),  QStringLiteral("郭"), QStringLiteral("马"), QStringLiteral("罗"),
         QStringLiteral("欧阳"), QStringLiteral("司马")};
     static const QStringList maleChars = {
         QStringLiteral("伟"), QStringLiteral("强"), QStringLiteral("磊"), QStringLiteral("军"),
@@ -109,18 +108,17 @@ QStringList sampleContact(unsigned &state) {
         QStringLiteral("丽"), QStringLiteral("艳"), QStringLiteral("娟"), QStringLiteral("霞"),
         QStringLiteral("婷"), QStringLiteral("雪"), QStringLiteral("慧"), QStringLiteral("颖"),
         QStringLiteral("琳"), QStringLiteral("玲"), QStringLiteral("燕"), QStringLiteral("倩")};
-    static const QStringList mobilePrefixes = {
-        QStringLiteral("130"), QStringLiteral("133"), QStringLiteral("135"), QStringLiteral("138"),
-        QStringLiteral("139"), QStringLiteral("150"), QStringLiteral("158"), QStringLiteral("186"),
-        QStringLiteral("189"), QStringLiteral("177")};
-    static const QStringList areaCodes = {QStringLiteral("0571"), QStringLiteral("0574"),
-                                          QStringLiteral("0591"), QStringLiteral("0731"),
-                                          QStringLiteral("0551"), QStringLiteral("0371")};
+    static const QStringList mobilePrefixes = {QStringLiteral("130"), QStringLiteral("133"), QStringLiteral("135"),
+                                               QStringLiteral("138"), QStringLiteral("139"), QStringLiteral("150"),
+                                               QStringLiteral("158"), QStringLiteral("186"), QStringLiteral("189"),
+                                               QStringLiteral("177")};
+    static const QStringList areaCodes = {QStringLiteral("0571"), QStringLiteral("0574"), QStringLiteral("0591"),
+                                          QStringLiteral("0731"), QStringLiteral("0551"), QStringLiteral("0371")};
     static const QStringList places = {
-        QStringLiteral("浙江省杭州市西湖区文三路"), QStringLiteral("浙江省宁波市海曙区中山西路"),
-        QStringLiteral("福建省福州市鼓楼区五四路"), QStringLiteral("湖南省长沙市岳麓区麓山南路"),
+        QStringLiteral("浙江省杭州市西湖区文三路"),   QStringLiteral("浙江省宁波市海曙区中山西路"),
+        QStringLiteral("福建省福州市鼓楼区五四路"),   QStringLiteral("湖南省长沙市岳麓区麓山南路"),
         QStringLiteral("安徽省合肥市蜀山区长江西路"), QStringLiteral("河南省郑州市金水区花园路"),
-        QStringLiteral("江苏省南京市鼓楼区汉口路"), QStringLiteral("上海市徐汇区漕溪北路")};
+        QStringLiteral("江苏省南京市鼓楼区汉口路"),   QStringLiteral("上海市徐汇区漕溪北路")};
     static const QStringList mailHosts = {QStringLiteral("qq.com"), QStringLiteral("163.com"),
                                           QStringLiteral("126.com"), QStringLiteral("sina.com")};
 
@@ -178,4 +176,4 @@ void createDatabase(const QString &path, const NewDatabase &options) {
     named = true;
 }
 
-} // namespace txl::data
+}   // namespace txl::data

@@ -21,4 +21,4 @@ void createDatabase(const QString &path, const NewDatabase &options = {});
 // A plausible contact: 姓名, 性别, 出生日期, 手机号码, 宿舍号码, 家庭电话, QQ, 电子邮箱, 家庭住址.
 QStringList sampleContact(unsigned &state);
 
-} // namespace txl::data
+}   // namespace txl::data

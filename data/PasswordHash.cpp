@@ -14,15 +14,14 @@ void initialise() {
         throw std::runtime_error("The password library could not be initialised");
 }
 
-} // namespace
+}   // namespace
 
 QString hash(const QString &password) {
     initialise();
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, utf8.constData(), static_cast<unsigned long long>(utf8.size()),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
         throw std::runtime_error("Not enough memory to protect the password");
     }
     return QString::fromLatin1(out);
@@ -38,4 +37,4 @@ bool verify(const QString &storedHash, const QString &password) {
                                     static_cast<unsigned long long>(utf8.size())) == 0;
 }
 
-} // namespace txl::password
+}   // namespace txl::password

@@ -8,4 +8,4 @@ namespace txl::password {
 QString hash(const QString &password);
 bool verify(const QString &storedHash, const QString &password);
 
-} // namespace txl::password
+}   // namespace txl::password

@@ -16,8 +16,7 @@ using text::PinyinPattern;
 
 std::string_view textOf(sqlite3_value *value) {
     const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(value));
-    return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_value_bytes(value)))
-                 : std::string_view();
+    return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_value_bytes(value))) : std::string_view();
 }
 
 void pinyinMatch(sqlite3_context *context, int, sqlite3_value **args) {
@@ -48,15 +47,14 @@ void pinyinMatch(sqlite3_context *context, int, sqlite3_value **args) {
     }
 }
 
-} // namespace
+}   // namespace
 
 void registerPinyinMatch(sqlite3 *db) {
-    const int rc = sqlite3_create_function(db, "pinyin_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                           nullptr, &pinyinMatch, nullptr, nullptr);
+    const int rc = sqlite3_create_function(db, "pinyin_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                           &pinyinMatch, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        throw db::DbError(QStringLiteral("Could not register pinyin_match: %1")
-                              .arg(QString::fromUtf8(sqlite3_errmsg(db))),
-                          rc);
+        throw db::DbError(
+            QStringLiteral("Could not register pinyin_match: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))), rc);
 }
 
-} // namespace txl::data
+}   // namespace txl::data

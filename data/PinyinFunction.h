@@ -10,4 +10,4 @@ namespace txl::data {
 // txl::db::DbError when SQLite refuses the function.
 void registerPinyinMatch(sqlite3 *db);
 
-} // namespace txl::data
+}   // namespace txl::data

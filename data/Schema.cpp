@@ -51,7 +51,7 @@ qsizetype characters(const QString &text) {
     return text.toUcs4().size();
 }
 
-} // namespace
+}   // namespace
 
 QStringList contactColumnNames() {
     QStringList names;
@@ -106,4 +106,4 @@ QString explainCheck(const db::CheckFailure &failure) {
     return u"数据库拒绝保存：不符合它的检查条件（%1）!"_s.arg(what.isEmpty() ? failure.message : what);
 }
 
-} // namespace txl::schema
+}   // namespace txl::schema

@@ -24,8 +24,8 @@ inline const QString Administrator = QStringLiteral("chief");
 
 struct ColumnDef {
     QString name;
-    int length;          // declared length, in characters
-    int entryLimit = 0;  // what the dialog lets a user type, in GB18030 bytes; 0 = no limit
+    int length;             // declared length, in characters
+    int entryLimit = 0;     // what the dialog lets a user type, in GB18030 bytes; 0 = no limit
     QString caption = {};   // what a message calls it; empty: its name
 };
 
@@ -34,21 +34,22 @@ enum Contact : int { Name, Sex, Birth, Mobile, Dormitory, HomePhone, QQ, Email, 
 
 // The nine contact columns, in the order the program always uses them.
 inline const QList<ColumnDef> ContactColumns = {
-    {QStringLiteral("姓名"), 50, 10},     {QStringLiteral("性别"), 10, 0},
-    {QStringLiteral("出生日期"), 20, 0},  {QStringLiteral("手机号码"), 20, 11},
-    {QStringLiteral("宿舍号码"), 20, 12}, {QStringLiteral("家庭电话"), 20, 11},
-    {QStringLiteral("QQ"), 20, 11},       {QStringLiteral("电子邮箱"), 255, 0},
-    {QStringLiteral("家庭住址"), 255, 50}};
+    {QStringLiteral("姓名"), 50, 10},     {QStringLiteral("性别"), 10, 0},      {QStringLiteral("出生日期"), 20, 0},
+    {QStringLiteral("手机号码"), 20, 11}, {QStringLiteral("宿舍号码"), 20, 12}, {QStringLiteral("家庭电话"), 20, 11},
+    {QStringLiteral("QQ"), 20, 11},       {QStringLiteral("电子邮箱"), 255, 0}, {QStringLiteral("家庭住址"), 255, 50}};
 
 // Positions in AccountColumns.
 enum Account : int { AccountName, AccountPassword, AccountColumnCount };
 
-inline const QList<ColumnDef> AccountColumns = {
-    {QStringLiteral("Name"), 50, 0, QStringLiteral("用户名")},
-    {QStringLiteral("Pwd"), 255, 0, QStringLiteral("密码")}};
+inline const QList<ColumnDef> AccountColumns = {{QStringLiteral("Name"), 50, 0, QStringLiteral("用户名")},
+                                                {QStringLiteral("Pwd"), 255, 0, QStringLiteral("密码")}};
 
-inline const QString &contactColumn(Contact c) { return ContactColumns[c].name; }
-inline const QString &accountColumn(Account c) { return AccountColumns[c].name; }
+inline const QString &contactColumn(Contact c) {
+    return ContactColumns[c].name;
+}
+inline const QString &accountColumn(Account c) {
+    return AccountColumns[c].name;
+}
 QStringList contactColumnNames();
 
 // The statements that create both tables (used only by the database tool and tests).
@@ -63,4 +64,4 @@ std::map<int, std::function<void(sqlite3 *)>> migrations();
 // together with the values that were written.
 QString explainCheck(const db::CheckFailure &failure);
 
-} // namespace txl::schema
+}   // namespace txl::schema

@@ -18,7 +18,7 @@ const QString &searchColumn(const QString &column) {
     throw std::invalid_argument("'" + column.toStdString() + "' is not a search column");
 }
 
-} // namespace
+}   // namespace
 
 QString insertContactStatement() {
     QStringList markers;
@@ -44,4 +44,4 @@ Search fuzzySearchFor(const QString &column, const QString &text) {
             {{QStringLiteral("p1"), contains}, {QStringLiteral("p2"), text}}};
 }
 
-} // namespace txl::sql
+}   // namespace txl::sql

@@ -22,7 +22,7 @@ txl::db::Connection::Settings settingsFor(const QString &path) {
             data::registerPinyinMatch};
 }
 
-} // namespace
+}   // namespace
 
 TDataModule1::TDataModule1(QObject *parent) : TDataModule1(DatabasePath, parent) {}
 
@@ -41,8 +41,7 @@ TDataModule1::TDataModule1(const QString &path, QObject *parent)
 
 namespace {
 
-void prepare(txl::db::Query &q, const QString &statement,
-             const QList<std::pair<QString, QString>> &params) {
+void prepare(txl::db::Query &q, const QString &statement, const QList<std::pair<QString, QString>> &params) {
     q.close();
     q.clearSql();
     q.addSql(statement);
@@ -50,7 +49,7 @@ void prepare(txl::db::Query &q, const QString &statement,
         q.setParam(name, value);
 }
 
-} // namespace
+}   // namespace
 
 void TDataModule1::reload(txl::db::Query &q, const QString &statement,
                           const QList<std::pair<QString, QString>> &params) {

@@ -32,7 +32,7 @@ ReadResult refused(Format format, const QString &error) {
     return result;
 }
 
-} // namespace
+}   // namespace
 
 Format formatForPath(const QString &path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -47,7 +47,8 @@ ReadResult readBytes(const QByteArray &bytes, const QString &fileName) {
     if (bytes.startsWith("PK\x03\x04"))
         return xlsx::read(bytes);
     if (bytes.startsWith("\xD0\xCF\x11\xE0"))
-        return refused(Format::Xlsx, u"这是旧版 Excel 文件（.xls）。请在 Excel 或 LibreOffice 中另存为 .xlsx 后再导入。"_s);
+        return refused(Format::Xlsx,
+                       u"这是旧版 Excel 文件（.xls）。请在 Excel 或 LibreOffice 中另存为 .xlsx 后再导入。"_s);
     if (startsWithVCard(bytes))
         return vcard::read(bytes);
     switch (formatForPath(fileName)) {
@@ -94,8 +95,9 @@ ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress
 ReadResult readFile(const QString &path, const Progress &progress) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return refused(formatForPath(path), u"无法打开文件“%1”：%2"_s.arg(path,
-                       QFileInfo(path).isDir() ? u"这是一个文件夹"_s : file.errorString()));
+        return refused(
+            formatForPath(path),
+            u"无法打开文件“%1”：%2"_s.arg(path, QFileInfo(path).isDir() ? u"这是一个文件夹"_s : file.errorString()));
     return readDevice(file, path, progress);
 }
 
@@ -128,4 +130,4 @@ void writeFile(const QString &path, Format format, Encoding encoding, const Cont
         throw ExchangeError(u"写入“%1”失败：%2"_s.arg(path, file.errorString()));
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

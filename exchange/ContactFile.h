@@ -32,4 +32,4 @@ ReadResult readFile(const QString &path, const Progress &progress = {});
 void writeFile(const QString &path, Format format, Encoding encoding, const ContactSource &contacts,
                const Progress &progress = {});
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -16,8 +16,10 @@ namespace sqlite = db::sqlite;
 QSet<QString> namesInBook(db::Connection &connection) {
     connection.ensureOpen();
     sqlite3 *db = connection.handle();
-    const QByteArray sql = u"select %1 from %2"_s.arg(schema::contactColumn(schema::Name), schema::ContactsTable).toUtf8();
-    const sqlite::Statement stmt = sqlite::prepare(db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
+    const QByteArray sql =
+        u"select %1 from %2"_s.arg(schema::contactColumn(schema::Name), schema::ContactsTable).toUtf8();
+    const sqlite::Statement stmt = sqlite::prepare(
+        db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
     QSet<QString> names;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -33,10 +35,11 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     connection.ensureOpen();
     sqlite3 *db = connection.handle();
     sqlite::Transaction transaction(db);
-    ImportSummary summary{planImport(records, duplicates == Duplicates::Skip ? namesInBook(connection) : QSet<QString>(),
-                                     duplicates)};
+    ImportSummary summary{
+        planImport(records, duplicates == Duplicates::Skip ? namesInBook(connection) : QSet<QString>(), duplicates)};
     const QByteArray sql = sql::InsertContact.toUtf8();
-    const sqlite::Statement insert = sqlite::prepare(db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
+    const sqlite::Statement insert = sqlite::prepare(
+        db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
     const qint64 total = summary.plan.rows.size();
     qint64 done = 0;
     for (const Record &row : summary.plan.rows) {
@@ -46,8 +49,7 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
             const QByteArrayView value = row.utf8(c);
             sqlite::check(db, sqlite3_bind_text(insert.get(), c + 1, value.data() ? value.data() : "",
-                                                static_cast<int>(value.size()),
-                                                SQLITE_STATIC));
+                                                static_cast<int>(value.size()), SQLITE_STATIC));
         }
         sqlite::runToEnd(db, insert.get());
         sqlite3_reset(insert.get());
@@ -59,4 +61,4 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     return summary;
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -27,7 +27,7 @@ struct ImportSummary {
 // fails (a full disk, another error) or `progress` asks to stop, none. The names in the book are
 // read inside the transaction, so the duplicate check sees what it writes beside. Throws
 // txl::db::DbError, or Cancelled after rolling back.
-ImportSummary importContacts(db::Connection &connection, const QList<Record> &records,
-                             Duplicates duplicates, const Progress &progress = {});
+ImportSummary importContacts(db::Connection &connection, const QList<Record> &records, Duplicates duplicates,
+                             const Progress &progress = {});
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

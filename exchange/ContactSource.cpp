@@ -35,4 +35,4 @@ QByteArrayView QueryContacts::utf8(int row, schema::Contact column, QByteArray &
     return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

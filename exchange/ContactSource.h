@@ -53,4 +53,4 @@ private:
     int m_count = 0;
 };
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

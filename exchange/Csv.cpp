@@ -83,8 +83,8 @@ void appendField(Line &line, Text value) {
 class BlockWriter {
 public:
     BlockWriter(QIODevice &out, Encoding encoding)
-        : m_out(out), m_encoder(encoding == Encoding::Gb18030 ? QStringEncoder("GB18030")
-                                                              : QStringEncoder(QStringEncoder::Utf8)) {
+        : m_out(out),
+          m_encoder(encoding == Encoding::Gb18030 ? QStringEncoder("GB18030") : QStringEncoder(QStringEncoder::Utf8)) {
         if (encoding == Encoding::Utf8)
             m_block.append("\xEF\xBB\xBF");
     }
@@ -190,9 +190,7 @@ private:
         return u',';
     }
 
-    bool atLineEnd() const {
-        return m_pos >= m_text.size() || m_text.at(m_pos) == u'\n' || m_text.at(m_pos) == u'\r';
-    }
+    bool atLineEnd() const { return m_pos >= m_text.size() || m_text.at(m_pos) == u'\n' || m_text.at(m_pos) == u'\r'; }
 
     // Steps over one line end (CR LF, LF or CR alone).
     void skipLineEnd() {
@@ -260,7 +258,7 @@ private:
     int m_line = 1;
 };
 
-} // namespace
+}   // namespace
 
 QString protectFormula(const QString &value) {
     return apostrophesThenFormula(QStringView(value), 0) ? u'\'' + value : value;
@@ -290,4 +288,4 @@ ReadResult read(const QByteArray &bytes) {
     return result;
 }
 
-} // namespace txl::exchange::csv
+}   // namespace txl::exchange::csv

@@ -18,8 +18,7 @@ namespace txl::exchange::csv {
 
 // Written as UTF-8 with a byte-order mark (so Excel on Windows reads it right) or as GB18030.
 // Throws ExchangeError when the device refuses the bytes, Cancelled when `progress` says stop.
-void write(const ContactSource &contacts, Encoding encoding, QIODevice &out,
-           const Progress &progress = {});
+void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, const Progress &progress = {});
 
 // Reads UTF-8 (with or without a byte-order mark) or GB18030/GBK, whichever the bytes are.
 // Commas separate the fields; a file whose title line has no comma but semicolons or tabs is read
@@ -29,4 +28,4 @@ ReadResult read(const QByteArray &bytes);
 QString protectFormula(const QString &value);
 QString unprotectFormula(const QString &value);
 
-} // namespace txl::exchange::csv
+}   // namespace txl::exchange::csv

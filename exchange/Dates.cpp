@@ -34,7 +34,7 @@ QDate dateOf(Text text) {
     return QDate(year, month, day);   // invalid for 1986-02-30 and the like
 }
 
-} // namespace
+}   // namespace
 
 QDate storedDate(QStringView text) {
     return dateOf(text);
@@ -60,4 +60,4 @@ QString storedDateText(QDate date) {
     return QString(reinterpret_cast<const QChar *>(out), 10);
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -14,4 +14,4 @@ QDate storedDate(QStringView text);
 QDate storedDate(QByteArrayView utf8);
 QString storedDateText(QDate date);
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

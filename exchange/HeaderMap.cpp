@@ -24,22 +24,22 @@ const QHash<QString, int> &titles() {
     static const QHash<QString, int> map = [] {
         using namespace txl::schema;
         const QList<std::pair<Contact, QStringList>> alternatives = {
-            {Name, {u"名字"_s, u"名称"_s, u"联系人"_s, u"name"_s, u"full name"_s, u"fullname"_s,
-                    u"display name"_s}},
+            {Name, {u"名字"_s, u"名称"_s, u"联系人"_s, u"name"_s, u"full name"_s, u"fullname"_s, u"display name"_s}},
             {Sex, {u"性別"_s, u"gender"_s, u"sex"_s}},
-            {Birth, {u"生日"_s, u"出生年月日"_s, u"出生年月"_s, u"birthday"_s, u"birth date"_s,
-                     u"date of birth"_s, u"dob"_s}},
-            {Mobile, {u"手机"_s, u"手机号"_s, u"移动电话"_s, u"mobile"_s, u"mobile phone"_s,
-                      u"cell"_s, u"cell phone"_s, u"cellphone"_s}},
-            {Dormitory, {u"宿舍"_s, u"宿舍号"_s, u"寝室"_s, u"寝室号"_s, u"dormitory"_s, u"dorm"_s,
-                         u"dorm room"_s}},
-            {HomePhone, {u"电话"_s, u"电话号码"_s, u"住宅电话"_s, u"固定电话"_s, u"home phone"_s,
-                         u"phone"_s, u"telephone"_s, u"tel"_s}},
+            {Birth,
+             {u"生日"_s, u"出生年月日"_s, u"出生年月"_s, u"birthday"_s, u"birth date"_s, u"date of birth"_s, u"dob"_s}},
+            {Mobile,
+             {u"手机"_s, u"手机号"_s, u"移动电话"_s, u"mobile"_s, u"mobile phone"_s, u"cell"_s, u"cell phone"_s,
+              u"cellphone"_s}},
+            {Dormitory, {u"宿舍"_s, u"宿舍号"_s, u"寝室"_s, u"寝室号"_s, u"dormitory"_s, u"dorm"_s, u"dorm room"_s}},
+            {HomePhone,
+             {u"电话"_s, u"电话号码"_s, u"住宅电话"_s, u"固定电话"_s, u"home phone"_s, u"phone"_s, u"telephone"_s,
+              u"tel"_s}},
             {QQ, {u"qq号"_s, u"qq号码"_s}},
-            {Email, {u"邮箱"_s, u"电子邮件"_s, u"邮件"_s, u"e-mail"_s, u"email"_s, u"mail"_s,
-                     u"e-mail address"_s, u"email address"_s}},
-            {Address, {u"地址"_s, u"住址"_s, u"家庭地址"_s, u"通讯地址"_s, u"address"_s,
-                       u"home address"_s}},
+            {Email,
+             {u"邮箱"_s, u"电子邮件"_s, u"邮件"_s, u"e-mail"_s, u"email"_s, u"mail"_s, u"e-mail address"_s,
+              u"email address"_s}},
+            {Address, {u"地址"_s, u"住址"_s, u"家庭地址"_s, u"通讯地址"_s, u"address"_s, u"home address"_s}},
         };
         QHash<QString, int> m;
         for (int c = 0; c < ContactColumnCount; ++c)
@@ -53,7 +53,7 @@ const QHash<QString, int> &titles() {
     return map;
 }
 
-} // namespace
+}   // namespace
 
 int columnForTitle(const QString &title) {
     return titles().value(comparable(title), -1);
@@ -83,7 +83,7 @@ QString text(const QByteArray &cell) {
     return QString::fromUtf8(cell);
 }
 
-} // namespace
+}   // namespace
 
 void TableReader::addRow(const QStringList &cells, int line) {
     addCells(cells, cells.size(), line);
@@ -138,4 +138,4 @@ void TableReader::finish() {
         m_result.error = u"文件中没有姓名列（列标题应为“姓名”、“名字”或“Name”），无法导入。"_s;
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -38,4 +38,4 @@ private:
     Record::Builder m_builder;
 };
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -51,12 +51,14 @@ QString lengthProblem(Contact column, const QString &value) {
     if (def.entryLimit > 0) {
         if (const int bytes = os::gb18030Length(value); bytes > def.entryLimit)
             return u"%1%2太长（%3 个字节，最多 %4 个字节，即 %5 个汉字）"_s.arg(def.name, quoted(value))
-                .arg(bytes).arg(def.entryLimit).arg(def.entryLimit / 2);
+                .arg(bytes)
+                .arg(def.entryLimit)
+                .arg(def.entryLimit / 2);
     }
     return {};
 }
 
-} // namespace
+}   // namespace
 
 std::optional<QString> normalizeDate(const QString &text) {
     if (text.isEmpty())
@@ -67,7 +69,8 @@ std::optional<QString> normalizeDate(const QString &text) {
         if (date.isValid() && date >= FirstDate && date <= LastDate)
             return text;
     } else {
-        static const QRegularExpression separated(u"^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?$"_s);
+        static const QRegularExpression separated(
+            u"^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?$"_s);
         static const QRegularExpression compact(u"^(\\d{4})(\\d{2})(\\d{2})$"_s);
         static const QRegularExpression serial(u"^\\d{5}(\\.\\d+)?$"_s);
         QRegularExpressionMatch m = separated.match(text);
@@ -84,8 +87,8 @@ std::optional<QString> normalizeDate(const QString &text) {
 }
 
 QString normalizePhone(const QString &text) {
-    const bool digitsOnly =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
+    const bool digitsOnly = std::all_of(text.begin(), text.end(),
+                                        [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
     if (digitsOnly && !text.startsWith("0086"_L1))
         return text;   // as it is stored
     // Full-width digits and signs count as their ASCII forms.
@@ -168,4 +171,4 @@ ImportPlan planImport(const QList<Record> &records, const QSet<QString> &namesIn
     return plan;
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

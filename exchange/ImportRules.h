@@ -17,9 +17,9 @@ enum class Duplicates {
 };
 
 struct ImportPlan {
-    QList<Record> rows;        // to add, in file order, with the values as they are stored
-    QList<Problem> skipped;    // duplicates
-    QList<Problem> refused;    // rows that break a rule, with the rule
+    QList<Record> rows;       // to add, in file order, with the values as they are stored
+    QList<Problem> skipped;   // duplicates
+    QList<Problem> refused;   // rows that break a rule, with the rule
 };
 
 // Brings `values` (nine, in column order) into the form they are stored in: every text trimmed,
@@ -39,4 +39,4 @@ QString normalizePhone(const QString &text);
 // Checks every record; `namesInBook` are the names the book already holds.
 ImportPlan planImport(const QList<Record> &records, const QSet<QString> &namesInBook, Duplicates duplicates);
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

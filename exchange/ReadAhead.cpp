@@ -76,4 +76,4 @@ qsizetype ReadAhead::read(char *into, qsizetype room) {
     return n;
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

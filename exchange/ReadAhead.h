@@ -53,4 +53,4 @@ private:
     std::thread m_thread;   // last: it starts once everything above is ready
 };
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

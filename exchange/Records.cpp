@@ -81,4 +81,4 @@ QString placeName(Format /*format*/, int line) {
     return u"第%1行"_s.arg(line);
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

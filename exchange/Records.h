@@ -23,8 +23,8 @@ inline constexpr int ProgressStep = 512;
 enum class Format { Csv, Xlsx, VCard };
 enum class Encoding { Utf8, Gb18030 };
 
-QString formatName(Format format);       // "CSV", "Excel 工作簿 (.xlsx)", "vCard"
-QString encodingName(Encoding encoding); // "UTF-8", "GB18030"
+QString formatName(Format format);         // "CSV", "Excel 工作簿 (.xlsx)", "vCard"
+QString encodingName(Encoding encoding);   // "UTF-8", "GB18030"
 
 // One contact as a file holds it: the nine values in the program's column order
 // (txl::schema::Contact). A file is read whole before anything is stored, so the values are kept
@@ -61,7 +61,7 @@ private:
     std::array<quint32, schema::ContactColumnCount> m_ends{};   // where each value ends in m_utf8
 };
 
-} // namespace txl::exchange
+}   // namespace txl::exchange
 
 // Its members move as bytes: a list of 100,000 records grows without moving them one by one.
 Q_DECLARE_TYPEINFO(txl::exchange::Record, Q_RELOCATABLE_TYPE);
@@ -101,8 +101,7 @@ public:
 // A file that cannot be written or read, with a message for the user.
 class ExchangeError : public std::runtime_error {
 public:
-    explicit ExchangeError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit ExchangeError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString &message() const { return m_message; }
 
 private:
@@ -112,4 +111,4 @@ private:
 // "第12行" and the like, for messages about a place in a file.
 QString placeName(Format format, int line);
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -26,7 +26,7 @@ bool looksBinary(const QString &text) {
     return false;
 }
 
-} // namespace
+}   // namespace
 
 std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, QString &error) {
     static const QByteArray bom("\xEF\xBB\xBF");
@@ -47,4 +47,4 @@ std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, Q
     return text;
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -15,4 +15,4 @@ namespace txl::exchange {
 // and sets `error`.
 std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, QString &error);
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -94,13 +94,13 @@ void appendCard(QByteArray &out, const ContactSource &contacts, int row) {
 // ---- reading
 
 struct Property {
-    QString name;                  // upper case, group dropped
-    QList<QString> types;          // lower case: TYPE values and 2.1's bare type names
-    QString valueType;             // VALUE=, lower case
+    QString name;           // upper case, group dropped
+    QList<QString> types;   // lower case: TYPE values and 2.1's bare type names
+    QString valueType;      // VALUE=, lower case
     QString charset;
     bool quotedPrintable = false;
     bool base64 = false;
-    QString value;                 // raw, after decoding quoted-printable
+    QString value;   // raw, after decoding quoted-printable
 };
 
 // Splits "a;b\;c" at the separators that are not escaped.
@@ -191,8 +191,7 @@ public:
             const QStringList parts = splitUnescaped(p.value, u';');
             const QString family = unescaped(parts.value(0)).trimmed();
             const QString given = unescaped(parts.value(1)).trimmed();
-            m_nameFromN = hasCjk(family + given) ? family + given
-                                                 : QStringList({given, family}).join(u' ').trimmed();
+            m_nameFromN = hasCjk(family + given) ? family + given : QStringList({given, family}).join(u' ').trimmed();
         } else if (p.name == u"GENDER"_s || p.name == u"X-GENDER"_s) {
             takeSex(p);
         } else if (p.name == u"BDAY"_s) {
@@ -340,9 +339,7 @@ public:
     }
 
 private:
-    void fail(int line, const QString &reason) {
-        m_result.error = u"第%1行：%2"_s.arg(line).arg(reason);
-    }
+    void fail(int line, const QString &reason) { m_result.error = u"第%1行：%2"_s.arg(line).arg(reason); }
 
     // One logical line: folded continuations (a leading space or tab) joined, and for a
     // quoted-printable value the soft line breaks (a trailing =) as well.
@@ -394,7 +391,8 @@ private:
             const QString key = (eq < 0 ? u"TYPE"_s : param.left(eq)).trimmed().toUpper();
             QString value = eq < 0 ? param : param.mid(eq + 1);
             value.remove(u'"');
-            if (key == u"ENCODING"_s || (eq < 0 && (value.toUpper() == u"QUOTED-PRINTABLE"_s || value.toUpper() == u"BASE64"_s))) {
+            if (key == u"ENCODING"_s ||
+                (eq < 0 && (value.toUpper() == u"QUOTED-PRINTABLE"_s || value.toUpper() == u"BASE64"_s))) {
                 const QString e = value.toUpper();
                 p.quotedPrintable = e == u"QUOTED-PRINTABLE"_s;
                 p.base64 = e == u"BASE64"_s || e == u"B"_s;
@@ -414,7 +412,7 @@ private:
     qsizetype m_next = 0;
 };
 
-} // namespace
+}   // namespace
 
 void write(const ContactSource &contacts, QIODevice &out, const Progress &progress) {
     QByteArray block;
@@ -446,4 +444,4 @@ ReadResult read(const QByteArray &bytes) {
     return result;
 }
 
-} // namespace txl::exchange::vcard
+}   // namespace txl::exchange::vcard

@@ -23,4 +23,4 @@ namespace txl::exchange::vcard {
 void write(const ContactSource &contacts, QIODevice &out, const Progress &progress = {});
 ReadResult read(const QByteArray &bytes);
 
-} // namespace txl::exchange::vcard
+}   // namespace txl::exchange::vcard

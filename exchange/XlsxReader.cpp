@@ -38,7 +38,8 @@ public:
     explicit Archive(const QByteArray &bytes) {
         zip_error_t error;
         zip_error_init(&error);
-        zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
+        zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0,
+                                                        &error);
         if (source) {
             m_zip.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
             if (!m_zip)
@@ -51,9 +52,7 @@ public:
     bool isOpen() const { return m_zip != nullptr; }
     const QString &error() const { return m_error; }
 
-    bool contains(const QString &name) const {
-        return zip_name_locate(m_zip.get(), name.toUtf8().constData(), 0) >= 0;
-    }
+    bool contains(const QString &name) const { return zip_name_locate(m_zip.get(), name.toUtf8().constData(), 0) >= 0; }
 
     // The unpacked bytes of one part; throws ExchangeError when it is damaged or too big.
     QByteArray part(const QString &name) const {
@@ -119,7 +118,8 @@ private:
 
 void checkXml(const QXmlStreamReader &xml, const QString &part) {
     if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
-        throw ExchangeError(NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
+        throw ExchangeError(
+            NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
     if (xml.hasError())
         throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
 }
@@ -153,7 +153,8 @@ void stringItem(XmlScanner &xml, QByteArray &out) {
 
 void checkXml(const XmlScanner &xml, const QString &part) {
     if (xml.hasError())
-        throw ExchangeError(NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
+        throw ExchangeError(
+            NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
 }
 
 // Whether a number format shows a date: built-in formats 14–22 and the East Asian date formats,
@@ -437,7 +438,7 @@ private:
     bool m_1904 = false;
 };
 
-} // namespace
+}   // namespace
 
 QString serialDate(double serial, bool from1904) {
     if (!std::isfinite(serial) || serial < 1 || serial >= 2958466)
@@ -472,4 +473,4 @@ ReadResult read(const QByteArray &bytes) {
     return result;
 }
 
-} // namespace txl::exchange::xlsx
+}   // namespace txl::exchange::xlsx

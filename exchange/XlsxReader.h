@@ -16,4 +16,4 @@ ReadResult read(const QByteArray &bytes);
 // 1899-12-30 (counting Excel's 29 February 1900 that never was), or since 1904-01-01.
 QString serialDate(double serial, bool from1904 = false);
 
-} // namespace txl::exchange::xlsx
+}   // namespace txl::exchange::xlsx

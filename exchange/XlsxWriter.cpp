@@ -68,7 +68,7 @@ bool excelDate(QByteArrayView text, lxw_datetime &out) {
     return true;
 }
 
-} // namespace
+}   // namespace
 
 void write(const ContactSource &contacts, const QString &path, const Progress &progress) {
     const QByteArray file = QFile::encodeName(path);
@@ -132,4 +132,4 @@ void write(const ContactSource &contacts, const QString &path, const Progress &p
     check(workbook_close(workbook.release()));
 }
 
-} // namespace txl::exchange::xlsx
+}   // namespace txl::exchange::xlsx

@@ -16,4 +16,4 @@ namespace txl::exchange::xlsx {
 // (the file is then incomplete: callers write to a temporary name).
 void write(const ContactSource &contacts, const QString &path, const Progress &progress = {});
 
-} // namespace txl::exchange::xlsx
+}   // namespace txl::exchange::xlsx

@@ -48,7 +48,7 @@ bool same(std::string_view a, QByteArrayView b) {
     return a.size() == static_cast<std::size_t>(b.size()) && same(a.data(), b.data(), a.size());
 }
 
-} // namespace
+}   // namespace
 
 XmlScanner::Token XmlScanner::fail(const QString &message) {
     if (m_token != Invalid || m_error.isEmpty())
@@ -141,7 +141,8 @@ XmlScanner::Step XmlScanner::scan() {
         if (!m_sourceDone)
             return Step::NeedMore;
         if (!m_open.empty())
-            fail(u"文档不完整（<%1> 没有结束）"_s.arg(QString::fromUtf8(m_open.back().data(), static_cast<qsizetype>(m_open.back().size()))));
+            fail(u"文档不完整（<%1> 没有结束）"_s.arg(
+                QString::fromUtf8(m_open.back().data(), static_cast<qsizetype>(m_open.back().size()))));
         else
             m_token = EndOfDocument;
         return Step::Done;
@@ -328,7 +329,8 @@ bool XmlScanner::appendDecoded(QString &out, QByteArrayView raw) const {
             out += u'\'';
         else if (entity.startsWith('#')) {
             bool ok = false;
-            const uint code = entity.startsWith("#x") ? entity.sliced(2).toUInt(&ok, 16) : entity.sliced(1).toUInt(&ok, 10);
+            const uint code = entity.startsWith("#x") ? entity.sliced(2).toUInt(&ok, 16)
+                                                      : entity.sliced(1).toUInt(&ok, 10);
             if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
                 return false;
             out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
@@ -438,4 +440,4 @@ void XmlScanner::skipElement() {
     }
 }
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

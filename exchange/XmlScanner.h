@@ -35,7 +35,8 @@ public:
     explicit XmlScanner(QByteArrayView xml) : m_sourceDone(true), m_xml(xml) {}
     // Asks `source` for `piece` bytes at a time (more for a single token that is longer).
     explicit XmlScanner(Source source, qsizetype piece = PieceBytes)
-        : m_source(std::move(source)), m_piece(std::max<qsizetype>(piece, 1)) {}
+        : m_source(std::move(source)),
+          m_piece(std::max<qsizetype>(piece, 1)) {}
 
     Token next();
     Token token() const { return m_token; }
@@ -104,13 +105,14 @@ private:
 
     Source m_source;
     qsizetype m_piece = PieceBytes;
-    bool m_sourceDone = false;    // the whole document is in m_xml
-    QByteArray m_buffer;          // with a source: the unread rest of the document read so far
-    int m_linesDropped = 0;       // line breaks in the part of the buffer already dropped
+    bool m_sourceDone = false;   // the whole document is in m_xml
+    QByteArray m_buffer;         // with a source: the unread rest of the document read so far
+    int m_linesDropped = 0;      // line breaks in the part of the buffer already dropped
 
-    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
-    QString m_decoded;            // room for decoding a text, kept from one to the next
-    QByteArrayView m_xml;         // the bytes at hand: the whole document, or m_buffer
+    QStringDecoder m_utf8{QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    QString m_decoded;      // room for decoding a text, kept from one to the next
+    QByteArrayView m_xml;   // the bytes at hand: the whole document, or m_buffer
     qsizetype m_pos = 0;
     Token m_token = Invalid;
     QByteArrayView m_name;
@@ -142,4 +144,4 @@ private:
     QString m_error;
 };
 
-} // namespace txl::exchange
+}   // namespace txl::exchange

@@ -49,12 +49,11 @@ void copyMissingPictures(const QDir &folder, const QString &pictureSource) {
         // QFile::copy writes a temporary file and renames it at the end, so a failed copy leaves
         // no half picture.
         if (!source.copy(target))
-            throw PrepareError(u"无法把图片“%1”复制到“%2”：%3"_s.arg(source.fileName(), target,
-                                                                     source.errorString()));
+            throw PrepareError(u"无法把图片“%1”复制到“%2”：%3"_s.arg(source.fileName(), target, source.errorString()));
     }
 }
 
-} // namespace
+}   // namespace
 
 QString dataFolder(const QProcessEnvironment &environment) {
     QString base = environment.value(u"XDG_DATA_HOME"_s);
@@ -82,4 +81,4 @@ Preparation prepareDataFolder(const QString &folder, const QString &pictureSourc
     return folderExisted ? Preparation::CreatedAgain : Preparation::CreatedFirst;
 }
 
-} // namespace txl::launcher
+}   // namespace txl::launcher

@@ -34,4 +34,4 @@ public:
 // could not be made completely is not left behind.
 Preparation prepareDataFolder(const QString &folder, const QString &pictureSource);
 
-} // namespace txl::launcher
+}   // namespace txl::launcher

@@ -22,11 +22,10 @@ QString greeting(Preparation preparation, const QString &folder) {
         break;
     }
     const QString book = QDir(folder).filePath(u"DataBase/txl.mdb"_s);
-    return opening + u"\n\n"_s
-         + u"第一次登录：用户名选择 chief，密码输入 123456。\n"_s
-         + u"登录后请立即点击“密码设置”修改密码；chief 是管理员，可在“系统设置”中添加其他用户。\n\n"_s
-         + u"通讯录（已加密）保存在：\n%1\n\n"_s.arg(book)
-         + u"备份：先关闭同学录，再把下面这个文件夹整个复制到别处；恢复时把它复制回原处。\n%1"_s.arg(folder);
+    return opening + u"\n\n"_s + u"第一次登录：用户名选择 chief，密码输入 123456。\n"_s +
+           u"登录后请立即点击“密码设置”修改密码；chief 是管理员，可在“系统设置”中添加其他用户。\n\n"_s +
+           u"通讯录（已加密）保存在：\n%1\n\n"_s.arg(book) +
+           u"备份：先关闭同学录，再把下面这个文件夹整个复制到别处；恢复时把它复制回原处。\n%1"_s.arg(folder);
 }
 
 bool launch(const QString &folder, const QString &pictureSource, const QString &program) {
@@ -45,4 +44,4 @@ bool launch(const QString &folder, const QString &pictureSource, const QString &
     return true;
 }
 
-} // namespace txl::launcher
+}   // namespace txl::launcher

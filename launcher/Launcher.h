@@ -15,4 +15,4 @@ QString greeting(Preparation preparation, const QString &folder);
 // returns whether the program was started.
 bool launch(const QString &folder, const QString &pictureSource, const QString &program);
 
-} // namespace txl::launcher
+}   // namespace txl::launcher

@@ -29,7 +29,7 @@ const QList<Choice> &choices() {
     return list;
 }
 
-} // namespace
+}   // namespace
 
 void exportContacts(QWidget *parent, const txl::db::Query &query) {
     QStringList filters;

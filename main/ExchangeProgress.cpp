@@ -11,7 +11,7 @@ ExchangeProgress::Observer &observer() {
     return o;
 }
 
-} // namespace
+}   // namespace
 
 ExchangeProgress::ExchangeProgress(QWidget *parent, const QString &label)
     : m_dialog(label, u"取消"_s, 0, 1000, parent) {

@@ -57,17 +57,23 @@ QLabel *textLine(QWidget *parent, const QString &name, int top) {
 
 // What a vCard's properties fill, shown in place of a title row.
 const QList<std::pair<QString, QString>> VCardMapping = {
-    {u"FN（或 N）"_s, u"姓名"_s},           {u"GENDER"_s, u"性别"_s},
-    {u"BDAY"_s, u"出生日期"_s},              {u"TEL;TYPE=CELL"_s, u"手机号码"_s},
-    {u"X-TXL-DORMITORY"_s, u"宿舍号码"_s},   {u"TEL;TYPE=HOME"_s, u"家庭电话"_s},
-    {u"X-QQ"_s, u"QQ"_s},                    {u"EMAIL"_s, u"电子邮箱"_s},
+    {u"FN（或 N）"_s, u"姓名"_s},
+    {u"GENDER"_s, u"性别"_s},
+    {u"BDAY"_s, u"出生日期"_s},
+    {u"TEL;TYPE=CELL"_s, u"手机号码"_s},
+    {u"X-TXL-DORMITORY"_s, u"宿舍号码"_s},
+    {u"TEL;TYPE=HOME"_s, u"家庭电话"_s},
+    {u"X-QQ"_s, u"QQ"_s},
+    {u"EMAIL"_s, u"电子邮箱"_s},
     {u"ADR"_s, u"家庭住址"_s},
 };
 
-} // namespace
+}   // namespace
 
 TImportPreview::TImportPreview(const QString &path, const ReadResult &read, QSet<QString> namesInBook)
-    : Form(u"ImportPreview"_s), m_read(read), m_names(std::move(namesInBook)) {
+    : Form(u"ImportPreview"_s),
+      m_read(read),
+      m_names(std::move(namesInBook)) {
     setWindowTitle(u"导入联系人"_s);
     setClientSize(640, 520);
     setBorder(Border::FixedSingle);
@@ -123,8 +129,8 @@ void TImportPreview::fillMapping() {
         const int column = m_read.mapping.value(i, -1);
         if (m_read.titles.at(i).trimmed().isEmpty() && column < 0)
             continue;
-        addRow(TableMapping, {m_read.titles.at(i),
-                              column < 0 ? u"（不导入）"_s : txl::schema::ContactColumns[column].name});
+        addRow(TableMapping,
+               {m_read.titles.at(i), column < 0 ? u"（不导入）"_s : txl::schema::ContactColumns[column].name});
     }
 }
 
@@ -136,7 +142,8 @@ void TImportPreview::fillRows() {
 void TImportPreview::updatePlan() {
     m_plan = planImport(m_read.records, m_names, duplicates());
     LabelCounts->setText(u"可以导入 %1 位联系人；重名跳过 %2 位；有误拒绝 %3 行。"_s.arg(m_plan.rows.size())
-                             .arg(m_plan.skipped.size()).arg(m_plan.refused.size()));
+                             .arg(m_plan.skipped.size())
+                             .arg(m_plan.refused.size()));
     TableProblems->setRowCount(0);
     QList<std::pair<Problem, QString>> problems;
     for (const Problem &p : m_plan.refused)
@@ -201,5 +208,6 @@ std::optional<ImportSummary> TImportPreview::run(QWidget *parent) {
 
 QString TImportPreview::doneText(const ImportSummary &summary) {
     return u"导入完成：导入 %1 位联系人，跳过 %2 位，拒绝 %3 行。"_s.arg(summary.imported())
-        .arg(summary.skipped()).arg(summary.refused());
+        .arg(summary.skipped())
+        .arg(summary.refused());
 }

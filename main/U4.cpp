@@ -23,7 +23,7 @@ bool isClick(const QEvent *event) {
            static_cast<const QMouseEvent *>(event)->button() == Qt::LeftButton;
 }
 
-} // namespace
+}   // namespace
 
 TAbout::TAbout() : Form(u"About"_s) {
     setWindowTitle(u"关于"_s);

@@ -7,7 +7,6 @@
 #include "contacts/Unit3.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
-#include "data/Schema.h"
 #include "data/U2.h"
 #include "main/ContactExport.h"
 #include "main/ImportPreview.h"
@@ -57,15 +56,15 @@ QString tooltipOf(const QString &hint) {
     return hint.section(u'|', 0, 0);
 }
 
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption,
-                    const QRect &place, const QString &hint) {
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, const QRect &place,
+                    const QString &hint) {
     QPushButton *b = txl::ui::pushButton(parent, name, caption, place);
     b->setFont(songTi());
     b->setToolTip(tooltipOf(hint));
     return b;
 }
 
-} // namespace
+}   // namespace
 
 TForm1::TForm1() : Form(u"Form1"_s) {
     setClientSize(704, 511);
@@ -147,8 +146,7 @@ void TForm1::buildToolBar() {
         if (e.caption == nullptr) {
             action = ToolBar1->addSeparator();
         } else {
-            action = ToolBar1->addAction(QIcon(txl::assets::toolbarImage(e.image)),
-                                         QString::fromUtf16(e.caption));
+            action = ToolBar1->addAction(QIcon(txl::assets::toolbarImage(e.image)), QString::fromUtf16(e.caption));
             const QString hint = QString::fromUtf16(e.hint);
             action->setToolTip(tooltipOf(hint));
             action->setProperty("hint", hint);
@@ -293,9 +291,8 @@ void TForm1::buildList() {
     // The menu belongs to the whole grid: the rows, the titles and the indicator column.
     const auto offerMenu = [this](QWidget *area, QWidget *surface) {
         area->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(area, &QWidget::customContextMenuRequested, this, [this, surface](const QPoint &pos) {
-            PopupMenu1->popup(surface->mapToGlobal(pos));
-        });
+        connect(area, &QWidget::customContextMenuRequested, this,
+                [this, surface](const QPoint &pos) { PopupMenu1->popup(surface->mapToGlobal(pos)); });
     };
     offerMenu(grid, grid->viewport());
     offerMenu(grid->horizontalHeader(), grid->horizontalHeader()->viewport());
@@ -309,8 +306,8 @@ void TForm1::buildStatusBar() {
     const int widths[4] = {140, 150, 200, 704 - 140 - 150 - 200};
     int left = 0;
     for (int i = 0; i < 4; ++i) {
-        sbPanels[static_cast<std::size_t>(i)] = txl::ui::statusPanel(
-            sb, u"panel%1"_s.arg(i), {left, 0, i < 3 ? widths[i] - 2 : widths[i], 16});
+        sbPanels[static_cast<std::size_t>(i)] = txl::ui::statusPanel(sb, u"panel%1"_s.arg(i),
+                                                                     {left, 0, i < 3 ? widths[i] - 2 : widths[i], 16});
         left += widths[i];
     }
 }
@@ -338,9 +335,8 @@ void TForm1::FormCreate() {
     // The list is open from sign-in; making it active runs nothing.
     DataModule1->query.setActive(true);
     using namespace txl::schema;
-    const std::pair<Contact, int> widths[] = {{Name, 64},      {Sex, 30}, {Birth, 75}, {Mobile, 75},
-                                              {Dormitory, 75}, {HomePhone, 75}, {QQ, 75}, {Email, 75},
-                                              {Address, 100}};
+    const std::pair<Contact, int> widths[] = {{Name, 64},      {Sex, 30}, {Birth, 75}, {Mobile, 75},  {Dormitory, 75},
+                                              {HomePhone, 75}, {QQ, 75},  {Email, 75}, {Address, 100}};
     for (const auto &[column, width] : widths)
         grid->setColumnWidthFor(contactColumn(column), width);
 }

@@ -40,16 +40,16 @@ public:
     // --- toolbar: 22 entries, separators included, in their order (16 .. 19: 导入, 导出; 20 .. 21: 生日提醒)
     QToolBar *ToolBar1;
     std::array<QAction *, 22> toolBarEntries{};
-    QAction *ToolButton1;    // 添加好友
-    QAction *ToolButton5;    // 删除好友
-    QAction *ToolButton7;    // 打印报表
-    QAction *ToolButton3;    // 系统设置 (administrator only)
-    QAction *ToolButton13;   // 密码设置
-    QAction *ToolButton16;   // 计算器
-    QAction *ToolButton11;   // 关于
-    QAction *ToolButton9;    // 退出系统
-    QAction *ToolButtonImport;   // 导入
-    QAction *ToolButtonExport;   // 导出
+    QAction *ToolButton1;           // 添加好友
+    QAction *ToolButton5;           // 删除好友
+    QAction *ToolButton7;           // 打印报表
+    QAction *ToolButton3;           // 系统设置 (administrator only)
+    QAction *ToolButton13;          // 密码设置
+    QAction *ToolButton16;          // 计算器
+    QAction *ToolButton11;          // 关于
+    QAction *ToolButton9;           // 退出系统
+    QAction *ToolButtonImport;      // 导入
+    QAction *ToolButtonExport;      // 导出
     QAction *ToolButtonBirthdays;   // 生日提醒
 
     // --- search bar
@@ -58,10 +58,10 @@ public:
     QButtonGroup *RadioGroup1Items;   // id 0 精确查找, id 1 模糊查找
     QLabel *Label1;                   // 查找字段：
     QComboBox *ComboBox1;
-    QLabel *Label2;                   // 查找内容：
+    QLabel *Label2;   // 查找内容：
     QLineEdit *Edit1;
-    QPushButton *btserach;            // 查找, the window's default button
-    QPushButton *Button2;             // 返回
+    QPushButton *btserach;   // 查找, the window's default button
+    QPushButton *Button2;    // 返回
 
     // --- navigation bar
     QGroupBox *GroupBox2;

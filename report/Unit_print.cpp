@@ -35,19 +35,15 @@ struct ColumnDesign {
 // Neighbouring cells overlap by one design pixel, so they share their borders.
 using namespace txl::schema;
 const ColumnDesign Columns[] = {
-    {Name, 0.00, 23.55, 1.85, 1.85, 3.44, 3.70},
-    {Sex, 23.28, 10.85, 23.81, 23.81, 3.44, 3.70},
-    {Birth, 33.87, 19.31, 35.19, 34.92, 3.44, 3.70},
-    {Mobile, 52.92, 21.43, 53.71, 53.71, 3.70, 3.70},
-    {Dormitory, 74.08, 21.43, 75.14, 74.88, 3.70, 3.70},
-    {HomePhone, 95.25, 23.55, 96.84, 96.31, 3.70, 3.70},
-    {QQ, 118.53, 19.31, 120.12, 119.59, 3.70, 3.70},
-    {Email, 137.58, 23.55, 138.64, 138.38, 3.70, 3.70},
+    {Name, 0.00, 23.55, 1.85, 1.85, 3.44, 3.70},          {Sex, 23.28, 10.85, 23.81, 23.81, 3.44, 3.70},
+    {Birth, 33.87, 19.31, 35.19, 34.92, 3.44, 3.70},      {Mobile, 52.92, 21.43, 53.71, 53.71, 3.70, 3.70},
+    {Dormitory, 74.08, 21.43, 75.14, 74.88, 3.70, 3.70},  {HomePhone, 95.25, 23.55, 96.84, 96.31, 3.70, 3.70},
+    {QQ, 118.53, 19.31, 120.12, 119.59, 3.70, 3.70},      {Email, 137.58, 23.55, 138.64, 138.38, 3.70, 3.70},
     {Address, 160.87, 28.84, 161.66, 161.66, 3.97, 3.44},
 };
 static_assert(std::size(Columns) == ContactColumnCount, "every contact column is printed");
 
-} // namespace
+}   // namespace
 
 TFrm_printer::TFrm_printer() : txl::ui::Form(u"Frm_printer"_s) {
     setWindowTitle(u"Frm_printer"_s);
@@ -71,8 +67,7 @@ void TFrm_printer::designReport() {
     Report1.borderPoints = 1;
 
     Report1.pageHeader.height = 11.38;
-    Report1.pageHeader.elements = {
-        Element::label(u"QRLabel_title"_s, {86.78, 4.23}, u"同学录"_s, 10)};
+    Report1.pageHeader.elements = {Element::label(u"QRLabel_title"_s, {86.78, 4.23}, u"同学录"_s, 10)};
 
     Report1.columnHeader.height = CellHeight;
     Report1.detail.height = CellHeight;
@@ -94,9 +89,8 @@ void TFrm_printer::designReport() {
     }
 
     Report1.pageFooter.height = CellHeight;
-    Report1.pageFooter.elements = {
-        Element::label(u"QRLabel_printed"_s, {127.00, 4.23}, u"打印时间："_s, 9),
-        Element::label(TimeLabel, {143.93, 4.23}, QString(), 9)};
+    Report1.pageFooter.elements = {Element::label(u"QRLabel_printed"_s, {127.00, 4.23}, u"打印时间："_s, 9),
+                                   Element::label(TimeLabel, {143.93, 4.23}, QString(), 9)};
 }
 
 void TFrm_printer::FormCreate() {

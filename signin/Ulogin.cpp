@@ -1,8 +1,8 @@
 #include "signin/Ulogin.h"
 
 #include "data/PasswordHash.h"
-#include "data/Statements.h"
 #include "data/Schema.h"
+#include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
@@ -40,14 +40,13 @@ QPixmap pictureFile(const QString &relativePath) {
     return pixmap;
 }
 
-} // namespace
+}   // namespace
 
 TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     setClientSize(311, 210);
     setBorder(Border::None);
 
-    Image1 = picture(this, u"Image1"_s, {-1, -2, 312, 212},
-                     QPixmap::fromImage(txl::ui::loadJpeg(u":/login_bg.jpg"_s)));
+    Image1 = picture(this, u"Image1"_s, {-1, -2, 312, 212}, QPixmap::fromImage(txl::ui::loadJpeg(u":/login_bg.jpg"_s)));
 
     // The password field comes first in the tab order: it is made before the choosers.
     Edit2 = txl::ui::lineEdit(this, u"Edit2"_s, {109, 123, 121, 16});
@@ -158,7 +157,8 @@ void TForm2::Image2Click() {
         query.first();
         const int rows = query.recordCount();
         for (int i = 0; i < rows && !signedIn; ++i) {
-            signedIn = txl::password::verify(query.fieldByName(txl::schema::accountColumn(txl::schema::AccountPassword)), password);
+            signedIn = txl::password::verify(
+                query.fieldByName(txl::schema::accountColumn(txl::schema::AccountPassword)), password);
             query.next();
         }
         if (signedIn) {

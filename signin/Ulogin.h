@@ -26,13 +26,13 @@ public:
     // hand-over to the loading window here: the login window knows no window that comes after it.
     static inline std::function<void(const QString &userName)> onSignInSucceeded;
 
-    QLabel *Image1;       // background picture
-    QComboBox *ComboBox2; // account chooser
-    QLineEdit *Edit2;     // password
-    QLabel *Image2;       // login button
-    QLabel *Image3;       // exit button
-    QLabel *Image4;       // close mark
-    QComboBox *ComboBox1; // data-aware chooser of the design; nothing uses it
+    QLabel *Image1;         // background picture
+    QComboBox *ComboBox2;   // account chooser
+    QLineEdit *Edit2;       // password
+    QLabel *Image2;         // login button
+    QLabel *Image3;         // exit button
+    QLabel *Image4;         // close mark
+    QComboBox *ComboBox1;   // data-aware chooser of the design; nothing uses it
 
 protected:
     void FormCreate() override;

@@ -22,7 +22,7 @@ int usage() {
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int birthdaysCommand(QStringList args) {
     int days = 30;
@@ -78,10 +78,10 @@ int birthdaysCommand(QStringList args) {
             std::fprintf(stderr, "txldb: could not write %s: %s\n", qPrintable(ics), qPrintable(error));
             return 1;
         }
-        std::fprintf(stderr, "txldb: wrote %lld birthdays to %s\n",
-                     static_cast<long long>(list.birthdays.size()), qPrintable(ics));
+        std::fprintf(stderr, "txldb: wrote %lld birthdays to %s\n", static_cast<long long>(list.birthdays.size()),
+                     qPrintable(ics));
     }
     return 0;
 }
 
-} // namespace txl::tools
+}   // namespace txl::tools

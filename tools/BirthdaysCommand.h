@@ -9,4 +9,4 @@ namespace txl::tools {
 // also writes them as an iCalendar file. Returns the exit code.
 int birthdaysCommand(QStringList args);
 
-} // namespace txl::tools
+}   // namespace txl::tools

@@ -22,12 +22,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 int usage(const char *why) {
-    std::fprintf(stderr, "txldb export: %s\nusage: txldb export FILE [DIR] [--encoding utf-8|gb18030] "
-                         "[--search COLUMN=TEXT]\n", why);
+    std::fprintf(stderr,
+                 "txldb export: %s\nusage: txldb export FILE [DIR] [--encoding utf-8|gb18030] "
+                 "[--search COLUMN=TEXT]\n",
+                 why);
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int exportCommand(QStringList args) {
     QStringList places;

@@ -27,7 +27,7 @@ int usage(const char *why) {
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int importCommand(QStringList args) {
     QStringList places;
@@ -56,8 +56,8 @@ int importCommand(QStringList args) {
     try {
         TDataModule1 module(QDir(places.value(1, u"."_s)).filePath(TDataModule1::DatabasePath));
         module.con.open();
-        const txl::exchange::ImportSummary summary =
-            txl::exchange::importContacts(module.con, read.records, duplicates);
+        const txl::exchange::ImportSummary summary = txl::exchange::importContacts(module.con, read.records,
+                                                                                   duplicates);
         QTextStream out(stdout);
         out << "imported " << summary.imported() << ", skipped " << summary.skipped() << ", refused "
             << summary.refused() << "\n";

@@ -32,7 +32,7 @@ int usage() {
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
@@ -79,7 +79,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "txldb: %s\n", e.what());
         return 1;
     }
-    QTextStream(stdout) << "txldb: created " << QDir::cleanPath(path) << " with "
-                        << options.sampleContacts << " contacts\n";
+    QTextStream(stdout) << "txldb: created " << QDir::cleanPath(path) << " with " << options.sampleContacts
+                        << " contacts\n";
     return 0;
 }

@@ -14,8 +14,8 @@ namespace {
 // wording for the same code differs between versions.
 DbError openError(const QString &path, int rc, sqlite3 *db) {
     const int code = rc & 0xff;
-    const QString detail = QString::fromUtf8(
-        db && (sqlite3_errcode(db) & 0xff) == code ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    const QString detail = QString::fromUtf8(db && (sqlite3_errcode(db) & 0xff) == code ? sqlite3_errmsg(db)
+                                                                                        : sqlite3_errstr(code));
     switch (code) {
     case SQLITE_NOTADB:
         return DbError(u"'%1' is not a database or the password is wrong."_s.arg(path), code);
@@ -31,7 +31,7 @@ DbError openError(const QString &path, int rc, sqlite3 *db) {
     }
 }
 
-} // namespace
+}   // namespace
 
 Connection::Connection(Settings settings) : m_settings(std::move(settings)) {}
 
@@ -75,8 +75,7 @@ void Connection::open() {
     int fileVersion = 0;
     {
         sqlite3_stmt *stmtRaw = nullptr;
-        rc = sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1,
-                                &stmtRaw, nullptr);
+        rc = sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &stmtRaw, nullptr);
         const sqlite::Statement stmt(stmtRaw);
         if (rc != SQLITE_OK)
             throw openError(path, rc, db.get());
@@ -91,14 +90,12 @@ void Connection::open() {
     for (const QString &table : m_settings.requiredTables) {
         // SQLite's table names ignore letter case.
         if (!tables.contains(table.toCaseFolded()))
-            throw DbError(u"'%1' does not hold the table '%2'."_s.arg(path, table),
-                          SQLITE_NOTFOUND);
+            throw DbError(u"'%1' does not hold the table '%2'."_s.arg(path, table), SQLITE_NOTFOUND);
     }
     if (m_settings.version > 0) {
         if (fileVersion > m_settings.version)
             throw DbError(u"'%1' was made by a newer version of txl (file version %2; this version "
-                          "reads up to %3). It is left as it is."_s
-                              .arg(path)
+                          "reads up to %3). It is left as it is."_s.arg(path)
                               .arg(fileVersion)
                               .arg(m_settings.version),
                           SQLITE_CANTOPEN);
@@ -162,4 +159,4 @@ DbError Connection::explained(const DbError &error, const QStringList &values) c
     return text.isEmpty() ? error : DbError(text, error.sqliteCode(), error.extendedCode());
 }
 
-} // namespace txl::db
+}   // namespace txl::db

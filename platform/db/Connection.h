@@ -14,8 +14,8 @@ namespace txl::db {
 
 // A write the file refused by one of its CHECK constraints.
 struct CheckFailure {
-    QString message;       // SQLite's own text: "CHECK constraint failed: <name or table>"
-    QStringList values;    // every text the refused write carried
+    QString message;      // SQLite's own text: "CHECK constraint failed: <name or table>"
+    QStringList values;   // every text the refused write carried
 };
 
 // The connection to one encrypted database file. It only ever opens a file that already exists,
@@ -70,4 +70,4 @@ private:
     sqlite::Database m_db;
 };
 
-} // namespace txl::db
+}   // namespace txl::db

@@ -9,7 +9,8 @@ namespace txl::db {
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString &message, int sqliteCode = 0, int extendedCode = 0)
-        : std::runtime_error(message.toStdString()), m_code(sqliteCode),
+        : std::runtime_error(message.toStdString()),
+          m_code(sqliteCode),
           m_extended(extendedCode ? extendedCode : sqliteCode) {}
 
     QString message() const { return QString::fromUtf8(what()); }
@@ -24,4 +25,4 @@ private:
     int m_extended;
 };
 
-} // namespace txl::db
+}   // namespace txl::db

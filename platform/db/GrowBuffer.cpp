@@ -18,7 +18,7 @@ void populate(void *at, std::size_t bytes) noexcept {
 #endif
 }
 
-} // namespace
+}   // namespace
 
 std::size_t pages(std::size_t bytes) {
     static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -46,4 +46,4 @@ void unmap(void *data, std::size_t bytes) noexcept {
     ::munmap(data, bytes);
 }
 
-} // namespace txl::db::growbuffer
+}   // namespace txl::db::growbuffer

@@ -64,8 +64,8 @@ private:
 
     T *m_data = nullptr;
     std::size_t m_size = 0;
-    std::size_t m_bytes = 0;    // the room
-    bool m_mapped = false;      // pages of its own rather than the heap
+    std::size_t m_bytes = 0;   // the room
+    bool m_mapped = false;     // pages of its own rather than the heap
 };
 
 namespace growbuffer {
@@ -77,7 +77,7 @@ void *map(std::size_t bytes) noexcept;
 void *remap(void *data, std::size_t from, std::size_t to) noexcept;
 void unmap(void *data, std::size_t bytes) noexcept;
 std::size_t pages(std::size_t bytes);
-} // namespace growbuffer
+}   // namespace growbuffer
 
 template <typename T>
 void GrowBuffer<T>::release() noexcept {
@@ -121,4 +121,4 @@ void GrowBuffer<T>::resize(std::size_t bytes) {
     m_bytes = bytes;
 }
 
-} // namespace txl::db
+}   // namespace txl::db

@@ -17,8 +17,7 @@ const QString ClosedDataset = u"Cannot perform this operation on a closed datase
 const QString EmptyDataset = u"Cannot perform this operation on an empty dataset"_s;
 const QString NoResultSet = u"CommandText does not return a result set"_s;
 const QString NotEditing = u"Dataset not in edit or insert mode"_s;
-const QString NotAddressable =
-    u"The rows of this statement cannot be changed: they do not come from one table"_s;
+const QString NotAddressable = u"The rows of this statement cannot be changed: they do not come from one table"_s;
 
 // "VARCHAR(50)" → 50 for the text types; 0 (no limit) for everything else.
 int declaredLength(const char *decltype_) {
@@ -61,10 +60,9 @@ QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-} // namespace
+}   // namespace
 
-Query::Query(Connection &connection, const QString &name, QObject *parent)
-    : QObject(parent), m_connection(connection) {
+Query::Query(Connection &connection, const QString &name, QObject *parent) : QObject(parent), m_connection(connection) {
     setObjectName(name);
 }
 
@@ -205,8 +203,7 @@ bool Query::takeBaseTable(sqlite3_stmt *stmt) {
     for (int c = 0; c < rowid; ++c) {
         const char *t = sqlite3_column_table_name(stmt, c);
         const char *d = sqlite3_column_database_name(stmt, c);
-        if (!t || !d || qstrcmp(t, table) != 0 || qstrcmp(d, database) != 0
-            || !sqlite3_column_origin_name(stmt, c))
+        if (!t || !d || qstrcmp(t, table) != 0 || qstrcmp(d, database) != 0 || !sqlite3_column_origin_name(stmt, c))
             return false;
     }
     m_baseTable = QString::fromUtf8(table);
@@ -428,8 +425,8 @@ int Query::columnIndex(const QString &field) const {
 }
 
 std::uint32_t Query::cellIndex(int row, int column) const {
-    return m_rows[static_cast<std::size_t>(row)] * static_cast<std::uint32_t>(m_columns.size())
-        + static_cast<std::uint32_t>(column);
+    return m_rows[static_cast<std::size_t>(row)] * static_cast<std::uint32_t>(m_columns.size()) +
+           static_cast<std::uint32_t>(column);
 }
 
 std::string_view Query::rawValue(int row, int column) const {
@@ -624,8 +621,8 @@ void Query::deleteRow() {
     sqlite3 *db = m_connection.writableHandle();
     {
         sqlite::Transaction transaction(db);
-        sqlite::Statement stmt =
-            sqlite::prepare(db, (u"DELETE FROM "_s + qualifiedTable() + unchangedCondition(1)).toUtf8());
+        sqlite::Statement stmt = sqlite::prepare(
+            db, (u"DELETE FROM "_s + qualifiedTable() + unchangedCondition(1)).toUtf8());
         bindUnchanged(db, stmt.get(), 1);
         sqlite::runToEnd(db, stmt.get());
         if (sqlite3_changes(db) == 0)
@@ -650,12 +647,12 @@ void Query::deleteRow() {
 }
 
 std::size_t Query::memoryBytes() const {
-    std::size_t bytes = m_text.capacity() + m_offsets.capacity() * sizeof(std::uint32_t)
-        + m_rowids.capacity() * sizeof(std::int64_t) + m_nullCells.capacity() * sizeof(std::uint32_t)
-        + m_rows.capacity() * sizeof(std::uint32_t) + m_columns.capacity() * sizeof(Column);
+    std::size_t bytes = m_text.capacity() + m_offsets.capacity() * sizeof(std::uint32_t) +
+                        m_rowids.capacity() * sizeof(std::int64_t) + m_nullCells.capacity() * sizeof(std::uint32_t) +
+                        m_rows.capacity() * sizeof(std::uint32_t) + m_columns.capacity() * sizeof(Column);
     for (const Column &c : m_columns)
         bytes += static_cast<std::size_t>(c.name.capacity() + c.origin.capacity()) * sizeof(QChar);
     return bytes;
 }
 
-} // namespace txl::db
+}   // namespace txl::db

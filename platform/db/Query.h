@@ -50,7 +50,7 @@ public:
     // Row-returning statements; an open query runs its statement again. A failed open leaves the
     // query closed. A statement without result columns is refused and not run.
     void open();
-    void execSql();   // any statement, rows discarded; open/closed state untouched
+    void execSql();                                       // any statement, rows discarded; open/closed state untouched
     int rowsAffected() const { return m_rowsAffected; }   // rows the last execSql() changed
     void close();
     void setActive(bool active);   // true = open (nothing runs when already open), false = close
@@ -94,7 +94,7 @@ public:
 
 Q_SIGNALS:
     // Each is emitted once the query's new state is complete, so a receiver may read it.
-    void opened();                  // a new result (or none: closed) replaces the old one
+    void opened();   // a new result (or none: closed) replaces the old one
     void closed();
     void currentChanged(int row);   // the current row moved
     void rowChanged(int row);       // a row's values were re-read after post
@@ -123,7 +123,7 @@ private:
     QString qualifiedTable() const;
     // post(): the update of the written columns, the row as stored afterwards, and taking it in.
     struct Update {
-        QByteArray sql;       // ?1..?k the written values, then the row as it was read
+        QByteArray sql;   // ?1..?k the written values, then the row as it was read
         QStringList values;
     };
     using StoredRow = std::vector<std::optional<std::string>>;
@@ -154,14 +154,14 @@ private:
     QString m_baseDatabase;
     std::vector<Column> m_columns;
     GrowBuffer<char> m_text;
-    GrowBuffer<std::uint32_t> m_offsets;    // physical rows * columns + 1 entries
-    GrowBuffer<std::int64_t> m_rowids;      // per physical row
-    std::vector<std::uint32_t> m_nullCells; // the physical cells that are NULL, in order (rare)
-    std::vector<std::uint32_t> m_rows;      // per row of the result: its physical row
+    GrowBuffer<std::uint32_t> m_offsets;      // physical rows * columns + 1 entries
+    GrowBuffer<std::int64_t> m_rowids;        // per physical row
+    std::vector<std::uint32_t> m_nullCells;   // the physical cells that are NULL, in order (rare)
+    std::vector<std::uint32_t> m_rows;        // per row of the result: its physical row
 
     bool m_editing = false;
     bool m_modified = false;
     std::vector<std::optional<QString>> m_edits;   // per column, while editing
 };
 
-} // namespace txl::db
+}   // namespace txl::db

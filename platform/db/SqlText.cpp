@@ -22,8 +22,8 @@ bool isSpace(char c) {
 }
 
 bool isWordChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-        || static_cast<unsigned char>(c) >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
 }
 
 // `word` (lower case) at `at` as a whole word, in any letter case.
@@ -48,7 +48,7 @@ std::size_t skipSpace(std::string_view text, std::size_t at) {
     return at;
 }
 
-} // namespace
+}   // namespace
 
 MarkedStatement markParameters(const QString &text) {
     MarkedStatement result;
@@ -142,4 +142,4 @@ std::optional<QByteArray> withRowid(const QByteArray &command) {
     return variant;
 }
 
-} // namespace txl::db::sqltext
+}   // namespace txl::db::sqltext

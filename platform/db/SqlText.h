@@ -29,4 +29,4 @@ MarkedStatement markParameters(const QString &text);
 // the caller then runs the statement as written.
 std::optional<QByteArray> withRowid(const QByteArray &command);
 
-} // namespace txl::db::sqltext
+}   // namespace txl::db::sqltext

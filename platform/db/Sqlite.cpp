@@ -46,7 +46,7 @@ int length(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-} // namespace
+}   // namespace
 
 int tryPrepare(sqlite3 *db, std::string_view sql, Statement &out) {
     out.reset();
@@ -142,4 +142,4 @@ void Transaction::commit() {
     m_done = true;
 }
 
-} // namespace txl::db::sqlite
+}   // namespace txl::db::sqlite

@@ -78,4 +78,4 @@ private:
     bool m_done = false;
 };
 
-} // namespace txl::db::sqlite
+}   // namespace txl::db::sqlite

@@ -64,7 +64,7 @@ char32_t codePointAt(const QString &text, qsizetype i, qsizetype units) {
     return text.at(i).unicode();
 }
 
-} // namespace
+}   // namespace
 
 int gb18030Length(const QString &text) {
     int bytes = 0;
@@ -90,4 +90,4 @@ QString cutToGb18030(const QString &text, int bytes) {
     return text.left(i);
 }
 
-} // namespace txl::os
+}   // namespace txl::os

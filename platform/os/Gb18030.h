@@ -10,4 +10,4 @@ int gb18030Length(const QString &text);
 // The longest prefix of `text`, cut at a character boundary, whose GB18030 form fits `bytes`.
 QString cutToGb18030(const QString &text, int bytes);
 
-} // namespace txl::os
+}   // namespace txl::os

@@ -10,8 +10,7 @@ namespace txl::os {
 
 CalculatorSearch CalculatorSearch::standard() {
     return {{u"/usr/bin"_s, u"/usr/local/bin"_s},
-            {u"gnome-calculator"_s, u"kcalc"_s, u"galculator"_s, u"mate-calc"_s, u"qalculate-gtk"_s,
-             u"xcalc"_s}};
+            {u"gnome-calculator"_s, u"kcalc"_s, u"galculator"_s, u"mate-calc"_s, u"qalculate-gtk"_s, u"xcalc"_s}};
 }
 
 QString findCalculator(const CalculatorSearch &search) {
@@ -30,4 +29,4 @@ bool startDetached(const QString &program) {
     return QProcess::startDetached(program, {});
 }
 
-} // namespace txl::os
+}   // namespace txl::os

@@ -17,4 +17,4 @@ QString findCalculator(const CalculatorSearch &search);
 // Starts a program on its own, without waiting for it. Returns false if it could not start.
 bool startDetached(const QString &program);
 
-} // namespace txl::os
+}   // namespace txl::os

@@ -45,7 +45,7 @@ QString longTimeFormat() {
     return result.trimmed();
 }
 
-} // namespace
+}   // namespace
 
 QString shortDate(const QDate &date) {
     return QLocale::system().toString(date, QLocale::ShortFormat);
@@ -67,4 +67,4 @@ QDate parseDate(const QString &text) {
     return QLocale::system().toDate(text.trimmed(), QLocale::ShortFormat);
 }
 
-} // namespace txl::os
+}   // namespace txl::os

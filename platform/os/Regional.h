@@ -16,4 +16,4 @@ QString dateTimeText(const QDateTime &moment);
 // Reads a date written as "yyyy-mm-dd" or in the regional short date; invalid QDate otherwise.
 QDate parseDate(const QString &text);
 
-} // namespace txl::os
+}   // namespace txl::os

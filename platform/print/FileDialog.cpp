@@ -24,7 +24,7 @@ std::optional<QString> takeNextName() {
     return name;
 }
 
-} // namespace
+}   // namespace
 
 QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const QString &filter) {
     if (std::optional<QString> name = takeNextName())
@@ -39,7 +39,7 @@ QString FileDialog::openFileName(QWidget *parent, const QString &caption, const 
 }
 
 QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const QString &filters,
-                                QString *selectedFilter) {
+                                 QString *selectedFilter) {
     if (std::optional<QString> name = takeNextName()) {
         *selectedFilter = nextFilter();
         return *name;
@@ -57,4 +57,4 @@ void FileDialog::setNextFileName(const QString &name, const QString &selectedFil
     nextFilter() = selectedFilter;
 }
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -23,4 +23,4 @@ public:
     static void setNextFileName(const QString &name, const QString &selectedFilter);
 };
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -66,7 +66,7 @@ private:
     std::vector<int> m_pixels;
 };
 
-} // namespace
+}   // namespace
 
 QFont fontFor(const QPainter &painter, const QString &family, qreal pointSize, qreal pixelsPerMm) {
     QFont font(family);
@@ -113,9 +113,9 @@ void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QP
             const int bottom = down.pixel(item.y + item.h) - outline / 2 + outline;
             painter.fillRect(QRect(left, top, right - left, bottom - top), Qt::black);
             if (right - left > 2 * outline && bottom - top > 2 * outline)
-                painter.fillRect(QRect(left + outline, top + outline, right - left - 2 * outline,
-                                       bottom - top - 2 * outline),
-                                 Qt::white);
+                painter.fillRect(
+                    QRect(left + outline, top + outline, right - left - 2 * outline, bottom - top - 2 * outline),
+                    Qt::white);
             break;
         }
         case Item::Kind::Bar:
@@ -130,8 +130,7 @@ void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QP
             }
             const QString text = page.text(item).toString();
             const QPointF at(origin.x() + item.x * pixelsPerMm, origin.y() + item.y * pixelsPerMm);
-            painter.fillRect(QRectF(at, QSizeF(metrics->horizontalAdvance(text), metrics->height())),
-                             Qt::white);
+            painter.fillRect(QRectF(at, QSizeF(metrics->horizontalAdvance(text), metrics->height())), Qt::white);
             painter.drawText(QPointF(at.x(), at.y() + metrics->ascent()), text);
             break;
         }
@@ -148,4 +147,4 @@ void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper) {
     device.setPageLayout(QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0)));
 }
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -15,8 +15,7 @@ namespace txl::print {
 void renderPage(QPainter &painter, const Page &page, qreal pixelsPerMm, const QPointF &origin = {});
 
 // The font of a text item at that scale, for the painter's device.
-QFont fontFor(const QPainter &painter, const QString &family, qreal pointSize,
-                    qreal pixelsPerMm);
+QFont fontFor(const QPainter &painter, const QString &family, qreal pointSize, qreal pixelsPerMm);
 
 // Sets a printer or PDF writer up for pages of `paper` (mm) printed from the paper's corner.
 void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper);
@@ -24,4 +23,4 @@ void preparePagedDevice(QPagedPaintDevice &device, const QSizeF &paper);
 // The thickness of a cell's outline: one design pixel.
 inline constexpr qreal OutlineMm = 25.4 / 96.0;
 
-} // namespace txl::print
+}   // namespace txl::print

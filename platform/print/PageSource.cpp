@@ -21,8 +21,7 @@ void BuiltPages::paint(QPainter &painter, int index, const QRect &target) {
     renderPage(painter, page, target.width() / page.paper().width(), target.topLeft());
 }
 
-DocumentPages::DocumentPages(std::unique_ptr<QPdfDocument> document)
-    : m_document(std::move(document)) {}
+DocumentPages::DocumentPages(std::unique_ptr<QPdfDocument> document) : m_document(std::move(document)) {}
 
 DocumentPages::~DocumentPages() = default;
 
@@ -49,4 +48,4 @@ void DocumentPages::paint(QPainter &painter, int index, const QRect &target) {
     painter.drawImage(target.topLeft(), m_cached);
 }
 
-} // namespace txl::print
+}   // namespace txl::print

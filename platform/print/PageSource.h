@@ -58,4 +58,4 @@ private:
     QImage m_cached;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

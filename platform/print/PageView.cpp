@@ -2,8 +2,8 @@
 
 #include "platform/print/PageSource.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include <cmath>
 
@@ -34,11 +34,9 @@ void PageView::setScale(qreal pixelsPerMm) {
 }
 
 QSize PageView::sheetSize() const {
-    const QSizeF paper = m_source != nullptr && m_source->pageCount() > 0
-                             ? m_source->paper(std::max(0, m_page))
-                             : QSizeF(210, 297);
-    return QSize(int(std::lround(paper.width() * m_scale)),
-                 int(std::lround(paper.height() * m_scale)));
+    const QSizeF paper = m_source != nullptr && m_source->pageCount() > 0 ? m_source->paper(std::max(0, m_page))
+                                                                          : QSizeF(210, 297);
+    return QSize(int(std::lround(paper.width() * m_scale)), int(std::lround(paper.height() * m_scale)));
 }
 
 QRect PageView::sheetRect() const {
@@ -66,4 +64,4 @@ void PageView::paintEvent(QPaintEvent *event) {
     Q_EMIT pagePainted(m_page);
 }
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -41,4 +41,4 @@ private:
     qreal m_scale = 1;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

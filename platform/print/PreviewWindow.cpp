@@ -21,8 +21,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QScrollArea>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -45,11 +45,14 @@ constexpr int NoIcon = -1;
 
 const QString FileFilter = u"PDF files (*.pdf)"_s;
 
-} // namespace
+}   // namespace
 
 PreviewWindow::PreviewWindow(QWidget *parent)
-    : QMainWindow(parent, Qt::Window), m_scroll(new QScrollArea(this)),
-      m_view(new PageView), m_progressLabel(new QLabel(this)), m_pageLabel(new QLabel(this)) {
+    : QMainWindow(parent, Qt::Window),
+      m_scroll(new QScrollArea(this)),
+      m_view(new PageView),
+      m_progressLabel(new QLabel(this)),
+      m_pageLabel(new QLabel(this)) {
     setObjectName(u"PreviewWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Print Preview"_s);
@@ -62,29 +65,25 @@ PreviewWindow::PreviewWindow(QWidget *parent)
     m_actions.resize(std::size_t(Command::Close) + 1, nullptr);
     addCommand(Command::ZoomFit, u"Zoom to fit"_s, u"Whole page"_s, NoIcon, &PreviewWindow::zoomToFit);
     addCommand(Command::Zoom100, u"100 %"_s, u"Actual size"_s, NoIcon, &PreviewWindow::zoomTo100);
-    addCommand(Command::ZoomWidth, u"Zoom to width"_s, u"Page width"_s, NoIcon,
-               &PreviewWindow::zoomToWidth);
+    addCommand(Command::ZoomWidth, u"Zoom to width"_s, u"Page width"_s, NoIcon, &PreviewWindow::zoomToWidth);
     bar->addSeparator();
-    addCommand(Command::First, u"First page"_s, u"First page (Home, Ctrl+PgUp)"_s,
-               QStyle::SP_MediaSkipBackward, &PreviewWindow::firstPage);
-    addCommand(Command::Prior, u"Previous page"_s, u"Previous page (PgUp)"_s,
-               QStyle::SP_MediaSeekBackward, &PreviewWindow::priorPage);
+    addCommand(Command::First, u"First page"_s, u"First page (Home, Ctrl+PgUp)"_s, QStyle::SP_MediaSkipBackward,
+               &PreviewWindow::firstPage);
+    addCommand(Command::Prior, u"Previous page"_s, u"Previous page (PgUp)"_s, QStyle::SP_MediaSeekBackward,
+               &PreviewWindow::priorPage);
     addCommand(Command::Next, u"Next page"_s, u"Next page (PgDn)"_s, QStyle::SP_MediaSeekForward,
                &PreviewWindow::nextPage);
-    addCommand(Command::Last, u"Last page"_s, u"Last page (End, Ctrl+PgDn)"_s,
-               QStyle::SP_MediaSkipForward, &PreviewWindow::lastPage);
+    addCommand(Command::Last, u"Last page"_s, u"Last page (End, Ctrl+PgDn)"_s, QStyle::SP_MediaSkipForward,
+               &PreviewWindow::lastPage);
     bar->addSeparator();
-    addCommand(Command::PrinterSetup, u"Printer setup"_s, u"Printer setup"_s, NoIcon,
-               &PreviewWindow::printerSetup);
+    addCommand(Command::PrinterSetup, u"Printer setup"_s, u"Printer setup"_s, NoIcon, &PreviewWindow::printerSetup);
     addCommand(Command::Print, u"Print"_s, u"Print the report"_s, NoIcon, &PreviewWindow::print);
     bar->addSeparator();
-    addCommand(Command::Save, u"Save"_s, u"Save the report to a file"_s,
-               QStyle::SP_DialogSaveButton, &PreviewWindow::save);
-    addCommand(Command::Load, u"Load"_s, u"Load a saved report"_s, QStyle::SP_DialogOpenButton,
-               &PreviewWindow::load);
+    addCommand(Command::Save, u"Save"_s, u"Save the report to a file"_s, QStyle::SP_DialogSaveButton,
+               &PreviewWindow::save);
+    addCommand(Command::Load, u"Load"_s, u"Load a saved report"_s, QStyle::SP_DialogOpenButton, &PreviewWindow::load);
     bar->addSeparator();
-    addCommand(Command::Close, u"Close"_s, u"Close the preview (Esc)"_s,
-               QStyle::SP_DialogCloseButton, nullptr);
+    addCommand(Command::Close, u"Close"_s, u"Close the preview (Esc)"_s, QStyle::SP_DialogCloseButton, nullptr);
     connect(action(Command::Close), &QAction::triggered, this, &QWidget::close);
     // The page moves show their icons only, so that every command fits on a screen 1024 pixels
     // wide; their names and keys are in their tips.
@@ -118,11 +117,10 @@ PreviewWindow::~PreviewWindow() {
         m_waitLoop->quit();
 }
 
-QAction *PreviewWindow::addCommand(Command command, const QString &text, const QString &tip,
-                                   int icon, void (PreviewWindow::*slot)()) {
-    auto *a = icon == NoIcon
-                  ? new QAction(text, this)
-                  : new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), text, this);
+QAction *PreviewWindow::addCommand(Command command, const QString &text, const QString &tip, int icon,
+                                   void (PreviewWindow::*slot)()) {
+    auto *a = icon == NoIcon ? new QAction(text, this)
+                             : new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), text, this);
     a->setToolTip(tip);
     if (slot != nullptr)
         connect(a, &QAction::triggered, this, txl::ui::guard(this, slot));
@@ -155,9 +153,7 @@ void PreviewWindow::setSource(std::unique_ptr<PageSource> source) {
 void PreviewWindow::preview(const ReportJob &job) {
     m_job = job;
     setSource(std::make_unique<BuiltPages>());
-    m_build = std::make_unique<ReportBuild>(job, [this](Page &&page) {
-        m_built->pages().push_back(std::move(page));
-    });
+    m_build = std::make_unique<ReportBuild>(job, [this](Page &&page) { m_built->pages().push_back(std::move(page)); });
     connect(m_build.get(), &ReportBuild::pageMade, this, &PreviewWindow::onPageMade);
     connect(m_build.get(), &ReportBuild::progress, this, &PreviewWindow::updateState);
     connect(m_build.get(), &ReportBuild::over, this, &PreviewWindow::updateState);
@@ -265,10 +261,18 @@ void PreviewWindow::goTo(int page) {
     updateState();
 }
 
-void PreviewWindow::firstPage() { goTo(0); }
-void PreviewWindow::priorPage() { goTo(m_current - 1); }
-void PreviewWindow::nextPage() { goTo(m_current + 1); }
-void PreviewWindow::lastPage() { goTo(pageCount() - 1); }
+void PreviewWindow::firstPage() {
+    goTo(0);
+}
+void PreviewWindow::priorPage() {
+    goTo(m_current - 1);
+}
+void PreviewWindow::nextPage() {
+    goTo(m_current + 1);
+}
+void PreviewWindow::lastPage() {
+    goTo(pageCount() - 1);
+}
 
 void PreviewWindow::zoomToFit() {
     m_zoom = Zoom::Fit;
@@ -422,8 +426,7 @@ bool PreviewWindow::loadFrom(const QString &path) {
     auto document = std::make_unique<QPdfDocument>();
     const QPdfDocument::Error error = document->load(path);
     if (error != QPdfDocument::Error::None || document->pageCount() == 0) {
-        txl::ui::errorReport(
-            u"Cannot load \"%1\": it is not a saved report"_s.arg(QFileInfo(path).fileName()));
+        txl::ui::errorReport(u"Cannot load \"%1\": it is not a saved report"_s.arg(QFileInfo(path).fileName()));
         return false;
     }
     // What is shown now is the file: printing prints its pages, not the rows again.
@@ -479,8 +482,7 @@ void PreviewWindow::keyPressEvent(QKeyEvent *event) {
 }
 
 bool PreviewWindow::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == m_scroll || watched == m_scroll->viewport())) {
+    if (event->type() == QEvent::KeyPress && (watched == m_scroll || watched == m_scroll->viewport())) {
         // Before the scroll area takes the page keys for scrolling.
         if (handleKey(*static_cast<QKeyEvent *>(event)))
             return true;
@@ -490,4 +492,4 @@ bool PreviewWindow::eventFilter(QObject *watched, QEvent *event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-} // namespace txl::print
+}   // namespace txl::print

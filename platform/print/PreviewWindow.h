@@ -30,8 +30,18 @@ class PreviewWindow : public QMainWindow {
 public:
     enum class Zoom { Fit, Actual, Width };
     enum class Command {
-        ZoomFit, Zoom100, ZoomWidth, First, Prior, Next, Last,
-        PrinterSetup, Print, Save, Load, Close
+        ZoomFit,
+        Zoom100,
+        ZoomWidth,
+        First,
+        Prior,
+        Next,
+        Last,
+        PrinterSetup,
+        Print,
+        Save,
+        Load,
+        Close
     };
 
     explicit PreviewWindow(QWidget *parent = nullptr);
@@ -102,9 +112,9 @@ private:
     std::vector<QAction *> m_actions;
 
     std::unique_ptr<PageSource> m_source;
-    BuiltPages *m_built = nullptr;        // m_source, when it holds built pages
-    DocumentPages *m_document = nullptr;  // m_source, when it holds a loaded file
-    QString m_documentPath;               // the loaded file
+    BuiltPages *m_built = nullptr;         // m_source, when it holds built pages
+    DocumentPages *m_document = nullptr;   // m_source, when it holds a loaded file
+    QString m_documentPath;                // the loaded file
     std::optional<ReportJob> m_job;
     std::unique_ptr<ReportBuild> m_build;
     std::unique_ptr<QPrinter> m_printer;   // chosen in printer setup
@@ -115,4 +125,4 @@ private:
     bool m_printing = false;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

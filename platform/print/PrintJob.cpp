@@ -30,13 +30,14 @@ QSizeF documentPaper(const QPdfDocument &document) {
     return points * (25.4 / 72.0);
 }
 
-} // namespace
+}   // namespace
 
 PrintJob::PrintJob(QPagedPaintDevice &device, QPrinter *printer, QWidget *window)
-    : m_device(device), m_printer(printer), m_window(window) {}
+    : m_device(device),
+      m_printer(printer),
+      m_window(window) {}
 
-PrintJob::PrintJob(const ReportJob &job, QPrinter &printer, QWidget *window)
-    : PrintJob(printer, &printer, window) {
+PrintJob::PrintJob(const ReportJob &job, QPrinter &printer, QWidget *window) : PrintJob(printer, &printer, window) {
     m_job = job;
     m_title = job.title;
 }
@@ -194,8 +195,7 @@ int PrintJob::run() {
         return 0;
     }
 
-    m_progress = new PrintProgress(m_window, m_printer != nullptr ? u"Printing progress"_s
-                                                                   : u"Saving progress"_s);
+    m_progress = new PrintProgress(m_window, m_printer != nullptr ? u"Printing progress"_s : u"Saving progress"_s);
     connect(m_progress, &PrintProgress::cancelRequested, this, &PrintJob::cancel);
 
     if (m_job) {
@@ -224,4 +224,4 @@ int PrintJob::run() {
     return m_pages;
 }
 
-} // namespace txl::print
+}   // namespace txl::print

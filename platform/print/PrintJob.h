@@ -31,8 +31,7 @@ class PrintJob : public QObject {
 
 public:
     PrintJob(const ReportJob &job, QPrinter &printer, QWidget *window = nullptr);
-    PrintJob(QPdfDocument &document, const QString &title, QPrinter &printer,
-             QWidget *window = nullptr);
+    PrintJob(QPdfDocument &document, const QString &title, QPrinter &printer, QWidget *window = nullptr);
     // Saving: `pages` into `device` (a PDF writer), which the caller has named.
     PrintJob(const std::vector<Page> &pages, QPagedPaintDevice &device, QWidget *window = nullptr);
     ~PrintJob() override;
@@ -74,7 +73,7 @@ private:
     const std::vector<Page> *m_pagesToWrite = nullptr;
     std::unique_ptr<ReportBuild> m_build;
     QTimer *m_timer = nullptr;
-    int m_made = 0;       // pages made or read so far, whether in the range or not
+    int m_made = 0;   // pages made or read so far, whether in the range or not
     QPainter m_painter;
     PrintProgress *m_progress = nullptr;
     int m_pages = 0;
@@ -83,4 +82,4 @@ private:
     bool m_over = false;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

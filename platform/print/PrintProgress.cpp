@@ -10,12 +10,13 @@ using namespace Qt::StringLiterals;
 namespace txl::print {
 
 PrintProgress::PrintProgress(QWidget *parent, const QString &title)
-    : QDialog(parent), m_label(new QLabel(this)), m_bar(new QProgressBar(this)) {
+    : QDialog(parent),
+      m_label(new QLabel(this)),
+      m_bar(new QProgressBar(this)) {
     setObjectName(u"PrintProgress"_s);
     setWindowTitle(title);
     setWindowModality(Qt::ApplicationModal);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(false);
@@ -44,4 +45,4 @@ void PrintProgress::reject() {
     Q_EMIT cancelRequested();
 }
 
-} // namespace txl::print
+}   // namespace txl::print

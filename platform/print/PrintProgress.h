@@ -29,4 +29,4 @@ private:
     QProgressBar *m_bar;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -2,9 +2,9 @@
 
 #include <QDialogButtonBox>
 #include <QPrintDialog>
-#include <QPushButton>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -17,7 +17,7 @@ std::function<std::unique_ptr<QPrinter>()> &testPrinter() {
     return factory;
 }
 
-} // namespace
+}   // namespace
 
 bool haveDefault() {
     if (testPrinter())
@@ -56,4 +56,4 @@ void setTestPrinter(std::function<std::unique_ptr<QPrinter>()> factory) {
     testPrinter() = std::move(factory);
 }
 
-} // namespace txl::print::printers
+}   // namespace txl::print::printers

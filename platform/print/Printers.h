@@ -24,4 +24,4 @@ std::unique_ptr<QPrintDialog> setupDialog(QPrinter &printer, int pages, QWidget 
 // writing a PDF file), and the setup dialog is accepted without being shown. Empty = the system's.
 void setTestPrinter(std::function<std::unique_ptr<QPrinter>()> factory);
 
-} // namespace txl::print::printers
+}   // namespace txl::print::printers

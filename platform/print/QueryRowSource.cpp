@@ -5,7 +5,8 @@
 namespace txl::print {
 
 QueryRowSource::QueryRowSource(txl::db::Query &query, const QStringList &fieldNames)
-    : m_query(&query), m_fieldNames(fieldNames) {}
+    : m_query(&query),
+      m_fieldNames(fieldNames) {}
 
 QueryRowSource::~QueryRowSource() {
     disconnectAll();
@@ -38,10 +39,8 @@ void QueryRowSource::start() {
     m_count = q.recordCount();
 
     // The context object is the query itself: the lambdas never outlive it.
-    m_connections.push_back(QObject::connect(&q, &txl::db::Query::opened, &q,
-                                             [this] { m_replaced = true; }));
-    m_connections.push_back(QObject::connect(&q, &txl::db::Query::closed, &q,
-                                             [this] { m_replaced = true; }));
+    m_connections.push_back(QObject::connect(&q, &txl::db::Query::opened, &q, [this] { m_replaced = true; }));
+    m_connections.push_back(QObject::connect(&q, &txl::db::Query::closed, &q, [this] { m_replaced = true; }));
     m_connections.push_back(QObject::connect(&q, &txl::db::Query::rowRemoved, &q, [this](int row) {
         if (row < m_index)
             --m_index;
@@ -87,4 +86,4 @@ void QueryRowSource::finish() {
     }
 }
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -53,4 +53,4 @@ private:
     std::vector<QMetaObject::Connection> m_connections;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

@@ -4,9 +4,9 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -33,7 +33,7 @@ bool heldByModalWindow() {
     return modal != nullptr && qobject_cast<const PrintProgress *>(modal) == nullptr;
 }
 
-} // namespace
+}   // namespace
 
 std::chrono::milliseconds frameTime() {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -42,7 +42,9 @@ std::chrono::milliseconds frameTime() {
 }
 
 ReportBuild::ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *parent)
-    : QObject(parent), m_job(job), m_sink(std::move(sink)) {
+    : QObject(parent),
+      m_job(job),
+      m_sink(std::move(sink)) {
     if (m_job.rows)
         m_source = m_job.rows();
     m_key = m_source ? m_source->key() : nullptr;
@@ -227,4 +229,4 @@ void ReportBuild::runToEnd() {
     }
 }
 
-} // namespace txl::print
+}   // namespace txl::print

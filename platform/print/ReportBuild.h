@@ -95,4 +95,4 @@ private:
     const void *m_key = nullptr;
 };
 
-} // namespace txl::print
+}   // namespace txl::print

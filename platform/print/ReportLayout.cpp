@@ -15,7 +15,7 @@ constexpr qreal Slack = 1e-6;
 // Thickness of one point in millimetres.
 constexpr qreal PointMm = 25.4 / 72.0;
 
-} // namespace
+}   // namespace
 
 // --- the design -------------------------------------------------------------------------------
 
@@ -27,8 +27,7 @@ Element Element::shape(const QString &name, const QRectF &rect) {
     return e;
 }
 
-Element Element::label(const QString &name, const QPointF &pos, const QString &text,
-                       qreal pointSize) {
+Element Element::label(const QString &name, const QPointF &pos, const QString &text, qreal pointSize) {
     Element e;
     e.kind = Kind::Label;
     e.name = name;
@@ -73,8 +72,7 @@ qreal ReportDefinition::footerTop() const {
 
 // --- pages ------------------------------------------------------------------------------------
 
-Page::Page(const QSizeF &paper, const QString &fontFamily)
-    : m_paper(paper), m_fontFamily(fontFamily) {}
+Page::Page(const QSizeF &paper, const QString &fontFamily) : m_paper(paper), m_fontFamily(fontFamily) {}
 
 QStringView Page::text(const Item &item) const {
     return QStringView(m_text).mid(item.textOffset, item.textLength);
@@ -109,8 +107,7 @@ void Page::addText(const QPointF &pos, QAnyStringView text, qreal pointSize) {
             // UTF-8 straight from the data set into the page's text, without a QString per field.
             static QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             m_text.resize(start + view.size());
-            QChar *end = decoder.appendToBuffer(m_text.data() + start,
-                                                QByteArrayView(view.data(), view.size()));
+            QChar *end = decoder.appendToBuffer(m_text.data() + start, QByteArrayView(view.data(), view.size()));
             m_text.resize(end - m_text.constData());
         }
     });
@@ -125,14 +122,12 @@ void Page::addText(const QPointF &pos, QAnyStringView text, qreal pointSize) {
 }
 
 std::size_t Page::memoryBytes() const {
-    return sizeof(Page) + m_items.capacity() * sizeof(Item) +
-           std::size_t(m_text.capacity()) * sizeof(QChar);
+    return sizeof(Page) + m_items.capacity() * sizeof(Item) + std::size_t(m_text.capacity()) * sizeof(QChar);
 }
 
 // --- layout -----------------------------------------------------------------------------------
 
-PageBuilder::PageBuilder(const ReportDefinition &definition, Sink sink)
-    : m_def(definition), m_sink(std::move(sink)) {}
+PageBuilder::PageBuilder(const ReportDefinition &definition, Sink sink) : m_def(definition), m_sink(std::move(sink)) {}
 
 void PageBuilder::startPage() {
     m_page = Page(m_def.paper, m_def.fontFamily);
@@ -218,4 +213,4 @@ std::vector<Page> layOut(const ReportDefinition &definition, const std::vector<Q
     return pages;
 }
 
-} // namespace txl::print
+}   // namespace txl::print

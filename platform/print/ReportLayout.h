@@ -25,15 +25,14 @@ struct Element {
 
     Kind kind = Kind::Shape;
     QString name;
-    QRectF rect;            // Shape: the ruled cell
-    QPointF pos;            // Label, Field: the text's top-left corner
-    QString text;           // Label
-    int field = -1;         // Field: index into the row's fields
-    qreal pointSize = 9;    // Label, Field
+    QRectF rect;           // Shape: the ruled cell
+    QPointF pos;           // Label, Field: the text's top-left corner
+    QString text;          // Label
+    int field = -1;        // Field: index into the row's fields
+    qreal pointSize = 9;   // Label, Field
 
     static Element shape(const QString &name, const QRectF &rect);
-    static Element label(const QString &name, const QPointF &pos, const QString &text,
-                         qreal pointSize);
+    static Element label(const QString &name, const QPointF &pos, const QString &text, qreal pointSize);
     static Element dataField(const QString &name, const QPointF &pos, int field, qreal pointSize);
 };
 
@@ -52,9 +51,9 @@ struct ReportDefinition {
     QMarginsF margins{10, 10, 10, 10};
     QString fontFamily = QStringLiteral("Arial");
     Band pageHeader;
-    Band columnHeader;   // before the first row, and on every page a row continues on
-    Band detail;         // one per row
-    Band pageFooter;     // fixed at the bottom of every page
+    Band columnHeader;        // before the first row, and on every page a row continues on
+    Band detail;              // one per row
+    Band pageFooter;          // fixed at the bottom of every page
     qreal borderPoints = 1;   // thickness of the bars inside the frame; 0 = no border
     QStringList fields;       // the names of the row's fields, in the order Field elements count
 
@@ -153,4 +152,4 @@ private:
 // The layout as a pure function: all pages of `rows`.
 std::vector<Page> layOut(const ReportDefinition &definition, const std::vector<QStringList> &rows);
 
-} // namespace txl::print
+}   // namespace txl::print

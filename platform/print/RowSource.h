@@ -35,4 +35,4 @@ public:
     virtual const void *key() const { return this; }
 };
 
-} // namespace txl::print
+}   // namespace txl::print

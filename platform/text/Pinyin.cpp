@@ -72,7 +72,7 @@ void setBit(std::vector<std::uint64_t> &bits, std::size_t i) {
     bits[i / 64] |= std::uint64_t{1} << (i % 64);
 }
 
-} // namespace
+}   // namespace
 
 bool isPinyinText(std::string_view text) {
     bool letter = false;
@@ -185,4 +185,4 @@ std::vector<std::string_view> pinyinReadings(char32_t c) {
     return readings;
 }
 
-} // namespace txl::text
+}   // namespace txl::text

@@ -46,4 +46,4 @@ bool isPinyinText(std::string_view text);
 // The readings of one character, the most common first; none outside U+4E00..U+9FFF.
 std::vector<std::string_view> pinyinReadings(char32_t c);
 
-} // namespace txl::text
+}   // namespace txl::text

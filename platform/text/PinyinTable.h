@@ -19,4 +19,4 @@ extern const char Syllables[][8];
 extern const std::uint16_t Offsets[];
 extern const std::uint16_t Readings[];
 
-} // namespace txl::text::pinyin_table
+}   // namespace txl::text::pinyin_table

@@ -33,8 +33,7 @@ constexpr int MaxSyllable = 7;   // letters; the longest Mandarin syllable has 6
 
 // The fields that give Mandarin readings, most common reading first. kMandarin holds the usual
 // reading; the dictionary fields add the others of a polyphone (乐 yue, 单 shan).
-const QStringList Fields = {u"kMandarin"_s, u"kHanyuPinlu"_s, u"kXHC1983"_s, u"kTGHZ2013"_s,
-                            u"kHanyuPinyin"_s};
+const QStringList Fields = {u"kMandarin"_s, u"kHanyuPinlu"_s, u"kXHC1983"_s, u"kTGHZ2013"_s, u"kHanyuPinyin"_s};
 
 [[noreturn]] void fail(const QString &message) {
     std::fprintf(stderr, "pinyin_table_gen: %s\n", qPrintable(message));
@@ -45,8 +44,7 @@ QByteArray readAll(const QString &path) {
     if (path.endsWith(u".bz2"_s)) {
         QProcess bzip2;
         bzip2.start(u"bzip2"_s, {u"-dc"_s, path});
-        if (!bzip2.waitForFinished(-1) || bzip2.exitStatus() != QProcess::NormalExit ||
-            bzip2.exitCode() != 0)
+        if (!bzip2.waitForFinished(-1) || bzip2.exitStatus() != QProcess::NormalExit || bzip2.exitCode() != 0)
             fail(u"could not decompress %1 with bzip2: %2"_s.arg(
                 path, bzip2.errorString() + QString::fromLocal8Bit(bzip2.readAllStandardError())));
         return bzip2.readAllStandardOutput();
@@ -89,7 +87,7 @@ QStringList readingsOf(const QString &value) {
     return readings;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
@@ -129,8 +127,8 @@ int main(int argc, char **argv) {
             for (const QString &value : values) {
                 const QByteArray syllable = toneless(value);
                 if (syllable.isEmpty() || syllable.size() > MaxSyllable)
-                    fail(u"U+%1: cannot spell the reading '%2' in letters"_s.arg(
-                        QString::number(cp, 16).toUpper(), value));
+                    fail(u"U+%1: cannot spell the reading '%2' in letters"_s.arg(QString::number(cp, 16).toUpper(),
+                                                                                 value));
                 if (std::find(list.begin(), list.end(), syllable) == list.end())
                     list.push_back(syllable);
                 syllables.insert(syllable);
@@ -188,7 +186,7 @@ int main(int argc, char **argv) {
     const std::size_t bytes = ordered.size() * 8 + offsets.size() * 2 + ids.size() * 2;
     std::printf("pinyin table: %zu of %u characters, %d polyphones, %zu syllables, %zu readings, "
                 "%zu bytes\n",
-                readings.size(), static_cast<unsigned>(Last - First + 1), polyphones, ordered.size(),
-                ids.size(), bytes);
+                readings.size(), static_cast<unsigned>(Last - First + 1), polyphones, ordered.size(), ids.size(),
+                bytes);
     return 0;
 }

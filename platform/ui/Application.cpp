@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-
 using namespace Qt::StringLiterals;
 
 namespace txl::ui {
@@ -72,4 +71,4 @@ bool Application::notify(QObject *receiver, QEvent *event) {
     return handled;
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

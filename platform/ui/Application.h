@@ -50,4 +50,4 @@ private:
     bool m_terminated = false;
 };
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -17,8 +17,7 @@ namespace txl::ui {
 
 // --- QueryModel -----------------------------------------------------------------------------
 
-QueryModel::QueryModel(txl::db::Query &query, QObject *parent)
-    : QAbstractTableModel(parent), m_query(query) {
+QueryModel::QueryModel(txl::db::Query &query, QObject *parent) : QAbstractTableModel(parent), m_query(query) {
     connect(&m_query, &txl::db::Query::opened, this, &QueryModel::reload);
     connect(&m_query, &txl::db::Query::closed, this, &QueryModel::reload);
     connect(&m_query, &txl::db::Query::rowRemoved, this, &QueryModel::removeRow);
@@ -69,8 +68,7 @@ int QueryModel::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant QueryModel::data(const QModelIndex &index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows ||
-        index.column() >= m_columns)
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
         return {};
     return m_query.value(index.row(), index.column());
 }
@@ -114,8 +112,8 @@ public:
         const QPalette::ColorGroup group = !cell.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
                                            : cell.state.testFlag(QStyle::State_Active) ? QPalette::Active
                                                                                        : QPalette::Inactive;
-        const QPalette::ColorRole role =
-            cell.state.testFlag(QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+        const QPalette::ColorRole role = cell.state.testFlag(QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                                     : QPalette::Text;
         painter->save();
         painter->setFont(cell.font);
         painter->setPen(cell.palette.color(group, role));
@@ -125,12 +123,11 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 // --- DataGrid -------------------------------------------------------------------------------
 
-DataGrid::DataGrid(txl::db::Query &query, QWidget *parent)
-    : QTableView(parent), m_model(new QueryModel(query, this)) {
+DataGrid::DataGrid(txl::db::Query &query, QWidget *parent) : QTableView(parent), m_model(new QueryModel(query, this)) {
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     setEditTriggers(NoEditTriggers);
@@ -196,8 +193,7 @@ void DataGrid::repaintIndicator(int row) {
     if (row < 0 || row >= m_model->rowCount())
         return;
     QHeaderView *rows = verticalHeader();
-    rows->viewport()->update(0, rows->sectionViewportPosition(row), rows->viewport()->width(),
-                             rows->sectionSize(row));
+    rows->viewport()->update(0, rows->sectionViewportPosition(row), rows->viewport()->width(), rows->sectionSize(row));
 }
 
 void DataGrid::followQuery() {
@@ -206,8 +202,7 @@ void DataGrid::followQuery() {
     if (row >= 0 && row < m_model->rowCount()) {
         const int column = currentIndex().isValid() ? currentIndex().column() : 0;
         const QModelIndex target = m_model->index(row, column);
-        selectionModel()->setCurrentIndex(
-            target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(target);
     } else {
         selectionModel()->clearSelection();
@@ -255,4 +250,4 @@ void DataGrid::keyPressEvent(QKeyEvent *event) {
     QTableView::keyPressEvent(event);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -76,4 +76,4 @@ private:
     bool m_following = false;
 };
 
-} // namespace txl::ui
+}   // namespace txl::ui

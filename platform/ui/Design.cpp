@@ -46,10 +46,9 @@ QStyle *captionOnFrameStyle() {
     return style;
 }
 
-} // namespace
+}   // namespace
 
-QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption,
-                    const QRect &place) {
+QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
     auto *box = new QGroupBox(caption, parent);
     box->setObjectName(name);
     box->setGeometry(place);
@@ -126,9 +125,7 @@ QMargins ownFrame(const QWidget *window) {
 // window's own frame is read from its native window: the widget's copy may lag behind.
 class FrameCentring : public QObject {
 public:
-    explicit FrameCentring(QWidget *window) : QObject(window), m_window(window) {
-        window->installEventFilter(this);
-    }
+    explicit FrameCentring(QWidget *window) : QObject(window), m_window(window) { window->installEventFilter(this); }
 
     void place() {
         const QMargins frame = expectedFrame(m_window);
@@ -204,8 +201,7 @@ private:
     }
 
     QPoint centredFrame(const QMargins &frame) const {
-        const QScreen *where = m_window->screen() != nullptr ? m_window->screen()
-                                                             : QGuiApplication::primaryScreen();
+        const QScreen *where = m_window->screen() != nullptr ? m_window->screen() : QGuiApplication::primaryScreen();
         if (where == nullptr)
             return m_window->pos();
         const QSize outer = m_window->size().grownBy(frame);
@@ -220,7 +216,7 @@ private:
     int m_requests = 0;             // places asked for since it was shown on screen
 };
 
-} // namespace
+}   // namespace
 
 QMargins expectedFrame(const QWidget *window) {
     if (!isFramed(window))
@@ -264,4 +260,4 @@ void centreOnScreen(QWidget *window) {
     centring->place();
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -19,8 +19,7 @@ namespace txl::ui {
 
 // A group box whose frame runs through its caption, as the windows' designs place their controls
 // for: the default style puts the caption above the frame, into the room of the top row.
-QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption,
-                    const QRect &place);
+QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption, const QRect &place);
 
 // A caption whose top left corner is at `at`, sized to its text.
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, const QPoint &at);
@@ -55,4 +54,4 @@ void centreOnScreen(QWidget *window);
 // shown the window manager has not told its frame yet.
 QMargins expectedFrame(const QWidget *window);
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -45,8 +45,7 @@ private:
         if (head > 0 && text.at(head - 1).isHighSurrogate())
             --head;   // never split a surrogate pair
         qsizetype tail = 0;
-        while (tail < shorter - head &&
-               before.at(before.size() - 1 - tail) == text.at(text.size() - 1 - tail))
+        while (tail < shorter - head && before.at(before.size() - 1 - tail) == text.at(text.size() - 1 - tail))
             ++tail;
         if (tail > 0 && text.at(text.size() - tail).isLowSurrogate())
             --tail;
@@ -69,15 +68,14 @@ private:
     bool m_cutting = false;
 };
 
-} // namespace
+}   // namespace
 
 void setEntryLimit(QLineEdit *edit, int bytes) {
-    if (QObject *existing =
-            edit->findChild<QObject *>(EntryLimiter::name(), Qt::FindDirectChildrenOnly)) {
+    if (QObject *existing = edit->findChild<QObject *>(EntryLimiter::name(), Qt::FindDirectChildrenOnly)) {
         static_cast<EntryLimiter *>(existing)->setBytes(bytes);
         return;
     }
     new EntryLimiter(edit, bytes);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -8,4 +8,4 @@ namespace txl::ui {
 // cut at a character boundary.
 void setEntryLimit(QLineEdit *edit, int bytes);
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -17,4 +17,4 @@ void installFontSubstitutions() {
     QFont::insertSubstitutions(u"MS Sans Serif"_s, {u"WenQuanYi Micro Hei"_s, u"Liberation Sans"_s});
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -19,7 +19,7 @@ Form::ModalDriver &modalDriver() {
     return driver;
 }
 
-} // namespace
+}   // namespace
 
 Form::Form(const QString &designName, QWidget *parent) : QWidget(parent, Qt::Window) {
     setObjectName(designName);
@@ -43,8 +43,7 @@ void Form::setBorder(Border border, bool minimizeButton) {
     } else {
         // A fixed single border: title bar with the system menu and close box, minimise only if
         // designed, never maximise; the size cannot be dragged.
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint;
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         if (minimizeButton)
             flags |= Qt::WindowMinimizeButtonHint;
     }
@@ -62,8 +61,7 @@ void Form::dragWindowFrom(QWidget *surface) {
 }
 
 bool Form::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         for (const QPointer<QWidget> &surface : std::as_const(m_dragSurfaces)) {
             if (surface == watched) {
                 Q_EMIT systemMoveRequested();
@@ -130,4 +128,4 @@ void Form::showModal() {
     setWindowModality(Qt::NonModal);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

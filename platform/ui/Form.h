@@ -79,4 +79,4 @@ void showModalForm(F *&global) {
     showModalForm(global, [](F &) {});
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -22,4 +22,4 @@ bool guarded(const std::function<void()> &handler) {
     return false;
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -22,4 +22,4 @@ auto guard(T *object, void (T::*method)()) {
     return [object, method](auto &&...) { guarded([object, method] { (object->*method)(); }); };
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -64,7 +64,7 @@ bool readRows(jpeg_decompress_struct &info, ErrorManager &errors, uchar *bits, q
     return true;
 }
 
-} // namespace
+}   // namespace
 
 QImage decodeJpeg(const QByteArray &data, const QString &nameForErrors) {
     if (data.isEmpty())
@@ -85,8 +85,7 @@ QImage decodeJpeg(const QByteArray &data, const QString &nameForErrors) {
     if (info.output_components != 3)
         fail(u"unsupported colour format"_s);
 
-    QImage image(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                 QImage::Format_RGB888);
+    QImage image(static_cast<int>(info.output_width), static_cast<int>(info.output_height), QImage::Format_RGB888);
     if (image.isNull())
         fail(u"the picture is too large"_s);
     if (!readRows(info, errors, image.bits(), image.bytesPerLine()))
@@ -102,4 +101,4 @@ QImage loadJpeg(const QString &path) {
     return decodeJpeg(file.readAll(), path);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

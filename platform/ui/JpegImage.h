@@ -10,4 +10,4 @@ namespace txl::ui {
 QImage loadJpeg(const QString &path);
 QImage decodeJpeg(const QByteArray &data, const QString &nameForErrors);
 
-} // namespace txl::ui
+}   // namespace txl::ui

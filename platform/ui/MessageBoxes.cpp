@@ -32,10 +32,14 @@ QString applicationTitle() {
 
 QMessageBox::Icon boxIcon(BoxIcon icon) {
     switch (icon) {
-    case BoxIcon::Information: return QMessageBox::Information;
-    case BoxIcon::Question: return QMessageBox::Question;
-    case BoxIcon::Stop: return QMessageBox::Critical;
-    case BoxIcon::None: break;
+    case BoxIcon::Information:
+        return QMessageBox::Information;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::Stop:
+        return QMessageBox::Critical;
+    case BoxIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -105,8 +109,7 @@ Answer show(const BoxRecord &record) {
         const Answer answer = answerOf(caption);
         QPushButton *button = box.addButton(
             caption, answer == Answer::No ? QMessageBox::NoRole
-                                          : (answer == Answer::Yes ? QMessageBox::YesRole
-                                                                   : QMessageBox::AcceptRole));
+                                          : (answer == Answer::Yes ? QMessageBox::YesRole : QMessageBox::AcceptRole));
         buttons.emplace_back(button, answer);
     }
     for (const auto &[button, answer] : buttons) {
@@ -127,28 +130,24 @@ Answer show(const BoxRecord &record) {
     return record.escapeAnswer;   // closed without a button: the close box counts as Esc
 }
 
-} // namespace
+}   // namespace
 
-BoxRecord describe(BoxKind kind, const QString &text, bool yesNo, const QString &noticeCaption,
-                   bool withIcon) {
+BoxRecord describe(BoxKind kind, const QString &text, bool yesNo, const QString &noticeCaption, bool withIcon) {
     const QStringList ok{u"OK"_s};
     const QStringList yesNoButtons{u"&Yes"_s, u"&No"_s};
     switch (kind) {
     case BoxKind::Information:
         if (yesNo)
-            return {kind, u"Information"_s, text, BoxIcon::Information, yesNoButtons, Answer::Yes,
-                    Answer::No};
+            return {kind, u"Information"_s, text, BoxIcon::Information, yesNoButtons, Answer::Yes, Answer::No};
         return {kind, u"Information"_s, text, BoxIcon::Information, ok, Answer::Ok, Answer::Ok};
     case BoxKind::Confirmation:
         return {kind, u"Confirm"_s, text, BoxIcon::Question, yesNoButtons, Answer::Yes, Answer::No};
     case BoxKind::Notice:
-        return {kind, noticeCaption, text, withIcon ? BoxIcon::Information : BoxIcon::None, ok,
-                Answer::Ok, Answer::Ok};
+        return {kind, noticeCaption, text, withIcon ? BoxIcon::Information : BoxIcon::None, ok, Answer::Ok, Answer::Ok};
     case BoxKind::Plain:
         return {kind, applicationTitle(), text, BoxIcon::None, ok, Answer::Ok, Answer::Ok};
     case BoxKind::Error:
-        return {kind, applicationTitle(), errorReportText(text), BoxIcon::Stop, ok, Answer::Ok,
-                Answer::Ok};
+        return {kind, applicationTitle(), errorReportText(text), BoxIcon::Stop, ok, Answer::Ok, Answer::Ok};
     }
     return {kind, QString(), text, BoxIcon::None, ok, Answer::Ok, Answer::Ok};
 }
@@ -187,4 +186,4 @@ void setAnswerer(Answerer installed) {
     answerer() = std::move(installed);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

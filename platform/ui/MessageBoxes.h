@@ -46,4 +46,4 @@ void setAnswerer(Answerer answerer);   // an empty function removes it
 BoxRecord describe(BoxKind kind, const QString &text, bool yesNo = false,
                    const QString &noticeCaption = QStringLiteral("提示"), bool withIcon = true);
 
-} // namespace txl::ui
+}   // namespace txl::ui

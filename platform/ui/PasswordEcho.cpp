@@ -22,7 +22,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 void echoStars(QLineEdit *field) {
     auto *style = new StarEchoStyle;
@@ -31,4 +31,4 @@ void echoStars(QLineEdit *field) {
     field->setEchoMode(QLineEdit::Password);
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

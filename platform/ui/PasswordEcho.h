@@ -7,4 +7,4 @@ namespace txl::ui {
 // Password fields show one "*" for every character typed (the platform's own echo is a bullet).
 void echoStars(QLineEdit *field);
 
-} // namespace txl::ui
+}   // namespace txl::ui

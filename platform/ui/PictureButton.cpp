@@ -14,7 +14,8 @@ namespace {
 class AccessiblePictureButton : public QAccessibleWidget {
 public:
     AccessiblePictureButton(QLabel *picture, PictureButton *button)
-        : QAccessibleWidget(picture, QAccessible::Button), m_button(button) {}
+        : QAccessibleWidget(picture, QAccessible::Button),
+          m_button(button) {}
 
     QStringList actionNames() const override { return {pressAction()}; }
 
@@ -35,7 +36,7 @@ QAccessibleInterface *accessiblePictureButton(const QString &, QObject *object) 
     return button != nullptr ? new AccessiblePictureButton(picture, button) : nullptr;
 }
 
-} // namespace
+}   // namespace
 
 PictureButton::PictureButton(QLabel *picture, const QString &caption) : QObject(picture), m_picture(picture) {
     static const bool accessible = (QAccessible::installFactory(accessiblePictureButton), true);
@@ -70,4 +71,4 @@ bool PictureButton::eventFilter(QObject *watched, QEvent *event) {
     return false;
 }
 
-} // namespace txl::ui
+}   // namespace txl::ui

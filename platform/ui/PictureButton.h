@@ -29,4 +29,4 @@ private:
     bool m_pressed = false;
 };
 
-} // namespace txl::ui
+}   // namespace txl::ui

@@ -4,9 +4,9 @@
 #include "tests/support/OrdinaryUser.h"
 #include "tests/support/Windows.h"
 
-#include "app/HandOver.h"
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
+#include "app/HandOver.h"
 #include "data/PasswordHash.h"
 #include "data/U2.h"
 #include "main/UStu.h"
@@ -53,7 +53,7 @@ void pressPicture(QLabel *picture) {
     QTest::mouseClick(picture, Qt::LeftButton);
 }
 
-} // namespace
+}   // namespace
 
 class AccountsTest : public QObject {
     Q_OBJECT
@@ -242,12 +242,9 @@ private Q_SLOTS:
         QCOMPARE(listEntries(Form4->DBListBox1), QStringList({u"chief"_s, u"zhang"_s, u"abc"_s}));
 
         const auto adding = [] {
-            return QList<bool>{Form4->Edit1->isEnabled(), Form4->Edit2->isEnabled(),
-                               Form4->Button1->isEnabled()};
+            return QList<bool>{Form4->Edit1->isEnabled(), Form4->Edit2->isEnabled(), Form4->Button1->isEnabled()};
         };
-        const auto deleting = [] {
-            return QList<bool>{Form4->DBListBox1->isEnabled(), Form4->Button2->isEnabled()};
-        };
+        const auto deleting = [] { return QList<bool>{Form4->DBListBox1->isEnabled(), Form4->Button2->isEnabled()}; };
         QCOMPARE(Form4->modeIndex(), 0);
         QCOMPARE(adding(), QList<bool>({true, true, true}));
         QCOMPARE(deleting(), QList<bool>({false, false}));
@@ -260,8 +257,7 @@ private Q_SLOTS:
         QCOMPARE(Form4->modeIndex(), 0);
         QCOMPARE(adding(), QList<bool>({true, true, true}));
         QCOMPARE(deleting(), QList<bool>({false, false}));
-        QCOMPARE(Form4->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                  Form4->Edit2),
+        QCOMPARE(Form4->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, Form4->Edit2),
                  int(u'*'));
         QVERIFY(m_fixture->boxes.empty());
     }
@@ -374,7 +370,7 @@ private Q_SLOTS:
         Form4->Edit2->setText(u"pw"_s);
         QTest::mouseClick(Form4->Button1, Qt::LeftButton);
         QCOMPARE(m_fixture->boxes.texts(), QStringList{u"'DataBase/txl.mdb' is read-only: the change cannot be saved. "
-                                               "Allow writing to the file and try again."_s});
+                                                       "Allow writing to the file and try again."_s});
         QCOMPARE(m_fixture->boxes.last().kind, BoxKind::Error);
         QVERIFY(Form4->isVisible());
 
@@ -495,8 +491,7 @@ private Q_SLOTS:
         for (QLineEdit *field : {Shezhi->Edit1, Shezhi->Edit2}) {
             QVERIFY(!field->hasFrame());
             QCOMPARE(field->echoMode(), QLineEdit::Password);
-            QCOMPARE(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field),
-                     int(u'*'));
+            QCOMPARE(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), int(u'*'));
         }
         // Eight bytes: eight Latin letters, four Chinese characters.
         QTest::keyClicks(Shezhi->Edit1, u"123456789"_s);
@@ -530,8 +525,7 @@ private Q_SLOTS:
         QTest::newRow("new password empty") << QString() << u"abc"_s << refused << BoxKind::Notice << true;
         QTest::newRow("repeat empty") << u"abc"_s << QString() << refused << BoxKind::Notice << true;
         QTest::newRow("spaces only, both") << u"   "_s << u"   "_s << refused << BoxKind::Notice << true;
-        QTest::newRow("spaces only, different counts")
-            << u"  "_s << u"    "_s << refused << BoxKind::Notice << true;
+        QTest::newRow("spaces only, different counts") << u"  "_s << u"    "_s << refused << BoxKind::Notice << true;
         // Two different entries: the message, then the window closes.
         const QString differ = u"两次输入的不同，请再一次输入！"_s;
         QTest::newRow("different") << u"abc"_s << u"abd"_s << differ << BoxKind::Information << false;
@@ -560,8 +554,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QList<bool>>("changed");   // per account: chief, chief, "chief ", zhang
         QTest::newRow("every account of the name") << u"chief"_s << QList<bool>{true, true, false, false};
-        QTest::newRow("a name with a trailing space, exactly")
-            << u"chief "_s << QList<bool>{false, false, true, false};
+        QTest::newRow("a name with a trailing space, exactly") << u"chief "_s << QList<bool>{false, false, true, false};
     }
 
     // Every account carrying the signed-in name, and only those, gets the new password's hash;
@@ -666,8 +659,7 @@ private Q_SLOTS:
         const bool manager = action == u"add" || action == u"delete";
         if (action == u"delete")
             m_fixture->addAccount(u"zhang"_s, u"1"_s);
-        txl::ui::Form *form = manager ? static_cast<txl::ui::Form *>(openManager())
-                                      : openPasswordWindow(u"chief"_s);
+        txl::ui::Form *form = manager ? static_cast<txl::ui::Form *>(openManager()) : openPasswordWindow(u"chief"_s);
         QStringList seen;
         txl::ui::setAnswerer([&](const txl::ui::BoxRecord &box) {
             const auto *edit1 = form->findChild<QLineEdit *>(u"Edit1"_s);
@@ -678,7 +670,7 @@ private Q_SLOTS:
             else
                 stored = signsIn(accounts()[0], u"new1"_s) ? u"new password"_s : u"old password"_s;
             seen << u"%1 | %2, \"%3\" \"%4\", %5"_s.arg(box.text, form->isVisible() ? u"shown"_s : u"hidden"_s,
-                                                       edit1->text(), edit2->text(), stored);
+                                                        edit1->text(), edit2->text(), stored);
             return box.enterAnswer;
         });
         if (action == u"add") {
@@ -699,8 +691,7 @@ private Q_SLOTS:
     // After accounts are added and passwords changed, the decrypted LoginInfo holds hashes only.
     void noPlainPasswords() {
         const QStringList typed{u"123456"_s, u"pw-one"_s, u"pw-two"_s, u"new-chief"_s};
-        for (const auto &[name, password] :
-             {std::pair{u"zhang"_s, typed[1]}, std::pair{u"chief"_s, typed[2]}}) {
+        for (const auto &[name, password] : {std::pair{u"zhang"_s, typed[1]}, std::pair{u"chief"_s, typed[2]}}) {
             openManager();
             addInManager(name, password);
             txl::test::release(Form4);

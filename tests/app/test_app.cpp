@@ -62,7 +62,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -98,8 +98,7 @@ void StartupTest::missingDatabaseIsReportedAndStartUpGoesOn() {
 
     QVERIFY(!boxes.empty());
     QCOMPARE(boxes.boxes().front().kind, ui::BoxKind::Error);
-    QVERIFY2(boxes.boxes().front().text.contains(QStringLiteral("txl.mdb")),
-             qPrintable(boxes.boxes().front().text));
+    QVERIFY2(boxes.boxes().front().text.contains(QStringLiteral("txl.mdb")), qPrintable(boxes.boxes().front().text));
     for (const ui::BoxRecord &box : boxes.boxes())
         QCOMPARE(box.kind, ui::BoxKind::Error);   // the login window's own reload fails the same way
     QVERIFY(Form2 != nullptr);

@@ -16,8 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QImage readImage(const QString &path)
-{
+QImage readImage(const QString &path) {
     QImageReader reader(path);
     QImage img = reader.read();
     if (img.isNull())
@@ -26,8 +25,7 @@ QImage readImage(const QString &path)
 }
 
 // Mean absolute difference per colour channel between two pictures of the same size.
-double meanDifference(const QImage &a, const QImage &b)
-{
+double meanDifference(const QImage &a, const QImage &b) {
     double sum = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
@@ -38,12 +36,11 @@ double meanDifference(const QImage &a, const QImage &b)
     return sum / (3.0 * a.width() * a.height());
 }
 
-QString sourceFile(const char *relative)
-{
+QString sourceFile(const char *relative) {
     return qEnvironmentVariable("TXL_SOURCE_DIR") + u'/' + QString::fromUtf8(relative);
 }
 
-} // namespace
+}   // namespace
 
 class AssetsTest : public QObject {
     Q_OBJECT
@@ -60,27 +57,23 @@ private Q_SLOTS:
     void icons();
 };
 
-void AssetsTest::resourceSizes_data()
-{
+void AssetsTest::resourceSizes_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QByteArray>("format");
 
-    const struct { const char *name; int w, h; const char *format; } table[] = {
-        {"login_bg.jpg", 312, 212, "jpeg"},
-        {"login_button.bmp", 65, 24, "bmp"},
-        {"login_exit.bmp", 63, 23, "bmp"},
-        {"login_close.bmp", 18, 19, "bmp"},
-        {"title.jpg", 397, 283, "jpeg"},
-        {"password_bg.jpg", 267, 206, "jpeg"},
-        {"password_confirm.bmp", 58, 23, "bmp"},
-        {"password_exit.bmp", 63, 23, "bmp"},
-        {"password_close.bmp", 18, 19, "bmp"},
-        {"txl.png", 256, 256, "png"},
-        {"icon/txl_16.png", 16, 16, "png"},
-        {"icon/txl_32.png", 32, 32, "png"},
-        {"icon/txl_48.png", 48, 48, "png"},
-        {"contact16.png", 16, 16, "png"},
+    const struct {
+        const char *name;
+        int w, h;
+        const char *format;
+    } table[] = {
+        {"login_bg.jpg", 312, 212, "jpeg"},      {"login_button.bmp", 65, 24, "bmp"},
+        {"login_exit.bmp", 63, 23, "bmp"},       {"login_close.bmp", 18, 19, "bmp"},
+        {"title.jpg", 397, 283, "jpeg"},         {"password_bg.jpg", 267, 206, "jpeg"},
+        {"password_confirm.bmp", 58, 23, "bmp"}, {"password_exit.bmp", 63, 23, "bmp"},
+        {"password_close.bmp", 18, 19, "bmp"},   {"txl.png", 256, 256, "png"},
+        {"icon/txl_16.png", 16, 16, "png"},      {"icon/txl_32.png", 32, 32, "png"},
+        {"icon/txl_48.png", 48, 48, "png"},      {"contact16.png", 16, 16, "png"},
     };
     for (const auto &row : table)
         QTest::newRow(row.name) << txl::assets::path(row.name) << QSize(row.w, row.h) << QByteArray(row.format);
@@ -90,8 +83,7 @@ void AssetsTest::resourceSizes_data()
     }
 }
 
-void AssetsTest::resourceSizes()
-{
+void AssetsTest::resourceSizes() {
     QFETCH(QString, name);
     QFETCH(QSize, size);
     QFETCH(QByteArray, format);
@@ -108,8 +100,7 @@ void AssetsTest::resourceSizes()
 // The login window's exit button reads its looks under the mouse and pressed from the working
 // folder; they must be real BMP files of the button's size, and look different from its normal
 // look and from each other.
-void AssetsTest::exitButtonLooks()
-{
+void AssetsTest::exitButtonLooks() {
     QVERIFY2(!qEnvironmentVariableIsEmpty("TXL_SOURCE_DIR"), "TXL_SOURCE_DIR is not set");
     const QImage normal = readImage(u":/login_exit.bmp"_s);
     QImage looks[2];
@@ -128,8 +119,7 @@ void AssetsTest::exitButtonLooks()
     QVERIFY(meanDifference(looks[0], looks[1]) > 3);
 }
 
-void AssetsTest::buttonsMatchBackground_data()
-{
+void AssetsTest::buttonsMatchBackground_data() {
     QTest::addColumn<QString>("bitmap");
     QTest::addColumn<QString>("background");
     QTest::addColumn<QPoint>("place");   // where the window shows it, in background coordinates
@@ -145,8 +135,7 @@ void AssetsTest::buttonsMatchBackground_data()
 
 // A picture button covers the button drawn on the background: it must show the same thing at the
 // same place, or the window shows a button that jumps or a seam around it.
-void AssetsTest::buttonsMatchBackground()
-{
+void AssetsTest::buttonsMatchBackground() {
     QFETCH(QString, bitmap);
     QFETCH(QString, background);
     QFETCH(QPoint, place);
@@ -166,8 +155,7 @@ void AssetsTest::buttonsMatchBackground()
     }
 }
 
-void AssetsTest::plainAreas_data()
-{
+void AssetsTest::plainAreas_data() {
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QRect>("area");   // in picture coordinates
 
@@ -182,8 +170,7 @@ void AssetsTest::plainAreas_data()
 }
 
 // Dark text drawn by a window stays legible only on a light, even ground.
-void AssetsTest::plainAreas()
-{
+void AssetsTest::plainAreas() {
     QFETCH(QString, picture);
     QFETCH(QRect, area);
 
@@ -207,8 +194,7 @@ void AssetsTest::plainAreas()
 }
 
 // Seventeen toolbar images, each one drawn (not empty) and each one its own.
-void AssetsTest::toolbarImages()
-{
+void AssetsTest::toolbarImages() {
     std::set<QByteArray> seen;
     for (int i = 0; i < txl::assets::toolbarImageCount; ++i) {
         const QPixmap pixmap = txl::assets::toolbarImage(i);
@@ -228,8 +214,7 @@ void AssetsTest::toolbarImages()
     QVERIFY(txl::assets::toolbarImage(txl::assets::toolbarImageCount).isNull());
 }
 
-void AssetsTest::icons()
-{
+void AssetsTest::icons() {
     const QList<QSize> sizes = txl::assets::programIcon().availableSizes();
     for (int s : {16, 32, 48, 256})
         QVERIFY2(sizes.contains(QSize(s, s)), qPrintable(u"no %1 pixel program icon"_s.arg(s)));

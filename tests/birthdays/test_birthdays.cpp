@@ -49,8 +49,8 @@ QString describe(const BirthdayList &list) {
 // One line per event as scripts/check_ics.py prints it: UID, SUMMARY, DTSTART, DTEND and the days
 // it falls on in 2023..2025, read with libical's parser and recurrence iterator.
 QStringList readWithLibical(const QByteArray &ics) {
-    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> cal(
-        icalparser_parse_string(ics.constData()), &icalcomponent_free);
+    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> cal(icalparser_parse_string(ics.constData()),
+                                                                      &icalcomponent_free);
     if (!cal || icalcomponent_isa(cal.get()) != ICAL_VCALENDAR_COMPONENT)
         return {u"not a calendar"_s};
     const auto iso = [](const icaltimetype &t) {
@@ -81,10 +81,9 @@ QStringList readWithLibical(const QByteArray &ics) {
 
 // The book of the window tests, counted from 5 March 2024: 张三 today, 李四 in 15 days, 周八 on the
 // last day of 30, 王五 later in the year, two without a usable birth date.
-const QList<QStringList> Classmates = {
-    contact(u"王五"_s, u"1992-12-31"_s), contact(u"张三"_s, u"1990-03-05"_s),
-    contact(u"赵六"_s, QString()),       contact(u"李四"_s, u"1991-03-20"_s),
-    contact(u"孙七"_s, u"1990-02-30"_s), contact(u"周八"_s, u"1989-04-04"_s)};
+const QList<QStringList> Classmates = {contact(u"王五"_s, u"1992-12-31"_s), contact(u"张三"_s, u"1990-03-05"_s),
+                                       contact(u"赵六"_s, QString()),       contact(u"李四"_s, u"1991-03-20"_s),
+                                       contact(u"孙七"_s, u"1990-02-30"_s), contact(u"周八"_s, u"1989-04-04"_s)};
 const QDate Today(2024, 3, 5);
 
 // The signed-in main window over the book, as the hand-over leaves it, with the birthday window
@@ -126,13 +125,12 @@ QList<Birthday> sampleBirthdays() {
     const QList<QStringList> book = {
         contact(u"张三"_s, u"1988-02-29"_s),
         contact(u"欧阳, 娜娜; 长名字长名字长名字长名字长名字长名字长名字"_s, u"1990-3-5"_s),
-        contact(u"李四"_s, u"1995-12-31"_s),
-        contact(u"李四"_s, u"1995-12-31"_s),   // the same name and date twice
+        contact(u"李四"_s, u"1995-12-31"_s), contact(u"李四"_s, u"1995-12-31"_s),   // the same name and date twice
     };
     return birthdaysWithin(book, QDate(2024, 1, 2), MaxSpanDays).birthdays;
 }
 
-} // namespace
+}   // namespace
 
 class BirthdaysTest : public QObject {
     Q_OBJECT
@@ -171,11 +169,14 @@ void BirthdaysTest::comingBirthday_data() {
     QTest::newRow("yesterday: next year") << u"1990-03-04"_s << mar5 << 366 << u"2025-03-04 364 35"_s;
     QTest::newRow("yesterday, short span") << u"1990-03-04"_s << mar5 << 30 << u"not listed"_s;
     QTest::newRow("across the new year") << u"1995-01-05"_s << QDate(2023, 12, 20) << 30 << u"2024-01-05 16 29"_s;
-    QTest::newRow("new year's eve to new year's day") << u"2000-01-01"_s << QDate(2023, 12, 31) << 1 << u"2024-01-01 1 24"_s;
+    QTest::newRow("new year's eve to new year's day")
+        << u"2000-01-01"_s << QDate(2023, 12, 31) << 1 << u"2024-01-01 1 24"_s;
     QTest::newRow("29 Feb in a leap year") << u"2000-02-29"_s << QDate(2024, 2, 20) << 30 << u"2024-02-29 9 24"_s;
     QTest::newRow("29 Feb in another year") << u"2000-02-29"_s << QDate(2023, 2, 20) << 30 << u"2023-02-28 8 23"_s;
-    QTest::newRow("29 Feb shown on 28 Feb: today") << u"2000-02-29"_s << QDate(2023, 2, 28) << 30 << u"2023-02-28 0 23"_s;
-    QTest::newRow("29 Feb, 28 Feb of a leap year") << u"2000-02-29"_s << QDate(2024, 2, 28) << 30 << u"2024-02-29 1 24"_s;
+    QTest::newRow("29 Feb shown on 28 Feb: today")
+        << u"2000-02-29"_s << QDate(2023, 2, 28) << 30 << u"2023-02-28 0 23"_s;
+    QTest::newRow("29 Feb, 28 Feb of a leap year")
+        << u"2000-02-29"_s << QDate(2024, 2, 28) << 30 << u"2024-02-29 1 24"_s;
     QTest::newRow("29 Feb, from 1 March") << u"2000-02-29"_s << QDate(2023, 3, 1) << 366 << u"2024-02-29 365 24"_s;
     QTest::newRow("28 Feb in a leap year") << u"1999-02-28"_s << QDate(2024, 2, 28) << 30 << u"2024-02-28 0 25"_s;
     QTest::newRow("born today") << u"2024-03-05"_s << mar5 << 30 << u"2024-03-05 0 0"_s;
@@ -199,11 +200,10 @@ void BirthdaysTest::comingBirthday() {
 }
 
 void BirthdaysTest::listOrderAndUndated() {
-    const QList<QStringList> book = {
-        contact(u"A"_s, u"1990-03-20"_s), contact(u"B"_s, QString()),
-        contact(u"C"_s, u"1991-03-05"_s), contact(u"D"_s, u"1990-02-30"_s),
-        contact(u"E"_s, u"1992-03-20"_s), contact(u"F"_s, u"1993-12-01"_s),
-        contact(u"G"_s, u"1989-03-10"_s)};
+    const QList<QStringList> book = {contact(u"A"_s, u"1990-03-20"_s), contact(u"B"_s, QString()),
+                                     contact(u"C"_s, u"1991-03-05"_s), contact(u"D"_s, u"1990-02-30"_s),
+                                     contact(u"E"_s, u"1992-03-20"_s), contact(u"F"_s, u"1993-12-01"_s),
+                                     contact(u"G"_s, u"1989-03-10"_s)};
     const BirthdayList list = birthdaysWithin(book, QDate(2024, 3, 5), 30);
     QStringList names;
     for (const Birthday &b : list.birthdays)
@@ -266,8 +266,8 @@ void BirthdaysTest::calendarReadByPython() {
     QVERIFY2(saveCalendar(path, birthdays, &error), qPrintable(error));
 
     QProcess python;
-    python.start(u"/usr/bin/python3"_s, {qEnvironmentVariable("TXL_SOURCE_DIR") + u"/scripts/check_ics.py"_s,
-                                         path, u"2023"_s, u"2025"_s});
+    python.start(u"/usr/bin/python3"_s,
+                 {qEnvironmentVariable("TXL_SOURCE_DIR") + u"/scripts/check_ics.py"_s, path, u"2023"_s, u"2025"_s});
     QVERIFY(python.waitForFinished(60000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
@@ -278,7 +278,8 @@ void BirthdaysTest::uidsStayTheSame() {
     // Another day, another order, other contacts beside: every contact keeps its UID.
     const QList<Birthday> first = sampleBirthdays();
     QList<Birthday> second = birthdaysWithin({contact(u"王五"_s, u"1992-03-04"_s), contact(u"张三"_s, u"1988-02-29"_s)},
-                                             QDate(2025, 6, 1), MaxSpanDays).birthdays;
+                                             QDate(2025, 6, 1), MaxSpanDays)
+                                 .birthdays;
     const QStringList a = readWithLibical(calendar(first, QDateTime::currentDateTimeUtc()));
     const QStringList b = readWithLibical(calendar(second, QDateTime::currentDateTimeUtc().addDays(100)));
     const auto uidOf = [](const QStringList &lines, const QString &summary) {
@@ -319,9 +320,8 @@ void BirthdaysTest::toolListsBirthdays_data() {
                              << left;
     QTest::newRow("one day") << mar5 + QStringList{u"--days"_s, u"1"_s} << 0
                              << QStringList{u"王五\t1990-03-05\t34\t今天"_s} << left;
-    QTest::newRow("across the new year")
-        << QStringList{u"--today"_s, u"2023-12-30"_s, u"--days"_s, u"10"_s} << 0
-        << QStringList{u"张三\t1990-01-02\t34\t3"_s} << left;
+    QTest::newRow("across the new year") << QStringList{u"--today"_s, u"2023-12-30"_s, u"--days"_s, u"10"_s} << 0
+                                         << QStringList{u"张三\t1990-01-02\t34\t3"_s} << left;
     QTest::newRow("no days") << mar5 + QStringList{u"--days"_s, u"0"_s} << 2 << QStringList() << QString();
     QTest::newRow("too many days") << mar5 + QStringList{u"--days"_s, u"367"_s} << 2 << QStringList() << QString();
     QTest::newRow("not a date") << QStringList{u"--today"_s, u"2024-02-30"_s} << 2 << QStringList() << QString();
@@ -411,8 +411,8 @@ void BirthdaysTest::windowListsWholeBook() {
         m.w().popupItems[15]->trigger();
 
     QCOMPARE(title, u"生日提醒"_s);
-    QCOMPARE(shown, (QStringList{u"张三 1990-03-05 34 今天"_s, u"李四 1991-03-20 33 15"_s,
-                                 u"周八 1989-04-04 35 30"_s}));
+    QCOMPARE(shown,
+             (QStringList{u"张三 1990-03-05 34 今天"_s, u"李四 1991-03-20 33 15"_s, u"周八 1989-04-04 35 30"_s}));
     QCOMPARE(shownAll.size(), 4);
     QCOMPARE(shownAll.last(), u"王五 1992-12-31 32 301"_s);
     QCOMPARE(undated, u"出生日期为空或无效、未列出的同学：2 位"_s);
@@ -425,10 +425,10 @@ void BirthdaysTest::windowListsWholeBook() {
 }
 
 void BirthdaysTest::doubleClickOpensContact_data() {
-    QTest::addColumn<QString>("search");      // what the main list holds: an exact 姓名 search, or all
-    QTest::addColumn<int>("row");             // double-clicked in the birthday window
-    QTest::addColumn<bool>("deleteFirst");    // the contact goes from the book meanwhile
-    QTest::addColumn<QString>("opened");      // "name birth" in the contact dialog, or nothing
+    QTest::addColumn<QString>("search");     // what the main list holds: an exact 姓名 search, or all
+    QTest::addColumn<int>("row");            // double-clicked in the birthday window
+    QTest::addColumn<bool>("deleteFirst");   // the contact goes from the book meanwhile
+    QTest::addColumn<QString>("opened");     // "name birth" in the contact dialog, or nothing
     QTest::addColumn<QStringList>("mainList");
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QStringList>("boxes");
@@ -436,14 +436,12 @@ void BirthdaysTest::doubleClickOpensContact_data() {
     const QStringList all{u"王五"_s, u"张三"_s, u"赵六"_s, u"李四"_s, u"孙七"_s, u"周八"_s, u"张三"_s};
     QTest::newRow("in the main list") << QString() << 3 << false << u"周八 1989-04-04"_s << all
                                       << u"通讯录的总人数为：7"_s << QStringList();
-    QTest::newRow("not in the search shown") << u"李四"_s << 0 << false << u"张三 1990-03-05"_s
-                                             << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s
-                                             << QStringList();
+    QTest::newRow("not in the search shown")
+        << u"李四"_s << 0 << false << u"张三 1990-03-05"_s << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s
+        << QStringList();
     QTest::newRow("the second of a name") << u"李四"_s << 2 << false << u"张三 1985-03-25"_s
-                                          << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s
-                                          << QStringList();
-    QTest::newRow("gone from the book") << u"李四"_s << 3 << true << QString()
-                                        << QStringList{} << u"总共找到0条记录"_s
+                                          << QStringList{u"张三"_s, u"张三"_s} << u"总共找到2条记录"_s << QStringList();
+    QTest::newRow("gone from the book") << u"李四"_s << 3 << true << QString() << QStringList{} << u"总共找到0条记录"_s
                                         << QStringList{u"通讯录中已没有这位同学，可能已被修改或删除！"_s};
 }
 

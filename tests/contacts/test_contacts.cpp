@@ -1,9 +1,9 @@
 #include "contacts/Unit3.h"
 
-#include "data/Statements.h"
-#include "main/UStu.h"
 #include "data/Schema.h"
+#include "data/Statements.h"
 #include "data/U2.h"
+#include "main/UStu.h"
 #include "platform/db/DbError.h"
 #include "platform/os/Regional.h"
 #include "platform/ui/Application.h"
@@ -132,11 +132,11 @@ void runOn(sqlite3 *db, const char *statement) {
     QVERIFY2(rc == SQLITE_OK, text.constData());
 }
 
-const QStringList Zhang = {u"张三"_s, u"男"_s, u"1985-06-01"_s, u"13800000001"_s, u"3-101"_s,
+const QStringList Zhang = {u"张三"_s,     u"男"_s,    u"1985-06-01"_s,    u"13800000001"_s, u"3-101"_s,
                            u"88001234"_s, u"10001"_s, u"zs@example.cn"_s, u"杭州"_s};
-const QStringList ZhangToo = {u"张三"_s, u"女"_s, u"1987-09-10"_s, u"13800000002"_s, u"5-202"_s,
+const QStringList ZhangToo = {u"张三"_s,     u"女"_s,    u"1987-09-10"_s,     u"13800000002"_s, u"5-202"_s,
                               u"88005678"_s, u"10002"_s, u"zs2@example.cn"_s, u"宁波"_s};
-const QStringList Li = {u"李四"_s, u"男"_s, u"1986-01-02"_s, u"13900000003"_s, u"2-303"_s,
+const QStringList Li = {u"李四"_s,     u"男"_s,    u"1986-01-02"_s,    u"13900000003"_s, u"2-303"_s,
                         u"88009999"_s, u"10003"_s, u"ls@example.cn"_s, u"温州"_s};
 
 // The ways a write can be refused by the file.
@@ -191,14 +191,19 @@ private:
         [](sqlite3_file *f, int op, void *arg) { return inner(f)->pMethods->xFileControl(inner(f), op, arg); },
         [](sqlite3_file *f) { return inner(f)->pMethods->xSectorSize(inner(f)); },
         [](sqlite3_file *f) { return inner(f)->pMethods->xDeviceCharacteristics(inner(f)); },
-        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
     };
     static inline sqlite3_vfs *s_real = nullptr;
     sqlite3_vfs *m_real;
     sqlite3_vfs m_vfs{};
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Fault)
 
@@ -297,11 +302,10 @@ void ContactsTest::design() {
         option.text = group->title();
         option.textAlignment = group->alignment();
         option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-        const QRect caption = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                             QStyle::SC_GroupBoxLabel, group);
+        const QRect caption = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
+                                                             group);
         for (QWidget *child : group->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            QVERIFY2(group->contentsRect().contains(child->geometry()),
-                     qPrintable(child->objectName()));
+            QVERIFY2(group->contentsRect().contains(child->geometry()), qPrintable(child->objectName()));
             QVERIFY2(!caption.intersects(child->geometry()), qPrintable(child->objectName()));
         }
     }
@@ -315,19 +319,13 @@ void ContactsTest::places_data() {
     QTest::addColumn<int>("labelLeft");
     QTest::newRow("姓名") << u"edname"_s << u"Label1"_s << u"姓名："_s << QRect(80, 20, 97, 20) << 16;
     QTest::newRow("性别") << u"cbsex"_s << u"Label2"_s << u"性别："_s << QRect(296, 20, 41, 20) << 232;
-    QTest::newRow("出生日期")
-        << u"eddate2"_s << u"Label3"_s << u"出生日期："_s << QRect(80, 51, 97, 20) << 16;
+    QTest::newRow("出生日期") << u"eddate2"_s << u"Label3"_s << u"出生日期："_s << QRect(80, 51, 97, 20) << 16;
     QTest::newRow("QQ") << u"edqq"_s << u"Label4"_s << u"QQ:"_s << QRect(296, 52, 97, 20) << 232;
-    QTest::newRow("手机号码")
-        << u"edmobel"_s << u"Label5"_s << u"手机号码："_s << QRect(80, 86, 97, 20) << 16;
-    QTest::newRow("家庭电话")
-        << u"edxl"_s << u"Label6"_s << u"家庭电话："_s << QRect(296, 86, 97, 20) << 232;
-    QTest::newRow("宿舍号码")
-        << u"edss"_s << u"Label7"_s << u"宿舍号码："_s << QRect(80, 119, 97, 20) << 16;
-    QTest::newRow("电子邮箱")
-        << u"edmail"_s << u"Label8"_s << u"电子邮箱："_s << QRect(296, 119, 97, 20) << 232;
-    QTest::newRow("家庭住址")
-        << u"edadress"_s << u"Label9"_s << u"家庭住址："_s << QRect(80, 152, 313, 20) << 16;
+    QTest::newRow("手机号码") << u"edmobel"_s << u"Label5"_s << u"手机号码："_s << QRect(80, 86, 97, 20) << 16;
+    QTest::newRow("家庭电话") << u"edxl"_s << u"Label6"_s << u"家庭电话："_s << QRect(296, 86, 97, 20) << 232;
+    QTest::newRow("宿舍号码") << u"edss"_s << u"Label7"_s << u"宿舍号码："_s << QRect(80, 119, 97, 20) << 16;
+    QTest::newRow("电子邮箱") << u"edmail"_s << u"Label8"_s << u"电子邮箱："_s << QRect(296, 119, 97, 20) << 232;
+    QTest::newRow("家庭住址") << u"edadress"_s << u"Label9"_s << u"家庭住址："_s << QRect(80, 152, 313, 20) << 16;
     QTest::newRow("mode button") << u"Button1"_s << QString() << u"提交"_s << QRect(80, 14, 75, 25) << 0;
     QTest::newRow("取消") << u"Button2"_s << QString() << u"取消"_s << QRect(248, 14, 75, 25) << 0;
 }
@@ -362,9 +360,8 @@ void ContactsTest::tabOrder() {
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.edname->setFocus();
-    const QList<QWidget *> expected = {form.cbsex, form.edmobel, form.edss,    form.edqq,
-                                       form.edxl,  form.edmail,  form.edadress, form.eddate2,
-                                       form.Button1, form.Button2, form.edname};
+    const QList<QWidget *> expected = {form.cbsex,    form.edmobel, form.edss,    form.edqq,    form.edxl,  form.edmail,
+                                       form.edadress, form.eddate2, form.Button1, form.Button2, form.edname};
     for (QWidget *next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         // The chooser and the picker hold the focus in a line edit of their own.
@@ -407,22 +404,20 @@ void ContactsTest::entryLimits_data() {
         << u"edname"_s << true << QString() << 0 << u"abcdef😀"_s << u"abcdef😀"_s;
     QTest::newRow("姓名: an emoji past the limit is dropped whole")
         << u"edname"_s << true << QString() << 0 << u"abcdefg😀"_s << u"abcdefg"_s;
-    QTest::newRow("手机号码: 11 digits")
-        << u"edmobel"_s << false << QString() << 0 << u"138001380001"_s << u"13800138000"_s;
+    QTest::newRow("手机号码: 11 digits") << u"edmobel"_s << false << QString() << 0 << u"138001380001"_s
+                                         << u"13800138000"_s;
     QTest::newRow("宿舍号码: six Chinese characters")
         << u"edss"_s << false << QString() << 0 << u"七号楼三零一室"_s << u"七号楼三零一"_s;
-    QTest::newRow("宿舍号码: 12 Latin")
-        << u"edss"_s << true << QString() << 0 << u"B-1234567890Z"_s << u"B-1234567890"_s;
-    QTest::newRow("QQ: 11 digits")
-        << u"edqq"_s << false << QString() << 0 << u"123456789012"_s << u"12345678901"_s;
+    QTest::newRow("宿舍号码: 12 Latin") << u"edss"_s << true << QString() << 0 << u"B-1234567890Z"_s
+                                        << u"B-1234567890"_s;
+    QTest::newRow("QQ: 11 digits") << u"edqq"_s << false << QString() << 0 << u"123456789012"_s << u"12345678901"_s;
     QTest::newRow("家庭电话: mixed text to exactly 11 bytes")
         << u"edxl"_s << false << QString() << 0 << u"0571转123456"_s << u"0571转12345"_s;
     QTest::newRow("家庭住址: 25 Chinese characters")
         << u"edadress"_s << true << QString() << 0 << twentyFive + u"号"_s << twentyFive;
-    QTest::newRow("家庭住址: 50 Latin letters")
-        << u"edadress"_s << false << QString() << 0 << fifty + u"b"_s << fifty;
-    QTest::newRow("电子邮箱: no limit")
-        << u"edmail"_s << false << QString() << 0 << QString(120, u'm') << QString(120, u'm');
+    QTest::newRow("家庭住址: 50 Latin letters") << u"edadress"_s << false << QString() << 0 << fifty + u"b"_s << fifty;
+    QTest::newRow("电子邮箱: no limit") << u"edmail"_s << false << QString() << 0 << QString(120, u'm')
+                                        << QString(120, u'm');
 }
 
 void ContactsTest::entryLimits() {
@@ -453,13 +448,11 @@ void ContactsTest::trimming_data() {
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QStringList>("stored");
 
-    const QStringList typed = {u"  王五  "_s, u" 女 "_s,   u"1990-05-06"_s,
-                               u" 137 "_s,    u" 4-404 "_s, u" 8800 "_s,
-                               u" 12345 "_s,  u" ww@a.cn "_s, u" 北京 东城 "_s};
+    const QStringList typed = {u"  王五  "_s, u" 女 "_s,    u"1990-05-06"_s, u" 137 "_s,      u" 4-404 "_s,
+                               u" 8800 "_s,   u" 12345 "_s, u" ww@a.cn "_s,  u" 北京 东城 "_s};
     QTest::newRow("adding trims every text but the sex")
-        << true << typed
-        << QStringList{u"王五"_s, u" 女 "_s, u"1990-05-06"_s, u"137"_s, u"4-404"_s, u"8800"_s,
-                       u"12345"_s, u"ww@a.cn"_s, u"北京 东城"_s};
+        << true << typed << QStringList{u"王五"_s, u" 女 "_s,  u"1990-05-06"_s, u"137"_s,      u"4-404"_s,
+                                        u"8800"_s, u"12345"_s, u"ww@a.cn"_s,    u"北京 东城"_s};
     QTest::newRow("changing keeps the texts as typed") << false << typed << typed;
 }
 
@@ -572,10 +565,8 @@ void ContactsTest::mainWindowTotalUnchanged_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("listed");
     QTest::newRow("duplicate refused") << true << u"张三"_s << QStringList{u"张三"_s, u"张三"_s};
-    QTest::newRow("contact added")
-        << true << u"王五"_s << QStringList{u"张三"_s, u"李四"_s, u"张三"_s, u"王五"_s};
-    QTest::newRow("contact changed")
-        << false << u"王五"_s << QStringList{u"王五"_s, u"李四"_s, u"张三"_s};
+    QTest::newRow("contact added") << true << u"王五"_s << QStringList{u"张三"_s, u"李四"_s, u"张三"_s, u"王五"_s};
+    QTest::newRow("contact changed") << false << u"王五"_s << QStringList{u"王五"_s, u"李四"_s, u"张三"_s};
 }
 
 // Through the main window's own commands: its list follows the contact query, while the total in
@@ -652,8 +643,7 @@ void ContactsTest::addShowsEveryoneFromTheFirstRow() {
     fixture.addContact(Zhang);
     fixture.addContact(Li);
     // The list shows a search result, its second row current.
-    TDataModule1::reload(DataModule1->query, u"select * from UsersInfo where 性别=:p1"_s,
-                         {{u"p1"_s, u"男"_s}});
+    TDataModule1::reload(DataModule1->query, u"select * from UsersInfo where 性别=:p1"_s, {{u"p1"_s, u"男"_s}});
     DataModule1->query.moveTo(1);
 
     QVERIFY(openAdd([](TAdd &form) {
@@ -964,8 +954,7 @@ void ContactsTest::emptyList() {
     else
         showAll();
     if (situation == 2)
-        QVERIFY_THROWS_EXCEPTION(txl::db::DbError,
-                                 TDataModule1::reload(q, u"select * from NoSuchTable"_s));
+        QVERIFY_THROWS_EXCEPTION(txl::db::DbError, TDataModule1::reload(q, u"select * from NoSuchTable"_s));
 
     QVERIFY(!openChange([](TAdd &) {}));
     QCOMPARE(boxes.texts(), QStringList{u"错误：你没有选择用户或当前没有数据!"_s});
@@ -990,8 +979,7 @@ void ContactsTest::cancel() {
     BoxRecorder boxes;
     fixture.addContact(Li);
     showAll();
-    const QStringList typed = {u"王五"_s,  u"女"_s,  u"2000-01-01"_s, u"1"_s, u"2"_s,
-                               u"3"_s,     u"4"_s,   u"5"_s,          u"6"_s};
+    const QStringList typed = {u"王五"_s, u"女"_s, u"2000-01-01"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
 
     QVERIFY((adding ? openAdd : openChange)([&](TAdd &form) {
         if (adding) {

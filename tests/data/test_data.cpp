@@ -30,7 +30,7 @@ int mode(const QString &path) {
     return static_cast<int>(info.st_mode & 0777);
 }
 
-} // namespace
+}   // namespace
 
 class DataTest : public QObject {
     Q_OBJECT
@@ -74,8 +74,10 @@ void DataTest::searchStatementsTakeOnlyKnownColumns() {
     QFETCH(QString, column);
     QFETCH(bool, accepted);
     if (accepted) {
-        QCOMPARE(sql::exactSearch(column), QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral("=:p1"));
-        QCOMPARE(sql::fuzzySearch(column), QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1"));
+        QCOMPARE(sql::exactSearch(column),
+                 QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral("=:p1"));
+        QCOMPARE(sql::fuzzySearch(column),
+                 QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1"));
     } else {
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::exactSearch(column));
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearch(column));
@@ -103,10 +105,12 @@ void DataTest::fuzzySearchStatement() {
     QFETCH(bool, pinyin);
     const sql::Search search = sql::fuzzySearchFor(column, text);
     const QString plain = QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1");
-    QList<std::pair<QString, QString>> params = {{QStringLiteral("p1"), QStringLiteral("%") + text + QStringLiteral("%")}};
+    QList<std::pair<QString, QString>> params = {
+        {QStringLiteral("p1"), QStringLiteral("%") + text + QStringLiteral("%")}};
     if (pinyin)
         params.append({QStringLiteral("p2"), text});
-    QCOMPARE(search.statement, pinyin ? plain + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")") : plain);
+    QCOMPARE(search.statement,
+             pinyin ? plain + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")") : plain);
     QCOMPARE(search.params, params);
 }
 
@@ -114,13 +118,18 @@ void DataTest::fuzzySearchFindsPinyin_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("found");
-    QTest::newRow("initials") << QStringLiteral("姓名") << QStringLiteral("zs") << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
-    QTest::newRow("mixed") << QStringLiteral("姓名") << QStringLiteral("zhangsf") << QStringList{QStringLiteral("张三丰")};
-    QTest::newRow("pinyin and plain text") << QStringLiteral("姓名") << QStringLiteral("li") << QStringList{QStringLiteral("李四"), QStringLiteral("Lily")};
+    QTest::newRow("initials") << QStringLiteral("姓名") << QStringLiteral("zs")
+                              << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
+    QTest::newRow("mixed") << QStringLiteral("姓名") << QStringLiteral("zhangsf")
+                           << QStringList{QStringLiteral("张三丰")};
+    QTest::newRow("pinyin and plain text") << QStringLiteral("姓名") << QStringLiteral("li")
+                                           << QStringList{QStringLiteral("李四"), QStringLiteral("Lily")};
     QTest::newRow("ü") << QStringLiteral("姓名") << QStringLiteral("lv") << QStringList{QStringLiteral("吕布")};
     QTest::newRow("nothing") << QStringLiteral("姓名") << QStringLiteral("zx") << QStringList{};
-    QTest::newRow("address") << QStringLiteral("家庭住址") << QStringLiteral("hangzhou") << QStringList{QStringLiteral("李四")};
-    QTest::newRow("Chinese text") << QStringLiteral("姓名") << QStringLiteral("三") << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
+    QTest::newRow("address") << QStringLiteral("家庭住址") << QStringLiteral("hangzhou")
+                             << QStringList{QStringLiteral("李四")};
+    QTest::newRow("Chinese text") << QStringLiteral("姓名") << QStringLiteral("三")
+                                  << QStringList{QStringLiteral("张三"), QStringLiteral("张三丰")};
     QTest::newRow("sex: no pinyin") << QStringLiteral("性别") << QStringLiteral("n") << QStringList{};
 }
 
@@ -129,8 +138,10 @@ void DataTest::fuzzySearchFindsPinyin() {
     QFETCH(QString, text);
     QFETCH(QStringList, found);
     test::ModuleFixture fx;
-    fx.addContact({QStringLiteral("张三"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("上海市徐汇区")});
-    fx.addContact({QStringLiteral("李四"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("浙江省杭州市")});
+    fx.addContact(
+        {QStringLiteral("张三"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("上海市徐汇区")});
+    fx.addContact(
+        {QStringLiteral("李四"), QStringLiteral("男"), {}, {}, {}, {}, {}, {}, QStringLiteral("浙江省杭州市")});
     fx.addContact({QStringLiteral("张三丰"), QStringLiteral("男")});
     fx.addContact({QStringLiteral("Lily"), QStringLiteral("女")});
     fx.addContact({QStringLiteral("吕布"), QStringLiteral("男")});
@@ -221,16 +232,21 @@ void DataTest::toolCreatesDatabase_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("contacts");
     QTest::addColumn<QString>("password");
-    QTest::newRow("defaults") << QStringList{QStringLiteral("init"), QStringLiteral(".")} << 0 << 0 << QStringLiteral("123456");
-    QTest::newRow("sample and password")
-        << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral("秘密"),
-                       QStringLiteral("--sample"), QStringLiteral("25"), QStringLiteral(".")}
-        << 0 << 25 << QStringLiteral("秘密");
-    QTest::newRow("bad count") << QStringList{QStringLiteral("init"), QStringLiteral("--sample"), QStringLiteral("x")} << 2 << -1 << QString();
+    QTest::newRow("defaults") << QStringList{QStringLiteral("init"), QStringLiteral(".")} << 0 << 0
+                              << QStringLiteral("123456");
+    QTest::newRow("sample and password") << QStringList{QStringLiteral("init"), QStringLiteral("--password"),
+                                                        QStringLiteral("秘密"), QStringLiteral("--sample"),
+                                                        QStringLiteral("25"),   QStringLiteral(".")}
+                                         << 0 << 25 << QStringLiteral("秘密");
+    QTest::newRow("bad count") << QStringList{QStringLiteral("init"), QStringLiteral("--sample"), QStringLiteral("x")}
+                               << 2 << -1 << QString();
     QTest::newRow("no command") << QStringList{} << 2 << -1 << QString();
-    QTest::newRow("blank password") << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral("  ")} << 2 << -1 << QString();
+    QTest::newRow("blank password") << QStringList{QStringLiteral("init"), QStringLiteral("--password"),
+                                                   QStringLiteral("  ")}
+                                    << 2 << -1 << QString();
     QTest::newRow("password trimmed as sign-in trims it")
-        << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral(" abc\t"), QStringLiteral(".")}
+        << QStringList{QStringLiteral("init"), QStringLiteral("--password"), QStringLiteral(" abc\t"),
+                       QStringLiteral(".")}
         << 0 << 0 << QStringLiteral("abc");
 }
 
@@ -370,17 +386,18 @@ void DataTest::newerFileIsRefused() {
 
 // The statements name the tables and columns the schema names, in its order.
 void DataTest::statementsFollowTheSchema() {
-    QCOMPARE(sql::InsertContact,
-             QStringLiteral("insert into UsersInfo (姓名,性别,出生日期,手机号码,宿舍号码,家庭电话,QQ,电子邮箱,家庭住址) "
-                            "values (:a,:b,:c,:d,:e,:f,:g,:h,:i)"));
+    QCOMPARE(
+        sql::InsertContact,
+        QStringLiteral("insert into UsersInfo (姓名,性别,出生日期,手机号码,宿舍号码,家庭电话,QQ,电子邮箱,家庭住址) "
+                       "values (:a,:b,:c,:d,:e,:f,:g,:h,:i)"));
     QCOMPARE(sql::ContactByName, QStringLiteral("select * from UsersInfo where 姓名= :p1"));
     QCOMPARE(sql::UpdatePassword, QStringLiteral("update LoginInfo set Pwd=:p1 where Name=:p2"));
     QCOMPARE(sql::InsertAccount, QStringLiteral("insert into LoginInfo(Name,Pwd) values(:p1,:p2)"));
     QCOMPARE(sql::AccountNames, QStringLiteral("select Name from LoginInfo"));
     QCOMPARE(sql::AccountByName, QStringLiteral("select * from LoginInfo where Name=:p1"));
-    QCOMPARE(sql::SearchColumns, QStringList({QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("QQ"),
-                                              QStringLiteral("手机号码"), QStringLiteral("家庭电话"),
-                                              QStringLiteral("家庭住址")}));
+    QCOMPARE(sql::SearchColumns,
+             QStringList({QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("QQ"),
+                          QStringLiteral("手机号码"), QStringLiteral("家庭电话"), QStringLiteral("家庭住址")}));
 }
 
 void DataTest::refusedCheckInWords_data() {
@@ -392,15 +409,13 @@ void DataTest::refusedCheckInWords_data() {
     const QString nameTooLong = QStringLiteral("用户名太长，不能超过 50 个字符!");
     QTest::newRow("a check named as the program names it")
         << QStringLiteral("CHECK constraint failed: length of Name") << QStringList{} << nameTooLong;
-    QTest::newRow("a contact column")
-        << QStringLiteral("CHECK constraint failed: length of 电子邮箱") << QStringList{}
-        << QStringLiteral("电子邮箱太长，不能超过 255 个字符!");
+    QTest::newRow("a contact column") << QStringLiteral("CHECK constraint failed: length of 电子邮箱") << QStringList{}
+                                      << QStringLiteral("电子邮箱太长，不能超过 255 个字符!");
     QTest::newRow("an unnamed check, named by its text")
         << QStringLiteral("CHECK constraint failed: length(姓名) <= 50") << QStringList{}
         << QStringLiteral("姓名太长，不能超过 50 个字符!");
     QTest::newRow("an unnamed check of an older file: the value tells")
-        << QStringLiteral("CHECK constraint failed: LoginInfo") << QStringList{QString(51, u'长'), hash}
-        << nameTooLong;
+        << QStringLiteral("CHECK constraint failed: LoginInfo") << QStringList{QString(51, u'长'), hash} << nameTooLong;
     QTest::newRow("a value too long for either column")
         << QStringLiteral("CHECK constraint failed: LoginInfo") << QStringList{QString(256, u'x'), hash}
         << QStringLiteral("内容太长：用户名不能超过 50 个字符，或者密码不能超过 255 个字符!");

@@ -43,7 +43,7 @@ void execRaw(sqlite3 *db, const QString &sql) {
     }
 }
 
-} // namespace
+}   // namespace
 
 QStringList DbFixture::schema() {
     return {u"CREATE TABLE UsersInfo (姓名 VARCHAR(10), 性别 VARCHAR(2), 家庭住址 VARCHAR(50), "
@@ -91,8 +91,7 @@ void DbFixture::exec(const QString &sql) const {
 void DbFixture::addContacts(int count) const {
     static const QStringList names = {u"甲"_s, u"乙"_s, u"丙"_s, u"丁"_s};
     for (int i = 0; i < count; ++i)
-        exec(u"insert into UsersInfo values ('%1', '男', '北京市海淀区%2号', 'c%2@example.cn')"_s
-                 .arg(names.at(i))
+        exec(u"insert into UsersInfo values ('%1', '男', '北京市海淀区%2号', 'c%2@example.cn')"_s.arg(names.at(i))
                  .arg(i));
 }
 
@@ -134,4 +133,4 @@ db::Query &QueryFixture::open(const QString &sql) {
     return q;
 }
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -64,4 +64,4 @@ public:
     db::Query q;
 };
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -69,7 +69,7 @@ const QString RowChanged =
 const QString RowDeleted =
     u"Row cannot be located for deleting. Some values may have been changed since it was last read."_s;
 
-} // namespace
+}   // namespace
 
 class DbTest : public QObject {
     Q_OBJECT
@@ -139,24 +139,17 @@ void DbTest::openFailures_data() {
     QTest::addColumn<QString>("message");   // %1 = the path
     QTest::addColumn<int>("code");
 
-    QTest::newRow("missing file") << Broken::Missing << u"Could not find file '%1'."_s
-                                  << SQLITE_CANTOPEN;
-    QTest::newRow("wrong key") << Broken::WrongKey
-                               << u"'%1' is not a database or the password is wrong."_s
+    QTest::newRow("missing file") << Broken::Missing << u"Could not find file '%1'."_s << SQLITE_CANTOPEN;
+    QTest::newRow("wrong key") << Broken::WrongKey << u"'%1' is not a database or the password is wrong."_s
                                << SQLITE_NOTADB;
-    QTest::newRow("not a database") << Broken::Garbage
-                                    << u"'%1' is not a database or the password is wrong."_s
+    QTest::newRow("not a database") << Broken::Garbage << u"'%1' is not a database or the password is wrong."_s
                                     << SQLITE_NOTADB;
     QTest::newRow("unencrypted SQLite file")
-        << Broken::Unencrypted << u"'%1' is not a database or the password is wrong."_s
-        << SQLITE_NOTADB;
-    QTest::newRow("0-byte file") << Broken::Empty << u"'%1' is empty: it is not a database."_s
-                                 << SQLITE_NOTADB;
-    QTest::newRow("a table missing") << Broken::TableMissing
-                                     << u"'%1' does not hold the table 'LoginInfo'."_s
+        << Broken::Unencrypted << u"'%1' is not a database or the password is wrong."_s << SQLITE_NOTADB;
+    QTest::newRow("0-byte file") << Broken::Empty << u"'%1' is empty: it is not a database."_s << SQLITE_NOTADB;
+    QTest::newRow("a table missing") << Broken::TableMissing << u"'%1' does not hold the table 'LoginInfo'."_s
                                      << SQLITE_NOTFOUND;
-    QTest::newRow("locked by another copy") << Broken::Locked
-                                            << u"'%1' is locked by another program."_s << SQLITE_BUSY;
+    QTest::newRow("locked by another copy") << Broken::Locked << u"'%1' is locked by another program."_s << SQLITE_BUSY;
 }
 
 void DbTest::openFailures() {
@@ -294,10 +287,10 @@ void DbTest::fileVersions_data() {
     const QString newer =
         u"'%1' was made by a newer version of txl (file version 3; this version reads up to 2). It is left as it is."_s;
     QTest::newRow("today's version") << 2 << 2 << QList<int>{0, 1} << -1 << QString() << QStringList{} << 2;
-    QTest::newRow("an older file takes one step") << 1 << 2 << QList<int>{0, 1} << -1 << QString()
-                                                  << QStringList{u"Step1"_s} << 2;
-    QTest::newRow("an unversioned file takes every step") << 0 << 2 << QList<int>{0, 1} << -1 << QString()
-                                                          << QStringList{u"Step0"_s, u"Step1"_s} << 2;
+    QTest::newRow("an older file takes one step")
+        << 1 << 2 << QList<int>{0, 1} << -1 << QString() << QStringList{u"Step1"_s} << 2;
+    QTest::newRow("an unversioned file takes every step")
+        << 0 << 2 << QList<int>{0, 1} << -1 << QString() << QStringList{u"Step0"_s, u"Step1"_s} << 2;
     QTest::newRow("a version without a step has the next one's layout")
         << 0 << 2 << QList<int>{1} << -1 << QString() << QStringList{u"Step1"_s} << 2;
     QTest::newRow("nothing to change: the file is not written")
@@ -381,9 +374,9 @@ void DbTest::readOnlyFileRecovers() {
     };
     const QString before = db.dump(u"select 姓名 from UsersInfo"_s);
     int code = 0;
-    QCOMPARE(errorOf(makeChange, &code),
-             u"'%1' is read-only: the change cannot be saved. Allow writing to the file and try again."_s.arg(
-                 db.path()));
+    QCOMPARE(
+        errorOf(makeChange, &code),
+        u"'%1' is read-only: the change cannot be saved. Allow writing to the file and try again."_s.arg(db.path()));
     QCOMPARE(code, SQLITE_READONLY);
     QCOMPARE(db.dump(u"select 姓名 from UsersInfo"_s), before);
     QCOMPARE(q.recordCount(), 2);   // the list stays as it was
@@ -411,13 +404,10 @@ void DbTest::flagsAndMoves_data() {
     QTest::newRow("next leaves the first row") << 3 << u"next"_s << 1 << false << false << u"乙"_s << 3;
     QTest::newRow("next onto the last row") << 3 << u"next,next"_s << 2 << false << false << u"丙"_s << 3;
     QTest::newRow("next at the last row") << 3 << u"next,next,next"_s << 2 << false << true << u"丙"_s << 3;
-    QTest::newRow("second next at the last row")
-        << 3 << u"next,next,next,next"_s << 2 << false << true << u"丙"_s << 3;
+    QTest::newRow("second next at the last row") << 3 << u"next,next,next,next"_s << 2 << false << true << u"丙"_s << 3;
     QTest::newRow("prior right after open") << 3 << u"prior"_s << 0 << true << false << u"甲"_s << 3;
-    QTest::newRow("prior landing on the first row")
-        << 3 << u"next,prior"_s << 0 << false << false << u"甲"_s << 3;
-    QTest::newRow("prior at the first row")
-        << 3 << u"next,prior,prior"_s << 0 << true << false << u"甲"_s << 3;
+    QTest::newRow("prior landing on the first row") << 3 << u"next,prior"_s << 0 << false << false << u"甲"_s << 3;
+    QTest::newRow("prior at the first row") << 3 << u"next,prior,prior"_s << 0 << true << false << u"甲"_s << 3;
     QTest::newRow("second prior at the first row")
         << 3 << u"next,prior,prior,prior"_s << 0 << true << false << u"甲"_s << 3;
     QTest::newRow("prior from end-of-data") << 3 << u"last,prior"_s << 1 << false << false << u"乙"_s << 3;
@@ -500,8 +490,7 @@ void DbTest::errorTexts_data() {
     const QString empty = u"query: Cannot perform this operation on an empty dataset"_s;
     const QString noResult = u"query: CommandText does not return a result set"_s;
     const QString notEditing = u"query: Dataset not in edit or insert mode"_s;
-    const QString fixed =
-        u"query: The rows of this statement cannot be changed: they do not come from one table"_s;
+    const QString fixed = u"query: The rows of this statement cannot be changed: they do not come from one table"_s;
     auto opened = [](const QString &sql, const QueryAction &then) {
         return QueryAction([sql, then](Query &q) {
             q.setSql(sql);
@@ -517,45 +506,43 @@ void DbTest::errorTexts_data() {
     QTest::newRow("first on a closed query") << QueryAction([](Query &q) { q.first(); }) << closed;
     QTest::newRow("edit on a closed query") << QueryAction([](Query &q) { q.edit(); }) << closed;
     QTest::newRow("delete on a closed query") << QueryAction([](Query &q) { q.deleteRow(); }) << closed;
-    QTest::newRow("row count after close")
-        << opened(all, [](Query &q) { q.close(); q.recordCount(); }) << closed;
+    QTest::newRow("row count after close") << opened(all, [](Query &q) {
+        q.close();
+        q.recordCount();
+    }) << closed;
     QTest::newRow("delete from an empty result") << opened(none, [](Query &q) { q.deleteRow(); }) << empty;
     QTest::newRow("edit an empty result") << opened(none, [](Query &q) { q.edit(); }) << empty;
-    QTest::newRow("open an insert")
-        << opened(u"insert into UsersInfo (姓名) values ('x')"_s, [](Query &) {}) << noResult;
+    QTest::newRow("open an insert") << opened(u"insert into UsersInfo (姓名) values ('x')"_s, [](Query &) {})
+                                    << noResult;
     QTest::newRow("open an update") << opened(u"update UsersInfo set 姓名='x'"_s, [](Query &) {}) << noResult;
-    QTest::newRow("unknown field")
-        << opened(all, [](Query &q) { q.fieldByName(u"nosuch"_s); }) << u"query: Field 'nosuch' not found"_s;
+    QTest::newRow("unknown field") << opened(all, [](Query &q) { q.fieldByName(u"nosuch"_s); })
+                                   << u"query: Field 'nosuch' not found"_s;
     QTest::newRow("field of an empty result, unknown")
         << opened(none, [](Query &q) { q.fieldByName(u"nosuch"_s); }) << u"query: Field 'nosuch' not found"_s;
     QTest::newRow("field of a closed query")
         << QueryAction([](Query &q) { q.fieldByName(u"姓名"_s); }) << u"query: Field '姓名' not found"_s;
-    QTest::newRow("write an unknown field")
-        << opened(all, [](Query &q) { q.edit(); q.setFieldByName(u"nosuch"_s, u"x"_s); })
-        << u"query: Field 'nosuch' not found"_s;
-    QTest::newRow("unknown parameter")
-        << QueryAction([](Query &q) {
-               q.setSql(u"select * from UsersInfo where 姓名=:p1"_s);
-               q.setParam(u"p2"_s, u"x"_s);
-           })
-        << u"query: Parameter 'p2' not found"_s;
-    QTest::newRow("parameter after clearing the text")
-        << QueryAction([](Query &q) {
-               q.setSql(u"select * from UsersInfo where 姓名=:p1"_s);
-               q.clearSql();
-               q.setParam(u"p1"_s, u"x"_s);
-           })
-        << u"query: Parameter 'p1' not found"_s;
+    QTest::newRow("write an unknown field") << opened(all, [](Query &q) {
+        q.edit();
+        q.setFieldByName(u"nosuch"_s, u"x"_s);
+    }) << u"query: Field 'nosuch' not found"_s;
+    QTest::newRow("unknown parameter") << QueryAction([](Query &q) {
+        q.setSql(u"select * from UsersInfo where 姓名=:p1"_s);
+        q.setParam(u"p2"_s, u"x"_s);
+    }) << u"query: Parameter 'p2' not found"_s;
+    QTest::newRow("parameter after clearing the text") << QueryAction([](Query &q) {
+        q.setSql(u"select * from UsersInfo where 姓名=:p1"_s);
+        q.clearSql();
+        q.setParam(u"p1"_s, u"x"_s);
+    }) << u"query: Parameter 'p1' not found"_s;
     QTest::newRow("write a field without edit")
         << opened(all, [](Query &q) { q.setFieldByName(u"姓名"_s, u"x"_s); }) << notEditing;
     QTest::newRow("post without edit") << opened(all, [](Query &q) { q.post(); }) << notEditing;
     QTest::newRow("SQLite's error carries no name")
         << opened(u"select * from nosuch"_s, [](Query &) {}) << u"no such table: nosuch"_s;
-    QTest::newRow("two statements at once")
-        << opened(u"select 1; delete from UsersInfo"_s, [](Query &) {})
-        << u"Characters found after end of SQL statement."_s;
-    QTest::newRow("edit a join")
-        << opened(u"select * from UsersInfo, LoginInfo"_s, [](Query &q) { q.edit(); }) << fixed;
+    QTest::newRow("two statements at once") << opened(u"select 1; delete from UsersInfo"_s, [](Query &) {})
+                                            << u"Characters found after end of SQL statement."_s;
+    QTest::newRow("edit a join") << opened(u"select * from UsersInfo, LoginInfo"_s, [](Query &q) { q.edit(); })
+                                 << fixed;
     QTest::newRow("delete from an aggregate")
         << opened(u"select count(*) from UsersInfo"_s, [](Query &q) { q.deleteRow(); }) << fixed;
     QTest::newRow("edit a grouped result")
@@ -590,13 +577,11 @@ void DbTest::statementsKeepTheirMeaning_data() {
         << u"select 姓名 as \"from\" from UsersInfo where 姓名='乙'"_s << u"乙"_s << true;
     QTest::newRow("a comment before from")
         << u"select 姓名 -- the name\nfrom UsersInfo where 姓名='乙'"_s << u"乙"_s << true;
-    QTest::newRow("grouping inside a subquery")
-        << u"select * from UsersInfo where 姓名 in "
-           "(select 姓名 from UsersInfo group by 姓名 having count(*) > 1)"_s
-        << u"甲,甲"_s << true;
+    QTest::newRow("grouping inside a subquery") << u"select * from UsersInfo where 姓名 in "
+                                                   "(select 姓名 from UsersInfo group by 姓名 having count(*) > 1)"_s
+                                                << u"甲,甲"_s << true;
     QTest::newRow("distinct") << u"select distinct 姓名 from UsersInfo order by 1"_s << u"丙,乙,甲"_s << false;
-    QTest::newRow("group by") << u"select 姓名 from UsersInfo group by 姓名 order by 1"_s << u"丙,乙,甲"_s
-                              << false;
+    QTest::newRow("group by") << u"select 姓名 from UsersInfo group by 姓名 order by 1"_s << u"丙,乙,甲"_s << false;
     QTest::newRow("a join") << u"select UsersInfo.* from UsersInfo, LoginInfo"_s << u"甲,乙,丙,甲"_s << false;
     QTest::newRow("an aggregate") << u"select count(*) from UsersInfo"_s << u"4"_s << false;
     QTest::newRow("no table") << u"select '甲'"_s << u"甲"_s << false;
@@ -661,9 +646,9 @@ void DbTest::setActiveOpensOnce() {
     q.setActive(true);
     QCOMPARE(q.recordCount(), 1);
     db.addContacts(2);   // two more rows in the file
-    q.setActive(true);    // already open: nothing runs
+    q.setActive(true);   // already open: nothing runs
     QCOMPARE(q.recordCount(), 1);
-    q.open();             // runs again
+    q.open();   // runs again
     QCOMPARE(q.recordCount(), 3);
     q.setActive(false);
     QVERIFY(!q.isActive());
@@ -686,15 +671,13 @@ void DbTest::markParameters_data() {
     QTest::newRow("a doubled quote keeps the literal open")
         << u"select 'it''s :a', :b"_s << u"select 'it''s :a', ?1"_s << QStringList{u"b"_s};
     QTest::newRow("brackets and comments are no quotes")
-        << u"select [:a] -- :b\n/* :c */"_s << u"select [?1 -- ?2\n/* ?3 */"_s
-        << QStringList{u"a]"_s, u"b"_s, u"c"_s};
+        << u"select [:a] -- :b\n/* :c */"_s << u"select [?1 -- ?2\n/* ?3 */"_s << QStringList{u"a]"_s, u"b"_s, u"c"_s};
     QTest::newRow("a name ends at space, comma, parenthesis, semicolon, line break")
         << u"(:a :b,:c):d;:e\r:f\n"_s << u"(?1 ?2,?3)?4;?5\r?6\n"_s
         << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s};
     QTest::newRow("and nowhere else") << u"select :a||:b=:c"_s << u"select ?1"_s << QStringList{u"a||:b=:c"_s};
     QTest::newRow("a colon without a name") << u"select 1 : 2:"_s << u"select 1 : 2:"_s << QStringList{};
-    QTest::newRow("a doubled colon is a text literal")
-        << u"select ::x"_s << u"select  ':' x"_s << QStringList{};
+    QTest::newRow("a doubled colon is a text literal") << u"select ::x"_s << u"select  ':' x"_s << QStringList{};
     QTest::newRow("a doubled colon joins no neighbouring literal")
         << u"select 'a'::'b', X::"_s << u"select 'a' ':' 'b', X ':' "_s << QStringList{};
     QTest::newRow("a tripled colon: a colon, then a marker")
@@ -717,17 +700,15 @@ void DbTest::withRowid_data() {
     QTest::addColumn<QString>("variant");   // null: none
 
     QTest::newRow("select all") << u"select * from t"_s << u"select * , rowid from t"_s;
-    QTest::newRow("letter case and spaces")
-        << u"  SELECT a FROM t WHERE b"_s << u"  SELECT a , rowid FROM t WHERE b"_s;
+    QTest::newRow("letter case and spaces") << u"  SELECT a FROM t WHERE b"_s << u"  SELECT a , rowid FROM t WHERE b"_s;
     QTest::newRow("from in quotes, brackets and comments")
         << u"select 'from', \"from\", `from`, [from] -- from\n/* from */ from t"_s
         << u"select 'from', \"from\", `from`, [from] -- from\n/* from */ , rowid from t"_s;
     QTest::newRow("from inside a subquery column")
         << u"select (select 1 from u) from t"_s << u"select (select 1 from u) , rowid from t"_s;
     QTest::newRow("from as part of a word") << u"select fromage from t"_s << u"select fromage , rowid from t"_s;
-    QTest::newRow("group by inside a subquery")
-        << u"select * from t where a in (select a from t group by a)"_s
-        << u"select * , rowid from t where a in (select a from t group by a)"_s;
+    QTest::newRow("group by inside a subquery") << u"select * from t where a in (select a from t group by a)"_s
+                                                << u"select * , rowid from t where a in (select a from t group by a)"_s;
     QTest::newRow("distinct") << u"select distinct a from t"_s << QString();
     QTest::newRow("group by") << u"select a from t group  by a"_s << QString();
     QTest::newRow("no from") << u"select 1"_s << QString();
@@ -751,8 +732,7 @@ void DbTest::parameters_data() {
     // The first row when every parameter is set to "<name>"; no rows = the text is not run.
     QTest::addColumn<QStringList>("cells");
 
-    QTest::newRow("one marker") << QStringList{u"select :p1"_s} << QStringList{u"p1"_s}
-                                << QStringList{u"<p1>"_s};
+    QTest::newRow("one marker") << QStringList{u"select :p1"_s} << QStringList{u"p1"_s} << QStringList{u"<p1>"_s};
     QTest::newRow("single quotes hide a marker")
         << QStringList{u"select ':p1', :p2"_s} << QStringList{u"p2"_s} << QStringList{u":p1"_s, u"<p2>"_s};
     QTest::newRow("double quotes hide a marker")
@@ -760,22 +740,20 @@ void DbTest::parameters_data() {
     QTest::newRow("backquotes hide a marker")
         << QStringList{u"select 1 as `:p1`, :p2"_s} << QStringList{u"p2"_s} << QStringList{u"1"_s, u"<p2>"_s};
     QTest::newRow("a doubled quote stays inside")
-        << QStringList{u"select 'it''s :p1', :p2"_s} << QStringList{u"p2"_s}
-        << QStringList{u"it's :p1"_s, u"<p2>"_s};
+        << QStringList{u"select 'it''s :p1', :p2"_s} << QStringList{u"p2"_s} << QStringList{u"it's :p1"_s, u"<p2>"_s};
     QTest::newRow("other quotes inside quotes are text")
-        << QStringList{u"select '\"', :p1, \"'\" || :p2 from (select 1 as \"'\")"_s}
-        << QStringList{u"p1"_s, u"p2"_s} << QStringList{u"\""_s, u"<p1>"_s, u"1<p2>"_s};
+        << QStringList{u"select '\"', :p1, \"'\" || :p2 from (select 1 as \"'\")"_s} << QStringList{u"p1"_s, u"p2"_s}
+        << QStringList{u"\""_s, u"<p1>"_s, u"1<p2>"_s};
     QTest::newRow("a stray quote hides the rest")
-        << QStringList{u"select * from LoginInfo where Name='x'y' and Pwd=:p1"_s} << QStringList{}
-        << QStringList{};
-    QTest::newRow("name ends at a space") << QStringList{u"select :a || :b"_s}
-                                          << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b>"_s};
-    QTest::newRow("name ends at a comma") << QStringList{u"select :a,:b"_s}
-                                          << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a>"_s, u"<b>"_s};
-    QTest::newRow("name ends at a parenthesis") << QStringList{u"select (:a)||(:b)"_s}
-                                                << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b>"_s};
-    QTest::newRow("name ends at a semicolon") << QStringList{u"select :a;"_s} << QStringList{u"a"_s}
-                                              << QStringList{u"<a>"_s};
+        << QStringList{u"select * from LoginInfo where Name='x'y' and Pwd=:p1"_s} << QStringList{} << QStringList{};
+    QTest::newRow("name ends at a space")
+        << QStringList{u"select :a || :b"_s} << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b>"_s};
+    QTest::newRow("name ends at a comma")
+        << QStringList{u"select :a,:b"_s} << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a>"_s, u"<b>"_s};
+    QTest::newRow("name ends at a parenthesis")
+        << QStringList{u"select (:a)||(:b)"_s} << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b>"_s};
+    QTest::newRow("name ends at a semicolon")
+        << QStringList{u"select :a;"_s} << QStringList{u"a"_s} << QStringList{u"<a>"_s};
     QTest::newRow("name ends at a line break")
         << QStringList{u"select :a"_s, u"|| :b"_s} << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b>"_s};
     QTest::newRow("name ends at a carriage return")
@@ -788,21 +766,17 @@ void DbTest::parameters_data() {
     QTest::newRow("a doubled colon reaches SQLite as text")
         << QStringList{u"select ::x, :a, 'a'||::||'b', 'c'||::"_s} << QStringList{u"a"_s}
         << QStringList{u":"_s, u"<a>"_s, u"a:b"_s, u"c:"_s};
-    QTest::newRow("a colon alone is no marker") << QStringList{u"select 1 : 2"_s} << QStringList{}
-                                                << QStringList{};
+    QTest::newRow("a colon alone is no marker") << QStringList{u"select 1 : 2"_s} << QStringList{} << QStringList{};
     QTest::newRow("names ignore letter case")
         << QStringList{u"select :P1 || :p1"_s} << QStringList{u"P1"_s} << QStringList{u"<P1><P1>"_s};
     QTest::newRow("a name used twice is one parameter")
-        << QStringList{u"select :a || :b || :a"_s} << QStringList{u"a"_s, u"b"_s}
-        << QStringList{u"<a><b><a>"_s};
+        << QStringList{u"select :a || :b || :a"_s} << QStringList{u"a"_s, u"b"_s} << QStringList{u"<a><b><a>"_s};
     QTest::newRow("Chinese text around markers")
-        << QStringList{u"select * from UsersInfo where 姓名= :p1"_s} << QStringList{u"p1"_s}
-        << QStringList{};
+        << QStringList{u"select * from UsersInfo where 姓名= :p1"_s} << QStringList{u"p1"_s} << QStringList{};
     QTest::newRow("the contact insert")
         << QStringList{u"insert into UsersInfo (姓名,性别,出生日期,手机号码,宿舍号码,家庭电话,QQ,电子邮箱,"
                        "家庭住址) values (:a,:b,:c,:d,:e,:f,:g,:h,:i)"_s}
-        << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"i"_s}
-        << QStringList{};
+        << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"i"_s} << QStringList{};
 }
 
 void DbTest::parameters() {
@@ -926,10 +900,8 @@ void DbTest::fieldWriteIsCut_data() {
         << u"姓名"_s << u"一二三四五六七八九十百千"_s << u"一二三四五六七八九十"_s;
     QTest::newRow("a surrogate pair as the last character")
         << u"姓名"_s << u"abcdefghi"_s + smile + u"z"_s << u"abcdefghi"_s + smile;
-    QTest::newRow("surrogate pairs count once")
-        << u"姓名"_s << smile.repeated(12) << smile.repeated(10);
-    QTest::newRow("other column, other length")
-        << u"性别"_s << u"男性别"_s << u"男性"_s;
+    QTest::newRow("surrogate pairs count once") << u"姓名"_s << smile.repeated(12) << smile.repeated(10);
+    QTest::newRow("other column, other length") << u"性别"_s << u"男性别"_s << u"男性"_s;
     QTest::newRow("TEXT has no limit") << u"电子邮箱"_s << u"x"_s.repeated(300) << u"x"_s.repeated(300);
 }
 
@@ -958,8 +930,7 @@ void DbTest::moveWhileEditing_data() {
     QTest::newRow("next abandons an edit without writes") << false << next << u"甲"_s;
     QTest::newRow("last saves") << true << QueryAction([](Query &q) { q.last(); }) << u"改"_s;
     QTest::newRow("first saves") << true << QueryAction([](Query &q) { q.first(); }) << u"改"_s;
-    QTest::newRow("prior saves, even without moving")
-        << true << QueryAction([](Query &q) { q.prior(); }) << u"改"_s;
+    QTest::newRow("prior saves, even without moving") << true << QueryAction([](Query &q) { q.prior(); }) << u"改"_s;
     QTest::newRow("a grid selection saves") << true << QueryAction([](Query &q) { q.moveTo(1); }) << u"改"_s;
     QTest::newRow("cancel drops the edit") << true << QueryAction([](Query &q) { q.cancel(); }) << u"甲"_s;
     QTest::newRow("close drops the edit") << true << QueryAction([](Query &q) { q.close(); }) << u"甲"_s;
@@ -990,13 +961,11 @@ void DbTest::identicalRowsAreTold_data() {
 
     QTest::newRow("delete the second of two identical rows")
         << QueryAction([](Query &q) { q.deleteRow(); }) << u"1|甲"_s;
-    QTest::newRow("post the second of two identical rows")
-        << QueryAction([](Query &q) {
-               q.edit();
-               q.setFieldByName(u"姓名"_s, u"乙"_s);
-               q.post();
-           })
-        << u"1|甲\n2|乙"_s;
+    QTest::newRow("post the second of two identical rows") << QueryAction([](Query &q) {
+        q.edit();
+        q.setFieldByName(u"姓名"_s, u"乙"_s);
+        q.post();
+    }) << u"1|甲\n2|乙"_s;
 }
 
 void DbTest::identicalRowsAreTold() {
@@ -1079,9 +1048,8 @@ void DbTest::signalsForGrid() {
     q.last();
     // A grid reads the query as soon as it hears of the removal: the new state is there already.
     QString seen;
-    connect(&q, &Query::rowRemoved, this, [&](int row) {
-        seen = u"%1 of %2, removed %3"_s.arg(q.currentRow()).arg(q.recordCount()).arg(row);
-    });
+    connect(&q, &Query::rowRemoved, this,
+            [&](int row) { seen = u"%1 of %2, removed %3"_s.arg(q.currentRow()).arg(q.recordCount()).arg(row); });
     q.deleteRow();
     QCOMPARE(seen, u"1 of 2, removed 2"_s);
     QCOMPARE(removed.size(), 1);
@@ -1210,29 +1178,23 @@ void DbTest::refusedCheckIsExplained_data() {
     QTest::addColumn<QueryAction>("change");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("an insert refused by a CHECK")
-        << QueryAction([](Query &q) {
-               q.setSql(u"insert into Limits (n, t) values (:a, :b)"_s);
-               q.setParam(u"a"_s, u"5"_s);
-               q.setParam(u"b"_s, u"五"_s);
-               q.execSql();
-           })
-        << u"explained: CHECK constraint failed: Limits | 5,五"_s;
-    QTest::newRow("a post refused by a CHECK")
-        << QueryAction([](Query &q) {
-               q.setSql(u"select * from Limits"_s);
-               q.open();
-               q.edit();
-               q.setFieldByName(u"n"_s, u"7"_s);
-               q.post();
-           })
-        << u"explained: CHECK constraint failed: Limits | 7"_s;
-    QTest::newRow("another constraint keeps SQLite's text")
-        << QueryAction([](Query &q) {
-               q.setSql(u"insert into Limits (n, t) values (1, 'one')"_s);
-               q.execSql();
-           })
-        << u"UNIQUE constraint failed: Limits.t"_s;
+    QTest::newRow("an insert refused by a CHECK") << QueryAction([](Query &q) {
+        q.setSql(u"insert into Limits (n, t) values (:a, :b)"_s);
+        q.setParam(u"a"_s, u"5"_s);
+        q.setParam(u"b"_s, u"五"_s);
+        q.execSql();
+    }) << u"explained: CHECK constraint failed: Limits | 5,五"_s;
+    QTest::newRow("a post refused by a CHECK") << QueryAction([](Query &q) {
+        q.setSql(u"select * from Limits"_s);
+        q.open();
+        q.edit();
+        q.setFieldByName(u"n"_s, u"7"_s);
+        q.post();
+    }) << u"explained: CHECK constraint failed: Limits | 7"_s;
+    QTest::newRow("another constraint keeps SQLite's text") << QueryAction([](Query &q) {
+        q.setSql(u"insert into Limits (n, t) values (1, 'one')"_s);
+        q.execSql();
+    }) << u"UNIQUE constraint failed: Limits.t"_s;
 }
 
 void DbTest::refusedCheckIsExplained() {
@@ -1288,8 +1250,8 @@ void DbTest::secondCopyWaitsForLock() {
 
     DbFixture db;
     RawHandle otherCopy = openRaw(db.path(), DbFixture::Key);
-    QCOMPARE(sqlite3_exec(otherCopy.get(), "BEGIN IMMEDIATE; insert into LoginInfo values ('a', 'b')",
-                          nullptr, nullptr, nullptr),
+    QCOMPARE(sqlite3_exec(otherCopy.get(), "BEGIN IMMEDIATE; insert into LoginInfo values ('a', 'b')", nullptr, nullptr,
+                          nullptr),
              SQLITE_OK);
     // The other copy's commit waits for our readers like ours waits for it; without a timeout of
     // its own it could fail while our open reads the schema, and keep the lock for good.

@@ -34,12 +34,12 @@ namespace {
 // formula-looking phone numbers, apostrophes, text beyond GBK.
 QList<QStringList> awkwardContacts() {
     return {
-        {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-245"_s, u"05718888888"_s,
-         u"012345"_s, u"a@b.cn"_s, u"浙江省杭州市, 西湖区"_s},
-        {u"O'Neil, \"Jr\""_s, u"女"_s, u"1999-12-31"_s, u"-"_s, u"=1+1"_s, u"+8613912345678"_s,
-         u"@qq"_s, u"x;y\\z"_s, u"第一行\n第二行"_s},
-        {u"'=已有撇号"_s, u"未知"_s, u"不详"_s, u"'-"_s, u"''@x"_s, QString(), QString(),
-         QString(), u"𠀀 surrogate, 😀"_s},
+        {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-245"_s, u"05718888888"_s, u"012345"_s, u"a@b.cn"_s,
+         u"浙江省杭州市, 西湖区"_s},
+        {u"O'Neil, \"Jr\""_s, u"女"_s, u"1999-12-31"_s, u"-"_s, u"=1+1"_s, u"+8613912345678"_s, u"@qq"_s, u"x;y\\z"_s,
+         u"第一行\n第二行"_s},
+        {u"'=已有撇号"_s, u"未知"_s, u"不详"_s, u"'-"_s, u"''@x"_s, QString(), QString(), QString(),
+         u"𠀀 surrogate, 😀"_s},
     };
 }
 
@@ -85,15 +85,17 @@ QByteArray workbook(const QByteArray &sheet, const QByteArray &strings = {}, con
                     const QByteArray &workbookPr = {}, Packing packing = Packing::Deflated) {
     QList<std::pair<QString, QByteArray>> parts = {
         {u"[Content_Types].xml"_s, "<Types/>"},
-        {u"xl/workbook.xml"_s,
-         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" + workbookPr +
-             "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId7\"/><sheet name=\"B\" sheetId=\"2\" r:id=\"rId8\"/></sheets></workbook>"},
+        {u"xl/workbook.xml"_s, "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                               "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
+                                   workbookPr +
+                                   "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId7\"/><sheet name=\"B\" "
+                                   "sheetId=\"2\" r:id=\"rId8\"/></sheets></workbook>"},
         {u"xl/_rels/workbook.xml.rels"_s,
          "<Relationships><Relationship Id=\"rId8\" Target=\"worksheets/other.xml\"/>"
          "<Relationship Id=\"rId7\" Target=\"/xl/worksheets/first.xml\"/></Relationships>"},
         {u"xl/worksheets/first.xml"_s, "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"},
-        {u"xl/worksheets/other.xml"_s, "<worksheet><sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>不是这张</t></is></c></row></sheetData></worksheet>"},
+        {u"xl/worksheets/other.xml"_s, "<worksheet><sheetData><row r=\"1\"><c "
+                                       "t=\"inlineStr\"><is><t>不是这张</t></is></c></row></sheetData></worksheet>"},
     };
     if (!strings.isEmpty())
         parts.append({u"xl/sharedStrings.xml"_s, "<sst>" + strings + "</sst>"});
@@ -169,7 +171,7 @@ QList<QStringList> bookRows(db::Connection &con) {
     return rows;
 }
 
-} // namespace
+}   // namespace
 
 class FormatsTest : public QObject {
     Q_OBJECT
@@ -258,16 +260,17 @@ void FormatsTest::csvReadsEncodingsAndDialects_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<Encoding>("encoding");
     QTest::addColumn<QStringList>("first");
-    const QStringList zhang = {u"张三"_s, u"男"_s, QString(), u"13800138000"_s, QString(), QString(),
-                               QString(), QString(), QString()};
-    QTest::newRow("UTF-8 with BOM")
-        << QByteArray("\xEF\xBB\xBF") + u"姓名,性别,手机号码\n张三,男,13800138000\n"_s.toUtf8() << Encoding::Utf8 << zhang;
-    QTest::newRow("UTF-8 without BOM") << u"姓名,性别,手机号码\r\n张三,男,13800138000\r\n"_s.toUtf8()
-                                       << Encoding::Utf8 << zhang;
+    const QStringList zhang = {u"张三"_s, u"男"_s,   QString(), u"13800138000"_s, QString(),
+                               QString(), QString(), QString(), QString()};
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") +
+                                           u"姓名,性别,手机号码\n张三,男,13800138000\n"_s.toUtf8()
+                                    << Encoding::Utf8 << zhang;
+    QTest::newRow("UTF-8 without BOM") << u"姓名,性别,手机号码\r\n张三,男,13800138000\r\n"_s.toUtf8() << Encoding::Utf8
+                                       << zhang;
     QTest::newRow("GBK") << QByteArray(QStringEncoder("GB18030").encode(u"名字,Sex,Mobile\r\n张三,男,13800138000"_s))
                          << Encoding::Gb18030 << zhang;
-    QTest::newRow("semicolons, blank lines") << u"\n姓名;性别;手机\n\n张三;男;13800138000\n;;\n"_s.toUtf8()
-                                             << Encoding::Utf8 << zhang;
+    QTest::newRow("semicolons, blank lines")
+        << u"\n姓名;性别;手机\n\n张三;男;13800138000\n;;\n"_s.toUtf8() << Encoding::Utf8 << zhang;
 }
 
 void FormatsTest::csvReadsEncodingsAndDialects() {
@@ -316,12 +319,14 @@ void FormatsTest::scannerReadsPiecesAsWhole_data() {
     QTest::newRow("comments, instructions, CDATA, entities, prefixes")
         << QByteArray("<x:a><!-- <b> --><b>&lt;&amp;&#x4E2D;&#25991;</b><![CDATA[<raw>&amp;]]><?pi ?><x:c/></x:a>")
         << u"<a> <b> '<&中文' </b> '<raw>&amp;' <c> </c> </a> end"_s;
-    QTest::newRow("a text longer than any piece")
-        << QByteArray("<t>" + QString(3000, QChar(0x957f)).toUtf8() + "</t>")
-        << u"<t> '%1' </t> end"_s.arg(QString(3000, QChar(0x957f)));
-    QTest::newRow("unclosed, on line 3") << QByteArray("<a>\n<b>x</b>\n") << u"<a> '\n' <b> 'x' </b> '\n' error on line 3: 文档不完整（<a> 没有结束）"_s;
-    QTest::newRow("end tag that does not match") << QByteArray("<a><b></a>") << u"<a> <b> error on line 1: 结束标签 </a> 与开始标签不配对"_s;
-    QTest::newRow("document type") << QByteArray("<!DOCTYPE a [<!ENTITY x \"y\">]><a/>") << u"error on line 1: 不接受文档类型声明"_s;
+    QTest::newRow("a text longer than any piece") << QByteArray("<t>" + QString(3000, QChar(0x957f)).toUtf8() + "</t>")
+                                                  << u"<t> '%1' </t> end"_s.arg(QString(3000, QChar(0x957f)));
+    QTest::newRow("unclosed, on line 3") << QByteArray("<a>\n<b>x</b>\n")
+                                         << u"<a> '\n' <b> 'x' </b> '\n' error on line 3: 文档不完整（<a> 没有结束）"_s;
+    QTest::newRow("end tag that does not match")
+        << QByteArray("<a><b></a>") << u"<a> <b> error on line 1: 结束标签 </a> 与开始标签不配对"_s;
+    QTest::newRow("document type") << QByteArray("<!DOCTYPE a [<!ENTITY x \"y\">]><a/>")
+                                   << u"error on line 1: 不接受文档类型声明"_s;
     QTest::newRow("comment without end") << QByteArray("<a>\n<!-- x") << u"<a> '\n' error on line 2: 注释没有结束"_s;
     QTest::newRow("attribute without quotes") << QByteArray("<a b=c/>") << u"error on line 1: 属性值没有引号"_s;
     QTest::newRow("tag cut short") << QByteArray("<a><b r=\"1\"") << u"<a> error on line 1: 标签不完整"_s;
@@ -428,10 +433,9 @@ void FormatsTest::vcardWritesFoldedEscapedLines() {
         QVERIFY2(l.size() <= 76, l.constData());   // 75 octets and the CR
     QVERIFY(bytes.contains("\r\n "));
     const QString text = QString::fromUtf8(bytes);
-    for (const QString &expected : {u"VERSION:3.0"_s, u"FN:王五"_s, u"N:王五;;;;"_s, u"GENDER:F"_s,
-                                    u"BDAY:1990-01-02"_s, u"TEL;TYPE=CELL:13800138000"_s,
-                                    u"TEL;TYPE=HOME:05710000000"_s, u"X-QQ:10001"_s,
-                                    u"X-TXL-DORMITORY:5-101"_s})
+    for (const QString &expected :
+         {u"VERSION:3.0"_s, u"FN:王五"_s, u"N:王五;;;;"_s, u"GENDER:F"_s, u"BDAY:1990-01-02"_s,
+          u"TEL;TYPE=CELL:13800138000"_s, u"TEL;TYPE=HOME:05710000000"_s, u"X-QQ:10001"_s, u"X-TXL-DORMITORY:5-101"_s})
         QVERIFY2(text.contains(expected + u"\r\n"_s), qPrintable(expected));
     QVERIFY(QString(text).remove(u"\r\n "_s).contains(u"ADR;TYPE=HOME:;;"_s + address + u";;;;"_s));
 }
@@ -453,12 +457,17 @@ void FormatsTest::vcardReadsPhoneDialects_data() {
                       "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;=E4=B8=89=E4=B8=B0;;;\r\n"
                       "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0=E4=B8=89=\r\n=E4=B8=B0\r\n"
                       "TEL;CELL:138 0013 8000\r\nTEL;HOME;VOICE:0571-88888888\r\n"
-                      "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;=E6=96=87=E4=B8=89=E8=B7=AF1=E5=8F=B7;=E6=9D=AD=E5=B7=9E=E5=B8=82;=E6=B5=99=\r\n=E6=B1=9F=E7=9C=81;;\r\n"
+                      "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;=E6=96=87=E4=B8=89=E8=B7=AF1=E5=8F=B7;=E6=9D="
+                      "AD=E5=B7=9E=E5=B8=82;=E6=B5=99=\r\n=E6=B1=9F=E7=9C=81;;\r\n"
                       "PHOTO;ENCODING=BASE64;JPEG:/9j/4AAQ\r\n AAAA\r\n\r\n"
                       "END:VCARD\r\n"
                       "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=C0=EE=CB=C4;;;;\r\n"
                       "TEL;VOICE:+86 139-1234-5678\r\nEND:VCARD\r\n")
-        << QList<QStringList>{zhang, [&] { QStringList l = li; l[schema::Mobile] = u"+86 139-1234-5678"_s; return l; }()};
+        << QList<QStringList>{zhang, [&] {
+                                  QStringList l = li;
+                                  l[schema::Mobile] = u"+86 139-1234-5678"_s;
+                                  return l;
+                              }()};
     QStringList wang = none;
     wang[schema::Name] = u"Wang, Wu"_s;
     wang[schema::Sex] = u"男"_s;
@@ -499,8 +508,7 @@ void FormatsTest::badFilesAreRefusedWhole_data() {
     f.open(QIODevice::ReadOnly);
     const QByteArray good = f.readAll();
     QTest::newRow("truncated .xlsx") << good.left(good.size() / 2) << u"t.xlsx"_s << u"不完整"_s;
-    QTest::newRow("zip that is no workbook") << zipped({{u"readme.txt"_s, "hello"}}) << u"t.xlsx"_s
-                                             << u"没有工作簿"_s;
+    QTest::newRow("zip that is no workbook") << zipped({{u"readme.txt"_s, "hello"}}) << u"t.xlsx"_s << u"没有工作簿"_s;
     // A byte of the sheet changed after it was packed: its checksum no longer matches.
     QByteArray altered = workbook("<row><c t=\"inlineStr\"><is><t>姓名</t></is></c></row>"
                                   "<row><c t=\"inlineStr\"><is><t>李四</t></is></c></row>",
@@ -570,8 +578,10 @@ void FormatsTest::rulesNormaliseOrRefuse_data() {
     const QString refused;
     QTest::newRow("name trimmed") << int(schema::Name) << u"　 张三 "_s << u"张三"_s << QString();
     QTest::newRow("name blank") << int(schema::Name) << u"   "_s << refused << u"姓名为空"_s;
-    QTest::newRow("name of five Chinese characters") << int(schema::Name) << u"欧阳娜娜娜"_s << u"欧阳娜娜娜"_s << QString();
-    QTest::newRow("name of six Chinese characters") << int(schema::Name) << u"欧阳娜娜娜娜"_s << refused << u"12 个字节"_s;
+    QTest::newRow("name of five Chinese characters")
+        << int(schema::Name) << u"欧阳娜娜娜"_s << u"欧阳娜娜娜"_s << QString();
+    QTest::newRow("name of six Chinese characters")
+        << int(schema::Name) << u"欧阳娜娜娜娜"_s << refused << u"12 个字节"_s;
     QTest::newRow("name beyond GBK counts 4 bytes") << int(schema::Name) << u"张三丰𠀀x"_s << refused << u"11 个字节"_s;
     QTest::newRow("ten Latin letters") << int(schema::Name) << u"abcdefghij"_s << u"abcdefghij"_s << QString();
     QTest::newRow("date yyyy-mm-dd") << int(schema::Birth) << u"1986-03-21"_s << u"1986-03-21"_s << QString();
@@ -584,16 +594,22 @@ void FormatsTest::rulesNormaliseOrRefuse_data() {
     QTest::newRow("30 February") << int(schema::Birth) << u"1986-02-30"_s << refused << u"不是有效的日期"_s;
     QTest::newRow("words") << int(schema::Birth) << u"不详"_s << refused << u"不是有效的日期"_s;
     QTest::newRow("mobile with dashes") << int(schema::Mobile) << u"138-0013-8000"_s << u"13800138000"_s << QString();
-    QTest::newRow("mobile +86 spaced") << int(schema::Mobile) << u"+86 139 1234 5678"_s << u"13912345678"_s << QString();
-    QTest::newRow("home 0086 (0571)") << int(schema::HomePhone) << u"0086 (0571) 8888.888"_s << u"05718888888"_s << QString();
-    QTest::newRow("mobile 0086, digits only") << int(schema::Mobile) << u"008613912345678"_s << u"13912345678"_s << QString();
+    QTest::newRow("mobile +86 spaced") << int(schema::Mobile) << u"+86 139 1234 5678"_s << u"13912345678"_s
+                                       << QString();
+    QTest::newRow("home 0086 (0571)") << int(schema::HomePhone) << u"0086 (0571) 8888.888"_s << u"05718888888"_s
+                                      << QString();
+    QTest::newRow("mobile 0086, digits only")
+        << int(schema::Mobile) << u"008613912345678"_s << u"13912345678"_s << QString();
     QTest::newRow("sex in capitals") << int(schema::Sex) << u"MALE"_s << u"男"_s << QString();
     QTest::newRow("a dash is no number") << int(schema::Mobile) << u"-"_s << u"-"_s << QString();
     QTest::newRow("mobile too long") << int(schema::Mobile) << u"1380013800012"_s << refused << u"手机号码"_s;
     QTest::newRow("QQ not a phone") << int(schema::QQ) << u"123-456"_s << u"123-456"_s << QString();
-    QTest::newRow("address of 25 Chinese") << int(schema::Address) << QString(25, QChar(0x5730)) << QString(25, QChar(0x5730)) << QString();
-    QTest::newRow("address of 10,000 characters") << int(schema::Address) << QString(10000, u'x') << refused << u"家庭住址太长"_s;
-    QTest::newRow("e-mail of 10,000 characters") << int(schema::Email) << QString(10000, u'x') << refused << u"电子邮箱太长"_s;
+    QTest::newRow("address of 25 Chinese")
+        << int(schema::Address) << QString(25, QChar(0x5730)) << QString(25, QChar(0x5730)) << QString();
+    QTest::newRow("address of 10,000 characters")
+        << int(schema::Address) << QString(10000, u'x') << refused << u"家庭住址太长"_s;
+    QTest::newRow("e-mail of 10,000 characters")
+        << int(schema::Email) << QString(10000, u'x') << refused << u"电子邮箱太长"_s;
     QTest::newRow("sex Female") << int(schema::Sex) << u"Female"_s << u"女"_s << QString();
 }
 
@@ -621,8 +637,8 @@ void FormatsTest::duplicatesSkippedOrAdded() {
         v[schema::Name] = name;
         return Record{line, v};
     };
-    const QList<Record> records = {record(2, u"张三"_s), record(3, u"李四"_s), record(4, u" 李四"_s),
-                                   record(5, u""_s), record(6, u"张三 "_s), record(7, u"王五"_s)};
+    const QList<Record> records = {record(2, u"张三"_s), record(3, u"李四"_s),  record(4, u" 李四"_s),
+                                   record(5, u""_s),     record(6, u"张三 "_s), record(7, u"王五"_s)};
     const QSet<QString> book = {u"王五"_s};
     ImportPlan plan = planImport(records, book, Duplicates::Skip);
     QCOMPARE(plan.rows.size(), 2);

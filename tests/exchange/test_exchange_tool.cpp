@@ -39,7 +39,7 @@ QStringList names(const QString &folder) {
     return list;
 }
 
-} // namespace
+}   // namespace
 
 class ToolTest : public QObject {
     Q_OBJECT
@@ -95,7 +95,8 @@ void ToolTest::importReportsRefusedRows() {
     f.close();
     const Run r = txldb({u"import"_s, u"list.csv"_s});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, u"imported 2, skipped 0, refused 2\n第3行：姓名为空\n第4行：出生日期“1986-02-30”不是有效的日期\n"_s);
+    QCOMPARE(r.out,
+             u"imported 2, skipped 0, refused 2\n第3行：姓名为空\n第4行：出生日期“1986-02-30”不是有效的日期\n"_s);
     QCOMPARE(names(u"."_s), (QStringList{u"张三"_s, u"王五"_s}));
 
     // Exporting what a search on 手机号码 lists: the normalised number is found.

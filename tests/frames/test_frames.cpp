@@ -178,7 +178,7 @@ void watchNextBox(FramedBox &seen) {
     timer->start();
 }
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(txl::ui::BoxKind)
 
@@ -241,11 +241,21 @@ void FramesTest::messageBoxes() {
     FramedBox seen;
     watchNextBox(seen);
     switch (kind) {
-    case BoxKind::Information: information(u"已到第一条"_s); break;
-    case BoxKind::Confirmation: confirm(u"你真的想退出吗？"_s); break;
-    case BoxKind::Notice: notice(u"已到第一条"_s, u"提示"_s, false); break;
-    case BoxKind::Plain: plainMessage(u"No NotePad"_s); break;
-    case BoxKind::Error: errorReport(u"disk I/O error"_s); break;
+    case BoxKind::Information:
+        information(u"已到第一条"_s);
+        break;
+    case BoxKind::Confirmation:
+        confirm(u"你真的想退出吗？"_s);
+        break;
+    case BoxKind::Notice:
+        notice(u"已到第一条"_s, u"提示"_s, false);
+        break;
+    case BoxKind::Plain:
+        plainMessage(u"No NotePad"_s);
+        break;
+    case BoxKind::Error:
+        errorReport(u"disk I/O error"_s);
+        break;
     }
     QVERIFY2(centred(seen.offCentre), "frame not in the middle");
     const QFont title(u"Sans"_s, 8, QFont::Bold);   // openbox's own settings

@@ -48,9 +48,8 @@ QStringList accountsOf(const QString &folder) {
     QStringList accounts;
     for (int row = 0; row < module.query.recordCount(); ++row) {
         module.query.moveTo(row);
-        accounts << module.query.fieldByName(u"Name"_s) + u':'
-                        + (password::verify(module.query.fieldByName(u"Pwd"_s), u"123456"_s) ? u"123456"_s
-                                                                                               : u"?"_s);
+        accounts << module.query.fieldByName(u"Name"_s) + u':' +
+                        (password::verify(module.query.fieldByName(u"Pwd"_s), u"123456"_s) ? u"123456"_s : u"?"_s);
     }
     return accounts;
 }
@@ -92,7 +91,7 @@ private:
     void (*m_handler)(int) = nullptr;
 };
 
-} // namespace
+}   // namespace
 
 class LauncherTest : public QObject {
     Q_OBJECT
@@ -139,8 +138,7 @@ void LauncherTest::firstStartMakesFolderPicturesAndBook() {
     QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0700u);
     for (const QString &name : {u"02.bmp"_s, u"02_1.bmp"_s})
-        QCOMPARE(contents(QDir(folder).filePath(u"images/"_s + name)),
-                 contents(QDir(sourcePictures()).filePath(name)));
+        QCOMPARE(contents(QDir(folder).filePath(u"images/"_s + name)), contents(QDir(sourcePictures()).filePath(name)));
     QCOMPARE(accountsOf(folder), QStringList{u"chief:123456"_s});
     QCOMPARE(leftovers(QDir(folder).filePath(u"DataBase"_s)), QStringList{u"txl.mdb"_s});
 }

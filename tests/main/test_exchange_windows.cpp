@@ -24,8 +24,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QList<QStringList> Classmates = {
-    {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-201"_s, u"05711234567"_s, u"10001"_s, u"zs@example.com"_s, u"杭州"_s},
-    {u"李四"_s, u"女"_s, u"1987-05-02"_s, u"13912345678"_s, u"3-202"_s, u"05717654321"_s, u"10002"_s, u"ls@example.com"_s, u"宁波"_s},
+    {u"张三"_s, u"男"_s, u"1986-03-21"_s, u"13800138000"_s, u"3-201"_s, u"05711234567"_s, u"10001"_s,
+     u"zs@example.com"_s, u"杭州"_s},
+    {u"李四"_s, u"女"_s, u"1987-05-02"_s, u"13912345678"_s, u"3-202"_s, u"05717654321"_s, u"10002"_s,
+     u"ls@example.com"_s, u"宁波"_s},
     {u"王五"_s, u"男"_s, u"1985-11-30"_s, u"15000000000"_s, u"4-101"_s, u""_s, u"10003"_s, u""_s, u"温州"_s},
 };
 
@@ -53,7 +55,7 @@ QStringList column(const QTableWidget *t, int c) {
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class ExchangeWindowsTest : public QObject {
     Q_OBJECT
@@ -71,7 +73,8 @@ void ExchangeWindowsTest::exportWritesTheListedRows_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("written");
-    QTest::newRow("CSV GB18030, extension added") << u"CSV 文件，GB18030 编码 (*.csv)"_s << u"found"_s << u"found.csv"_s;
+    QTest::newRow("CSV GB18030, extension added")
+        << u"CSV 文件，GB18030 编码 (*.csv)"_s << u"found"_s << u"found.csv"_s;
     QTest::newRow("xlsx") << u"Excel 工作簿 (*.xlsx)"_s << u"found.xlsx"_s << u"found.xlsx"_s;
     QTest::newRow("vCard") << u"vCard 名片 (*.vcf)"_s << u"found.vcf"_s << u"found.vcf"_s;
 }
@@ -101,7 +104,10 @@ void ExchangeWindowsTest::exportWritesTheListedRows() {
 
 void ExchangeWindowsTest::importShowsPreviewThenAdds() {
     MainWindow m;
-    writeFile(u"list.csv"_s, u"名字,手机,生日,备注\n赵六,138-0013-8001,1990/1/2,x\n张三,1,,\n,2,,\n钱七,+86 139 0000 0000,不详,\n孙八,,,\n"_s.toUtf8());
+    writeFile(
+        u"list.csv"_s,
+        u"名字,手机,生日,备注\n赵六,138-0013-8001,1990/1/2,x\n张三,1,,\n,2,,\n钱七,+86 139 0000 0000,不详,\n孙八,,,\n"_s
+            .toUtf8());
     QStringList formats, mapping, counts, problems;
     txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
         auto &preview = static_cast<TImportPreview &>(form);
@@ -124,7 +130,8 @@ void ExchangeWindowsTest::importShowsPreviewThenAdds() {
     // As after an add: the whole list, and the new total.
     QCOMPARE(DataModule1->query.recordCount(), 5);
     QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
-    QCOMPARE(m.count(u"select count(*) from UsersInfo where 手机号码 = '13800138001' and 出生日期 = '1990-01-02'"_s), 1);
+    QCOMPARE(m.count(u"select count(*) from UsersInfo where 手机号码 = '13800138001' and 出生日期 = '1990-01-02'"_s),
+             1);
 }
 
 void ExchangeWindowsTest::importOfDuplicatesWhenAsked() {

@@ -1,8 +1,8 @@
-#include "data/U2.h"
 #include "accounts/UShezhi.h"
 #include "accounts/Uxt.h"
 #include "assets/Assets.h"
 #include "contacts/Unit3.h"
+#include "data/U2.h"
 #include "main/U4.h"
 #include "main/UStu.h"
 #include "platform/os/Regional.h"
@@ -44,16 +44,16 @@ namespace {
 
 // 姓名, 性别, 出生日期, 手机号码, 宿舍号码, 家庭电话, QQ, 电子邮箱, 家庭住址
 const QList<QStringList> Classmates = {
-    {u"张三"_s, u"男"_s, u"1990-01-02"_s, u"13800001111"_s, u"A101"_s, u"0101234567"_s,
-     u"10001"_s, u"zs@example.com"_s, u"北京"_s},
-    {u"李四"_s, u"女"_s, u"1990-03-04"_s, u"15913000000"_s, u"B202"_s, u"0201234567"_s,
-     u"10002"_s, u"ls@example.com"_s, u"上海"_s},
-    {u"王五"_s, u"女"_s, u"1991-05-06"_s, u"18600000000"_s, u"C303"_s, u"0301234567"_s,
-     u"10003"_s, u"ww@example.com"_s, u"广州"_s},
-    {u"O'Neil"_s, u"男"_s, u"1989-07-08"_s, u"17700000000"_s, u"D404"_s, u"0401234567"_s,
-     u"10004"_s, u"on@example.com"_s, u"深圳"_s},
-    {u"赵六"_s, u"男"_s, u"1992-09-10"_s, u"13"_s, u"E505"_s, u"0501234567"_s, u"10005"_s,
-     u"zl@example.com"_s, u"成都"_s},
+    {u"张三"_s, u"男"_s, u"1990-01-02"_s, u"13800001111"_s, u"A101"_s, u"0101234567"_s, u"10001"_s, u"zs@example.com"_s,
+     u"北京"_s},
+    {u"李四"_s, u"女"_s, u"1990-03-04"_s, u"15913000000"_s, u"B202"_s, u"0201234567"_s, u"10002"_s, u"ls@example.com"_s,
+     u"上海"_s},
+    {u"王五"_s, u"女"_s, u"1991-05-06"_s, u"18600000000"_s, u"C303"_s, u"0301234567"_s, u"10003"_s, u"ww@example.com"_s,
+     u"广州"_s},
+    {u"O'Neil"_s, u"男"_s, u"1989-07-08"_s, u"17700000000"_s, u"D404"_s, u"0401234567"_s, u"10004"_s,
+     u"on@example.com"_s, u"深圳"_s},
+    {u"赵六"_s, u"男"_s, u"1992-09-10"_s, u"13"_s, u"E505"_s, u"0501234567"_s, u"10005"_s, u"zl@example.com"_s,
+     u"成都"_s},
 };
 
 QList<QStringList> firstOf(qsizetype n) {
@@ -63,8 +63,7 @@ QList<QStringList> firstOf(qsizetype n) {
 // The main window over the classmates, with what the tests read off it.
 class MainWindow : public txl::test::MainWindowFixture {
 public:
-    explicit MainWindow(const QList<QStringList> &contacts = Classmates,
-                        const QString &signedIn = u"chief"_s)
+    explicit MainWindow(const QList<QStringList> &contacts = Classmates, const QString &signedIn = u"chief"_s)
         : MainWindowFixture(contacts, signedIn) {}
     txl::db::Query &query() const { return DataModule1->query; }
 
@@ -103,13 +102,21 @@ QStringList describe(const txl::test::BoxRecorder &boxes) {
     for (const txl::ui::BoxRecord &b : boxes.boxes()) {
         QString kind;
         switch (b.kind) {
-        case BoxKind::Information: kind = b.buttons.size() == 2 ? u"yes/no"_s : u"info"_s; break;
-        case BoxKind::Confirmation: kind = u"confirm"_s; break;
+        case BoxKind::Information:
+            kind = b.buttons.size() == 2 ? u"yes/no"_s : u"info"_s;
+            break;
+        case BoxKind::Confirmation:
+            kind = u"confirm"_s;
+            break;
         case BoxKind::Notice:
             kind = b.icon == BoxIcon::None ? u"notice-no-icon"_s : u"notice"_s;
             break;
-        case BoxKind::Plain: kind = u"plain"_s; break;
-        case BoxKind::Error: kind = u"error"_s; break;
+        case BoxKind::Plain:
+            kind = u"plain"_s;
+            break;
+        case BoxKind::Error:
+            kind = u"error"_s;
+            break;
         }
         out << kind + u' ' + b.text;
     }
@@ -137,7 +144,7 @@ QString navigationStates(const TForm1 &w) {
     return s;
 }
 
-} // namespace
+}   // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -251,8 +258,7 @@ void MainWindowTest::clock() {
     QVERIFY(QTest::qWaitFor([&] { return !m.w().panelText(3).isEmpty(); }, 3000));
     const QString after = txl::os::dateTimeText(QDateTime::currentDateTime());
     const QString shown = m.w().panelText(3);
-    QVERIFY2(shown == u"现在的时间是："_s + before || shown == u"现在的时间是："_s + after,
-             qPrintable(shown));
+    QVERIFY2(shown == u"现在的时间是："_s + before || shown == u"现在的时间是："_s + after, qPrintable(shown));
     // The clock writes panel 3 only.
     QCOMPARE(m.w().panelText(2), u"通讯录的总人数为：5"_s);
 }
@@ -412,10 +418,10 @@ void MainWindowTest::contextMenu() {
     const bool chief = account == u"chief";
 
     // The items as shown: separators only between items, 系统设置 greyed for everyone but chief.
-    const QStringList expected{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s,
-                               chief ? u"系统设置"_s : u"(系统设置)"_s, u"密码设置"_s,
-                               u"计 算 器"_s, u"-"_s, u"关    于"_s, u"-"_s, u"退出系统"_s,
-                               u"-"_s, u"导入"_s, u"导出"_s, u"生日提醒"_s};
+    const QStringList expected{
+        u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s, chief ? u"系统设置"_s : u"(系统设置)"_s,
+        u"密码设置"_s, u"计 算 器"_s, u"-"_s,        u"关    于"_s, u"-"_s,
+        u"退出系统"_s, u"-"_s,        u"导入"_s,     u"导出"_s,     u"生日提醒"_s};
     QWidget *surface = where == u"row"      ? m.w().grid->viewport()
                        : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
                                             : m.w().grid->verticalHeader()->viewport();
@@ -439,10 +445,9 @@ void MainWindowTest::contextMenu() {
 
 void MainWindowTest::columnWidths() {
     MainWindow m;
-    const std::pair<QString, int> widths[] = {
-        {u"姓名"_s, 64},     {u"性别"_s, 30},     {u"出生日期"_s, 75},
-        {u"手机号码"_s, 75}, {u"宿舍号码"_s, 75}, {u"家庭电话"_s, 75},
-        {u"QQ"_s, 75},       {u"电子邮箱"_s, 75}, {u"家庭住址"_s, 100}};
+    const std::pair<QString, int> widths[] = {{u"姓名"_s, 64},     {u"性别"_s, 30},     {u"出生日期"_s, 75},
+                                              {u"手机号码"_s, 75}, {u"宿舍号码"_s, 75}, {u"家庭电话"_s, 75},
+                                              {u"QQ"_s, 75},       {u"电子邮箱"_s, 75}, {u"家庭住址"_s, 100}};
     // After the show handler's reload, and again after a search replaced the result.
     for (int pass = 0; pass < 2; ++pass) {
         const QAbstractItemModel *model = m.w().grid->model();
@@ -545,35 +550,25 @@ void MainWindowTest::searchFinds_data() {
 
     const QStringList none;
     const QStringList noMatch{u"notice 对不起!没有找到相关记录！"_s};
-    QTest::newRow("exact 性别 女") << 0 << 1 << u"女"_s << QStringList{u"李四"_s, u"王五"_s}
-                                 << QString() << none;
-    QTest::newRow("exact text is trimmed") << 0 << 1 << u"  女 "_s
-                                           << QStringList{u"李四"_s, u"王五"_s} << QString() << none;
+    QTest::newRow("exact 性别 女") << 0 << 1 << u"女"_s << QStringList{u"李四"_s, u"王五"_s} << QString() << none;
+    QTest::newRow("exact text is trimmed")
+        << 0 << 1 << u"  女 "_s << QStringList{u"李四"_s, u"王五"_s} << QString() << none;
     QTest::newRow("fuzzy 13 on 手机号码")
         << 1 << 3 << u"13"_s << QStringList{u"张三"_s, u"李四"_s, u"赵六"_s} << u"13"_s << none;
-    QTest::newRow("exact 13 on 手机号码") << 0 << 3 << u"13"_s << QStringList{u"赵六"_s}
-                                        << QString() << none;
-    QTest::newRow("quote in an exact search") << 0 << 0 << u"O'Neil"_s
-                                              << QStringList{u"O'Neil"_s} << QString() << none;
-    QTest::newRow("quote in a fuzzy search") << 1 << 0 << u"'"_s << QStringList{u"O'Neil"_s}
-                                             << u"'"_s << none;
+    QTest::newRow("exact 13 on 手机号码") << 0 << 3 << u"13"_s << QStringList{u"赵六"_s} << QString() << none;
+    QTest::newRow("quote in an exact search") << 0 << 0 << u"O'Neil"_s << QStringList{u"O'Neil"_s} << QString() << none;
+    QTest::newRow("quote in a fuzzy search") << 1 << 0 << u"'"_s << QStringList{u"O'Neil"_s} << u"'"_s << none;
     QTest::newRow("quote and comment in an exact search")
         << 0 << 0 << u"' or 1=1 --"_s << QStringList() << QString() << noMatch;
-    QTest::newRow("exact no match") << 0 << 0 << u"孙七"_s << QStringList() << QString()
-                                    << noMatch;
-    QTest::newRow("fuzzy no match") << 1 << 5 << u"西安"_s << QStringList() << u"西安"_s
-                                    << noMatch;
+    QTest::newRow("exact no match") << 0 << 0 << u"孙七"_s << QStringList() << QString() << noMatch;
+    QTest::newRow("fuzzy no match") << 1 << 5 << u"西安"_s << QStringList() << u"西安"_s << noMatch;
     // Letters typed into a fuzzy search on 姓名 or 家庭住址 also find their pinyin.
-    QTest::newRow("pinyin initials on 姓名") << 1 << 0 << u" zs "_s << QStringList{u"张三"_s}
-                                          << u" zs "_s << none;
-    QTest::newRow("pinyin and plain text on 姓名") << 1 << 0 << u"n"_s
-                                               << QStringList{u"O'Neil"_s} << u"n"_s << none;
-    QTest::newRow("pinyin on 家庭住址") << 1 << 5 << u"shanghai"_s << QStringList{u"李四"_s}
-                                     << u"shanghai"_s << none;
+    QTest::newRow("pinyin initials on 姓名") << 1 << 0 << u" zs "_s << QStringList{u"张三"_s} << u" zs "_s << none;
+    QTest::newRow("pinyin and plain text on 姓名") << 1 << 0 << u"n"_s << QStringList{u"O'Neil"_s} << u"n"_s << none;
+    QTest::newRow("pinyin on 家庭住址") << 1 << 5 << u"shanghai"_s << QStringList{u"李四"_s} << u"shanghai"_s << none;
     QTest::newRow("pinyin no match") << 1 << 0 << u"zx"_s << QStringList() << u"zx"_s << noMatch;
     QTest::newRow("no pinyin on 性别") << 1 << 1 << u"nv"_s << QStringList() << u"nv"_s << noMatch;
-    QTest::newRow("no pinyin in an exact search") << 0 << 0 << u"zs"_s << QStringList()
-                                                 << QString() << noMatch;
+    QTest::newRow("no pinyin in an exact search") << 0 << 0 << u"zs"_s << QStringList() << QString() << noMatch;
 }
 
 void MainWindowTest::searchFinds() {
@@ -598,7 +593,8 @@ void MainWindowTest::searchFinds() {
     QCOMPARE(m.storedNames().size(), Classmates.size());
     // A fuzzy search that is not pinyin on 姓名 or 家庭住址 runs the plain contains statement.
     const QString plain = u"select * from UsersInfo where "_s + m.w().ComboBox1->itemText(column) + u" like :p1"_s;
-    const bool pinyin = (column == 0 || column == 5) && text.contains(QRegularExpression(u"^[A-Za-z' ]*[A-Za-z][A-Za-z' ]*$"_s));
+    const bool pinyin = (column == 0 || column == 5) &&
+                        text.contains(QRegularExpression(u"^[A-Za-z' ]*[A-Za-z][A-Za-z' ]*$"_s));
     if (mode == 1)
         QCOMPARE(m.query().sql().join(QString()).startsWith(plain + u" or pinyin_match("_s), pinyin);
     if (mode == 1 && !pinyin)
@@ -715,25 +711,21 @@ void MainWindowTest::navigation_data() {
     QTest::addColumn<int>("currentRow");
     QTest::addColumn<QString>("enabled");   // 第一条 上一条 下一条 最后一条
 
-    const QString first = u"第一条"_s, prior = u"上一条"_s, next = u"下一条"_s,
-                  last = u"最后一条"_s, back = u"返回"_s;
+    const QString first = u"第一条"_s, prior = u"上一条"_s, next = u"下一条"_s, last = u"最后一条"_s, back = u"返回"_s;
     const QString atFirst = u"info 已到第一条"_s, atFirstNotice = u"notice-no-icon 已到第一条"_s,
                   atLast = u"info 已到最后一条"_s;
 
-    QTest::newRow("three rows walked with 下一条")
-        << 3 << QStringList{next, next} << QStringList() << 2 << u"1111"_s;
+    QTest::newRow("three rows walked with 下一条") << 3 << QStringList{next, next} << QStringList() << 2 << u"1111"_s;
     QTest::newRow("下一条 on the last row sets end-of-data silently")
         << 3 << QStringList{next, next, next} << QStringList() << 2 << u"1111"_s;
     QTest::newRow("下一条 once more shows the message")
         << 3 << QStringList{next, next, next, next} << QStringList{atLast} << 2 << u"1110"_s;
-    QTest::newRow("最后一条 twice") << 3 << QStringList{last, last} << QStringList{atLast} << 2
-                                 << u"1101"_s;
+    QTest::newRow("最后一条 twice") << 3 << QStringList{last, last} << QStringList{atLast} << 2 << u"1101"_s;
     QTest::newRow("第一条 leaves 下一条 grey")
         << 3 << QStringList{last, last, first} << QStringList{atLast} << 0 << u"1101"_s;
     QTest::newRow("上一条 re-enables 下一条")
         << 3 << QStringList{last, last, prior} << QStringList{atLast} << 1 << u"1111"_s;
-    QTest::newRow("第一条 at begin-of-data") << 3 << QStringList{first} << QStringList{atFirst}
-                                          << 0 << u"1011"_s;
+    QTest::newRow("第一条 at begin-of-data") << 3 << QStringList{first} << QStringList{atFirst} << 0 << u"1011"_s;
     QTest::newRow("第一条 twice after moving")
         << 3 << QStringList{next, first, first} << QStringList{atFirst} << 0 << u"1011"_s;
     QTest::newRow("下一条 re-enables 上一条")
@@ -743,19 +735,13 @@ void MainWindowTest::navigation_data() {
     QTest::newRow("下一条 re-enables 第一条")
         << 3 << QStringList{prior, next} << QStringList{atFirstNotice} << 1 << u"1111"_s;
     QTest::newRow("上一条 onto the first row, then at it")
-        << 3 << QStringList{next, prior, prior, prior} << QStringList{atFirstNotice} << 0
-        << u"0111"_s;
+        << 3 << QStringList{next, prior, prior, prior} << QStringList{atFirstNotice} << 0 << u"0111"_s;
     QTest::newRow("a reload resets no button, but sets begin-of-data")
-        << 3 << QStringList{last, last, back, prior} << QStringList{atLast, atFirstNotice} << 0
-        << u"0101"_s;
-    QTest::newRow("empty list: 第一条") << 0 << QStringList{first} << QStringList{atFirst} << -1
-                                     << u"1011"_s;
-    QTest::newRow("empty list: 上一条") << 0 << QStringList{prior} << QStringList{atFirstNotice}
-                                     << -1 << u"0111"_s;
-    QTest::newRow("empty list: 下一条") << 0 << QStringList{next} << QStringList{atLast} << -1
-                                     << u"1110"_s;
-    QTest::newRow("empty list: 最后一条") << 0 << QStringList{last} << QStringList{atLast} << -1
-                                       << u"1101"_s;
+        << 3 << QStringList{last, last, back, prior} << QStringList{atLast, atFirstNotice} << 0 << u"0101"_s;
+    QTest::newRow("empty list: 第一条") << 0 << QStringList{first} << QStringList{atFirst} << -1 << u"1011"_s;
+    QTest::newRow("empty list: 上一条") << 0 << QStringList{prior} << QStringList{atFirstNotice} << -1 << u"0111"_s;
+    QTest::newRow("empty list: 下一条") << 0 << QStringList{next} << QStringList{atLast} << -1 << u"1110"_s;
+    QTest::newRow("empty list: 最后一条") << 0 << QStringList{last} << QStringList{atLast} << -1 << u"1101"_s;
 }
 
 void MainWindowTest::navigation() {
@@ -800,30 +786,24 @@ void MainWindowTest::deletion_data() {
     const QString threeTotal = u"通讯录的总人数为：3"_s;
 
     QTest::newRow("the last row: the one before becomes current")
-        << u"last"_s << 3 << std::optional(Answer::Yes) << QStringList{ask}
-        << QStringList{u"张三"_s, u"李四"_s} << QStringList{u"张三"_s, u"李四"_s} << 1
-        << threeTotal;
+        << u"last"_s << 3 << std::optional(Answer::Yes) << QStringList{ask} << QStringList{u"张三"_s, u"李四"_s}
+        << QStringList{u"张三"_s, u"李四"_s} << 1 << threeTotal;
     QTest::newRow("the first row: the following becomes current")
-        << u""_s << 3 << std::optional(Answer::Yes) << QStringList{ask}
-        << QStringList{u"李四"_s, u"王五"_s} << QStringList{u"李四"_s, u"王五"_s} << 0
-        << threeTotal;
-    QTest::newRow("inside a search result")
-        << u"search 男"_s << 5 << std::optional(Answer::Yes) << QStringList{ask}
-        << QStringList{u"李四"_s, u"王五"_s, u"O'Neil"_s, u"赵六"_s}
-        << QStringList{u"O'Neil"_s, u"赵六"_s} << 0 << u"总共找到3条记录"_s;
-    QTest::newRow("answered No") << u"last"_s << 3 << std::optional(Answer::No)
-                                 << QStringList{ask} << three << three << 2 << threeTotal;
-    QTest::newRow("empty list") << u""_s << 0 << std::optional<Answer>() << QStringList{nothing}
-                                << QStringList() << QStringList() << -1
-                                << u"通讯录的总人数为：0"_s;
+        << u""_s << 3 << std::optional(Answer::Yes) << QStringList{ask} << QStringList{u"李四"_s, u"王五"_s}
+        << QStringList{u"李四"_s, u"王五"_s} << 0 << threeTotal;
+    QTest::newRow("inside a search result") << u"search 男"_s << 5 << std::optional(Answer::Yes) << QStringList{ask}
+                                            << QStringList{u"李四"_s, u"王五"_s, u"O'Neil"_s, u"赵六"_s}
+                                            << QStringList{u"O'Neil"_s, u"赵六"_s} << 0 << u"总共找到3条记录"_s;
+    QTest::newRow("answered No") << u"last"_s << 3 << std::optional(Answer::No) << QStringList{ask} << three << three
+                                 << 2 << threeTotal;
+    QTest::newRow("empty list") << u""_s << 0 << std::optional<Answer>() << QStringList{nothing} << QStringList()
+                                << QStringList() << -1 << u"通讯录的总人数为：0"_s;
     QTest::newRow("search found nothing")
-        << u"search 无"_s << 3 << std::optional<Answer>()
-        << QStringList{u"notice 对不起!没有找到相关记录！"_s, nothing} << three << QStringList()
-        << -1 << u"总共找到0条记录"_s;
+        << u"search 无"_s << 3 << std::optional<Answer>() << QStringList{u"notice 对不起!没有找到相关记录！"_s, nothing}
+        << three << QStringList() << -1 << u"总共找到0条记录"_s;
     QTest::newRow("list closed by a failed search")
         << u"typed column"_s << 3 << std::optional<Answer>()
-        << QStringList{u"error '' is not a search column."_s, nothing} << three << QStringList()
-        << -1 << threeTotal;
+        << QStringList{u"error '' is not a search column."_s, nothing} << three << QStringList() << -1 << threeTotal;
 }
 
 void MainWindowTest::deletion() {
@@ -891,8 +871,7 @@ void MainWindowTest::closeRequest() {
     QCOMPARE(txl::ui::Application::instance()->terminated(), yes);
     QCOMPARE(m.w().isVisible(), !yes);
     if (!yes) {
-        QCOMPARE((QStringList{m.w().panelText(0), m.w().panelText(1), m.w().panelText(2)}),
-                 panels);
+        QCOMPARE((QStringList{m.w().panelText(0), m.w().panelText(1), m.w().panelText(2)}), panels);
         QCOMPARE(m.gridNames().size(), Classmates.size());
         QCOMPARE(m.query().currentRow(), 4);
     }
@@ -906,10 +885,8 @@ void MainWindowTest::commandsOpenTheirWindows_data() {
     QTest::newRow("menu 修改好友") << u"menu 2"_s << u"TAdd 修改 张三"_s;
     QTest::newRow("double-click on a data row") << u"double-click row"_s << u"TAdd 修改 王五"_s;
     QTest::newRow("double-click on the titles") << u"double-click titles"_s << u"TAdd 修改 张三"_s;
-    QTest::newRow("double-click on the indicator") << u"double-click indicator"_s
-                                                   << u"TAdd 修改 李四"_s;
-    QTest::newRow("double-click below the rows") << u"double-click below"_s
-                                                 << u"TAdd 修改 张三"_s;
+    QTest::newRow("double-click on the indicator") << u"double-click indicator"_s << u"TAdd 修改 李四"_s;
+    QTest::newRow("double-click below the rows") << u"double-click below"_s << u"TAdd 修改 张三"_s;
     QTest::newRow("toolbar 系统设置") << u"toolbar 6"_s << u"TForm4"_s;
     QTest::newRow("menu 系统设置") << u"menu 5"_s << u"TForm4"_s;
     QTest::newRow("toolbar 密码设置") << u"toolbar 8"_s << u"TShezhi"_s;
@@ -965,22 +942,17 @@ void MainWindowTest::commandsOpenTheirWindows() {
 void MainWindowTest::calculator_data() {
     QTest::addColumn<QStringList>("installed");   // "system/name" or "local/name"
     QTest::addColumn<int>("presses");
-    QTest::addColumn<QString>("started");          // folder/name of every start; empty: none
+    QTest::addColumn<QString>("started");   // folder/name of every start; empty: none
     QTest::addColumn<QStringList>("boxes");
 
-    QTest::newRow("none found") << QStringList() << 1 << QString()
-                                << QStringList{u"plain No NotePad"_s};
-    QTest::newRow("only a local one") << QStringList{u"local/kcalc"_s} << 1 << u"local/kcalc"_s
-                                      << QStringList();
+    QTest::newRow("none found") << QStringList() << 1 << QString() << QStringList{u"plain No NotePad"_s};
+    QTest::newRow("only a local one") << QStringList{u"local/kcalc"_s} << 1 << u"local/kcalc"_s << QStringList();
     QTest::newRow("the system folder first")
-        << QStringList{u"local/gnome-calculator"_s, u"system/kcalc"_s} << 1 << u"system/kcalc"_s
-        << QStringList();
+        << QStringList{u"local/gnome-calculator"_s, u"system/kcalc"_s} << 1 << u"system/kcalc"_s << QStringList();
     QTest::newRow("found, pressed twice: started twice")
-        << QStringList{u"system/gnome-calculator"_s} << 2 << u"system/gnome-calculator"_s
-        << QStringList();
-    QTest::newRow("none found, pressed twice") << QStringList() << 2 << QString()
-                                               << QStringList{u"plain No NotePad"_s,
-                                                              u"plain No NotePad"_s};
+        << QStringList{u"system/gnome-calculator"_s} << 2 << u"system/gnome-calculator"_s << QStringList();
+    QTest::newRow("none found, pressed twice")
+        << QStringList() << 2 << QString() << QStringList{u"plain No NotePad"_s, u"plain No NotePad"_s};
 }
 
 void MainWindowTest::calculator() {

@@ -60,8 +60,7 @@ void OsTest::cutToGb18030_data() {
     QTest::newRow("no half character in 11") << u"张三李四王五"_s << 11 << u"张三李四王"_s;
     QTest::newRow("six Chinese in 12") << u"张三李四王五"_s << 12 << u"张三李四王五"_s;
     QTest::newRow("odd start in 10") << u"a张三李四王"_s << 10 << u"a张三李四"_s;
-    QTest::newRow("25 of 30 Chinese in 50") << QString(30, QChar(0x5f20)) << 50
-                                            << QString(25, QChar(0x5f20));
+    QTest::newRow("25 of 30 Chinese in 50") << QString(30, QChar(0x5f20)) << 50 << QString(25, QChar(0x5f20));
     QTest::newRow("two emoji in 8") << u"😀😀😀"_s << 8 << u"😀😀"_s;
     QTest::newRow("emoji never split") << u"ab😀"_s << 5 << u"ab"_s;
     QTest::newRow("zero") << u"abc"_s << 0 << QString();
@@ -118,7 +117,7 @@ void makeFile(const QString &path, bool executable) {
     QVERIFY(file.setPermissions(permissions));
 }
 
-} // namespace
+}   // namespace
 
 void OsTest::findCalculator_data() {
     // Files per folder: "name" an executable, "name-" a file that cannot run, "name/" a folder.
@@ -126,10 +125,10 @@ void OsTest::findCalculator_data() {
     QTest::addColumn<QStringList>("local");
     QTest::addColumn<QString>("found");   // "<folder>/<name>", empty for none
     QTest::newRow("none at all") << QStringList() << QStringList() << QString();
-    QTest::newRow("only look-alikes") << QStringList{u"kcalc-"_s, u"xcalc/"_s}
-                                      << QStringList{u"galculator-"_s} << QString();
-    QTest::newRow("found in the second folder") << QStringList{u"kcalc-"_s}
-                                                << QStringList{u"xcalc"_s} << u"local/xcalc"_s;
+    QTest::newRow("only look-alikes") << QStringList{u"kcalc-"_s, u"xcalc/"_s} << QStringList{u"galculator-"_s}
+                                      << QString();
+    QTest::newRow("found in the second folder")
+        << QStringList{u"kcalc-"_s} << QStringList{u"xcalc"_s} << u"local/xcalc"_s;
     QTest::newRow("first folder wins over the name order")
         << QStringList{u"xcalc"_s} << QStringList{u"gnome-calculator"_s} << u"system/xcalc"_s;
     QTest::newRow("name order within a folder")

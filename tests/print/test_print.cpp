@@ -14,16 +14,16 @@
 #include "platform/print/ReportBuild.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QDialogButtonBox>
 #include <QPdfDocument>
 #include <QPdfSelection>
-#include <QPrintDialog>
-#include <QPushButton>
 #include <QPointer>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -44,8 +44,7 @@ ReportDefinition smallReport() {
     d.columnHeader.elements = {Element::shape(u"head"_s, {0, 0, 60, 10}),
                                Element::label(u"headText"_s, {1, 2}, u"Name"_s, 9)};
     d.detail.height = 40;
-    d.detail.elements = {Element::shape(u"cell"_s, {0, 0, 60, 40}),
-                         Element::dataField(u"value"_s, {1, 2}, 0, 9)};
+    d.detail.elements = {Element::shape(u"cell"_s, {0, 0, 60, 40}), Element::dataField(u"value"_s, {1, 2}, 0, 9)};
     d.pageFooter.height = 10;
     d.pageFooter.elements = {Element::label(u"foot"_s, {1, 1}, u"Footer"_s, 9)};
     d.fields = {u"姓名"_s};
@@ -80,9 +79,7 @@ ReportJob listJob(int rows) {
 }
 
 ReportJob queryJob() {
-    return {smallReport(), [] {
-                return std::make_unique<QueryRowSource>(DataModule1->query, QStringList{u"姓名"_s});
-            },
+    return {smallReport(), [] { return std::make_unique<QueryRowSource>(DataModule1->query, QStringList{u"姓名"_s}); },
             u"Small report"_s};
 }
 
@@ -111,7 +108,7 @@ QStringList valuesOf(const std::vector<Page> &pages) {
     return values;
 }
 
-} // namespace
+}   // namespace
 
 class PrintTest : public QObject {
     Q_OBJECT
@@ -228,8 +225,7 @@ void PrintTest::pageKeys() {
         w->nextPage();
     QCOMPARE(w->currentPage(), from);
     // The keys reach the page area first, which would otherwise scroll with them.
-    QTest::keyClick(w->findChild<QScrollArea *>(u"PreviewPages"_s), Qt::Key(key),
-                    Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(w->findChild<QScrollArea *>(u"PreviewPages"_s), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(w->currentPage(), to);
     QCOMPARE(w->pageView()->page(), to);
     QCOMPARE(w->pageText(), u"Page %1 of 4"_s.arg(to + 1));
@@ -257,8 +253,7 @@ void PrintTest::everyCommandOnTheToolBar() {
     for (int c = 0; c <= int(PreviewWindow::Command::Close); ++c) {
         QAction *command = w->action(PreviewWindow::Command(c));
         const QWidget *button = bar->widgetForAction(command);
-        QVERIFY2(button != nullptr && button->isVisible() &&
-                     bar->rect().contains(button->geometry()),
+        QVERIFY2(button != nullptr && button->isVisible() && bar->rect().contains(button->geometry()),
                  qPrintable(command->text()));
     }
 }
@@ -378,7 +373,7 @@ void PrintTest::rowDeletedDuringWalk() {
     QVERIFY(build.runSlice());   // page 1 made: rows 1-6 read
     QCOMPARE(query.currentRow(), 6);
     query.moveTo(2);
-    query.deleteRow();           // name003 goes, after it was printed
+    query.deleteRow();   // name003 goes, after it was printed
     build.runToEnd();
     QCOMPARE(valuesOf(pages), names(30));   // every row once, none skipped
     QCOMPARE(query.currentRow(), 28);

@@ -48,8 +48,7 @@ struct Expected {
 };
 
 QString describe(const Item &item, const Page &page) {
-    return u"%1 at %2,%3 size %4x%5 \"%6\" %7pt"_s
-        .arg(int(item.kind))
+    return u"%1 at %2,%3 size %4x%5 \"%6\" %7pt"_s.arg(int(item.kind))
         .arg(item.x, 0, 'f', 3)
         .arg(item.y, 0, 'f', 3)
         .arg(item.w, 0, 'f', 3)
@@ -66,7 +65,7 @@ struct PageSummary {
     int bars = 0;
     int detailRows = 0;
     QList<double> detailTops;
-    QStringList names;     // 姓名 of each row, top to bottom
+    QStringList names;   // 姓名 of each row, top to bottom
     QString footerTime;
 };
 
@@ -105,9 +104,15 @@ PageSummary summarize(const Page &page) {
 }
 
 QStringList contact(int n) {
-    return {u"同学%1"_s.arg(n, 3, 10, QChar(u'0')), n % 2 ? u"男"_s : u"女"_s, u"1990-01-02"_s,
-            u"1380000%1"_s.arg(n, 4, 10, QChar(u'0')), u"%1号楼"_s.arg(n), u"010-1234567"_s,
-            u"%1"_s.arg(10000 + n), u"user%1@example.com"_s.arg(n), u"北京市海淀区%1号"_s.arg(n)};
+    return {u"同学%1"_s.arg(n, 3, 10, QChar(u'0')),
+            n % 2 ? u"男"_s : u"女"_s,
+            u"1990-01-02"_s,
+            u"1380000%1"_s.arg(n, 4, 10, QChar(u'0')),
+            u"%1号楼"_s.arg(n),
+            u"010-1234567"_s,
+            u"%1"_s.arg(10000 + n),
+            u"user%1@example.com"_s.arg(n),
+            u"北京市海淀区%1号"_s.arg(n)};
 }
 
 std::vector<QStringList> contacts(int count) {
@@ -137,7 +142,7 @@ bool inOrder(const QString &text, const QStringList &names) {
     return true;
 }
 
-} // namespace
+}   // namespace
 
 class ReportTest : public QObject {
     Q_OBJECT
@@ -287,14 +292,13 @@ void ReportTest::positionsOfEveryItem() {
     expected.push_back({Item::Kind::Text, 96.78, 14.23, 0, 0, u"同学录"_s, 10});
     for (const Column &c : columns) {
         expected.push_back({Item::Kind::Cell, 10 + c.left, 21.4, c.width, 10.58, {}, 0});
-        expected.push_back({Item::Kind::Text, 10 + c.titleLeft, 21.4 + c.titleTop, 0, 0,
-                            QString::fromUtf16(c.title), 9});
+        expected.push_back(
+            {Item::Kind::Text, 10 + c.titleLeft, 21.4 + c.titleTop, 0, 0, QString::fromUtf16(c.title), 9});
     }
     int field = 0;
     for (const Column &c : columns) {
         expected.push_back({Item::Kind::Cell, 10 + c.left, 32.0, c.width, 10.58, {}, 0});
-        expected.push_back({Item::Kind::Text, 10 + c.valueLeft, 32.0 + c.valueTop, 0, 0,
-                            row[field++], 9});
+        expected.push_back({Item::Kind::Text, 10 + c.valueLeft, 32.0 + c.valueTop, 0, 0, row[field++], 9});
     }
     expected.push_back({Item::Kind::Text, 137.00, 280.63, 0, 0, u"打印时间："_s, 9});
     expected.push_back({Item::Kind::Text, 153.93, 280.63, 0, 0, form.printTimeText(), 9});
@@ -309,9 +313,8 @@ void ReportTest::positionsOfEveryItem() {
         const Item &item = items[i];
         const Expected &e = expected[i];
         const bool same = item.kind == e.kind && near(item.x, e.x) && near(item.y, e.y) &&
-                          (e.kind == Item::Kind::Text
-                               ? page.text(item) == e.text && item.pointSize() == e.points
-                               : near(item.w, e.w) && near(item.h, e.h));
+                          (e.kind == Item::Kind::Text ? page.text(item) == e.text && item.pointSize() == e.points
+                                                      : near(item.w, e.w) && near(item.h, e.h));
         QVERIFY2(same, qPrintable(u"item %1: %2, expected %3 at %4,%5 \"%6\""_s.arg(i)
                                       .arg(describe(item, page))
                                       .arg(int(e.kind))
@@ -388,11 +391,9 @@ void ReportTest::ruledLinesOneThickness() {
     };
     // Down the 姓名 column, left of its texts: the border under the column header and under
     // every row but the last.
-    const QList<int> across = runs(px(21.4 + 1), px(32.0 + 23 * 10.6 - 1),
-                                   [&](int y) { return black(px(11.0), y); });
+    const QList<int> across = runs(px(21.4 + 1), px(32.0 + 23 * 10.6 - 1), [&](int y) { return black(px(11.0), y); });
     // Along the first row, above its texts: the eight borders between the nine columns.
-    const QList<int> down = runs(px(11.0), px(10 + 189.71 - 1),
-                                 [&](int x) { return black(x, px(32.0 + 1.5)); });
+    const QList<int> down = runs(px(11.0), px(10 + 189.71 - 1), [&](int x) { return black(x, px(32.0 + 1.5)); });
     QCOMPARE(across, QList<int>(23, outline));
     QCOMPARE(down, QList<int>(8, outline));
 }
@@ -668,8 +669,7 @@ void ReportTest::laterPrintKeepsTime() {
     txl::print::PrintJob::setStartHook([&percentSeen](txl::print::PrintJob &job) {
         QCOMPARE(job.progressWindow()->windowTitle(), u"Printing progress"_s);
         QVERIFY(job.progressWindow()->findChild<QPushButton *>(u"Cancel"_s) != nullptr);
-        connect(&job, &txl::print::PrintJob::progress, &job,
-                [&percentSeen](int percent) { percentSeen = percent; });
+        connect(&job, &txl::print::PrintJob::progress, &job, [&percentSeen](int percent) { percentSeen = percent; });
     });
     preview->print();
     QCOMPARE(percentSeen, 100);
@@ -701,8 +701,7 @@ void ReportTest::cancelledPrintKeepsPagesMade() {
             if (pages == 1)
                 QTimer::singleShot(0, cancel, &QPushButton::click);
         });
-        connect(&job, &txl::print::PrintJob::over, &job,
-                [&pagesPrinted, &job] { pagesPrinted = job.pagesPrinted(); });
+        connect(&job, &txl::print::PrintJob::over, &job, [&pagesPrinted, &job] { pagesPrinted = job.pagesPrinted(); });
     });
     preview->print();
     QVERIFY(pagesPrinted >= 1 && pagesPrinted < 4);

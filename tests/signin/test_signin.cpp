@@ -39,7 +39,6 @@ const QString Blank = u"请你输入密码！"_s;
 const QString Wrong = u"你输入的密码不正确，请重新输入！"_s;
 const QString UsedUp = u"对不起！你已经达到三次了，请在启动本软件！"_s;
 
-
 void copyExitPictures() {
     QDir().mkpath(u"images"_s);
     for (const QString &name : {u"02.bmp"_s, u"02_1.bmp"_s})
@@ -48,14 +47,13 @@ void copyExitPictures() {
 
 void sendMouse(QWidget *target, QEvent::Type type, Qt::MouseButton button = Qt::LeftButton) {
     const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton
-                                                                     : Qt::MouseButtons(button);
-    QMouseEvent event(type, at, target->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      held, Qt::NoModifier);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, target->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(target, &event);
 }
 
-} // namespace
+}   // namespace
 
 class SigninTest : public QObject {
     Q_OBJECT
@@ -102,8 +100,7 @@ private Q_SLOTS:
         QVERIFY(Form2->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(!Form2->ComboBox2->isEditable());
         QCOMPARE(Form2->Edit2->echoMode(), QLineEdit::Password);
-        QCOMPARE(Form2->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                  Form2->Edit2),
+        QCOMPARE(Form2->Edit2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, Form2->Edit2),
                  int(u'*'));
         QVERIFY(!Form2->Edit2->hasFrame());
         QCOMPARE(Form2->Edit2->font().pixelSize(), 13);
@@ -228,12 +225,9 @@ private Q_SLOTS:
         QTest::newRow("quote: or 1=1") << chief << u"' or '1'='1"_s << Outcome::Wrong;
         QTest::newRow("quote: comment out the rest") << chief << u"chief'--"_s << Outcome::Wrong;
         QTest::newRow("double quotes: or \"\"=\"") << chief << u"\" or \"\"=\""_s << Outcome::Wrong;
-        QTest::newRow("right password, then a quoted or")
-            << chief << u"123456' or '1'='1"_s << Outcome::Wrong;
-        QTest::newRow("statement after a quote")
-            << chief << u"x'; delete from LoginInfo; --"_s << Outcome::Wrong;
-        QTest::newRow("NUL after the right password")
-            << chief << u"123456"_s + QChar(0) + u"x"_s << Outcome::Wrong;
+        QTest::newRow("right password, then a quoted or") << chief << u"123456' or '1'='1"_s << Outcome::Wrong;
+        QTest::newRow("statement after a quote") << chief << u"x'; delete from LoginInfo; --"_s << Outcome::Wrong;
+        QTest::newRow("NUL after the right password") << chief << u"123456"_s + QChar(0) + u"x"_s << Outcome::Wrong;
         QTest::newRow("10,000 characters starting with the right password")
             << chief << u"123456"_s + QString(9994, u'9') << Outcome::Wrong;
         QTest::newRow("full-width quotes") << chief << u"＇ or ＇1＇=＇1"_s << Outcome::Wrong;
@@ -300,12 +294,11 @@ private Q_SLOTS:
     void threeFailures_data() {
         QTest::addColumn<QStringList>("passwords");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("wrong, wrong, wrong") << QStringList{u"1"_s, u"2"_s, u"3"_s}
-                                             << QStringList{Wrong, Wrong, Wrong};
-        QTest::newRow("blank, wrong, blank") << QStringList{u" "_s, u"x"_s, QString()}
-                                             << QStringList{Blank, Wrong, Blank};
-        QTest::newRow("quote, blank, wrong") << QStringList{u"' or '1'='1"_s, QString(), u"12345"_s}
-                                             << QStringList{Wrong, Blank, Wrong};
+        QTest::newRow("wrong, wrong, wrong") << QStringList{u"1"_s, u"2"_s, u"3"_s} << QStringList{Wrong, Wrong, Wrong};
+        QTest::newRow("blank, wrong, blank")
+            << QStringList{u" "_s, u"x"_s, QString()} << QStringList{Blank, Wrong, Blank};
+        QTest::newRow("quote, blank, wrong")
+            << QStringList{u"' or '1'='1"_s, QString(), u"12345"_s} << QStringList{Wrong, Blank, Wrong};
     }
 
     // The third failed press shows its own message, then the closing one, and the run ends.

@@ -38,4 +38,4 @@ private:
     bool m_root;
 };
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -17,4 +17,4 @@ void printIntoPdf(const QString &path) {
     print::printers::setTestPrinter([path] { return pdfPrinter(path); });
 }
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -15,4 +15,4 @@ std::unique_ptr<QPrinter> pdfPrinter(const QString &path);
 // removed (txl::print::printers::setTestPrinter({})).
 void printIntoPdf(const QString &path);
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -1,8 +1,8 @@
 #include "tests/support/TestSupport.h"
 
+#include "data/PasswordHash.h"
 #include "data/U2.h"
 #include "platform/ui/Fonts.h"
-#include "data/PasswordHash.h"
 #include "platform/ui/Form.h"
 
 #include <QDir>
@@ -15,8 +15,7 @@ void prepareApplication() {
     QLocale::setDefault(QLocale::system());
 }
 
-Workspace::Workspace(bool withDatabase, const data::NewDatabase &options)
-    : m_previous(QDir::currentPath()) {
+Workspace::Workspace(bool withDatabase, const data::NewDatabase &options) : m_previous(QDir::currentPath()) {
     QVERIFY2(m_dir.isValid(), "no temporary folder");
     QDir::setCurrent(m_dir.path());
     if (withDatabase)
@@ -98,4 +97,4 @@ QStringList BoxRecorder::texts() const {
     return out;
 }
 
-} // namespace txl::test
+}   // namespace txl::test

@@ -62,15 +62,15 @@ private:
     std::deque<ui::Answer> m_script;
 };
 
-} // namespace txl::test
+}   // namespace txl::test
 
 // main() for a test program: our application object, fonts, then QtTest.
-#define TXL_TEST_MAIN(TestClass)                                   \
-    int main(int argc, char **argv) {                              \
-        txl::ui::Application app(argc, argv);                      \
-        txl::test::prepareApplication();                           \
-        TestClass tc;                                              \
-        return QTest::qExec(&tc, argc, argv);                      \
+#define TXL_TEST_MAIN(TestClass)                                                                                       \
+    int main(int argc, char **argv) {                                                                                  \
+        txl::ui::Application app(argc, argv);                                                                          \
+        txl::test::prepareApplication();                                                                               \
+        TestClass tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }
 
 namespace txl::test {

@@ -81,4 +81,4 @@ void compareAccessible(QWidget *window, const QString &name, const QString &acce
     }
 }
 
-} // namespace txl::test
+}   // namespace txl::test

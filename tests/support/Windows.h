@@ -57,4 +57,4 @@ QString heardName(QWidget *control);
 // it is a button; a button is then pressed the way assistive technology presses it.
 void compareAccessible(QWidget *window, const QString &name, const QString &accessibleName, bool button);
 
-} // namespace txl::test
+}   // namespace txl::test

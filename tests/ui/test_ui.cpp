@@ -90,14 +90,28 @@ enum class Key { Enter, Escape, CloseBox };
 
 std::optional<Answer> callBox(Call call, const QString &text) {
     switch (call) {
-    case Call::Information: information(text); return std::nullopt;
-    case Call::InformationYesNo: return informationYesNo(text);
-    case Call::Confirm: return confirm(text);
-    case Call::Notice: notice(text); return std::nullopt;
-    case Call::NoticeError: notice(text, u"错误"_s); return std::nullopt;
-    case Call::NoticeNoIcon: notice(text, u"提示"_s, false); return std::nullopt;
-    case Call::Plain: plainMessage(text); return std::nullopt;
-    case Call::Error: errorReport(text); return std::nullopt;
+    case Call::Information:
+        information(text);
+        return std::nullopt;
+    case Call::InformationYesNo:
+        return informationYesNo(text);
+    case Call::Confirm:
+        return confirm(text);
+    case Call::Notice:
+        notice(text);
+        return std::nullopt;
+    case Call::NoticeError:
+        notice(text, u"错误"_s);
+        return std::nullopt;
+    case Call::NoticeNoIcon:
+        notice(text, u"提示"_s, false);
+        return std::nullopt;
+    case Call::Plain:
+        plainMessage(text);
+        return std::nullopt;
+    case Call::Error:
+        errorReport(text);
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -137,9 +151,15 @@ void answerRealBox(Key key, SeenBox &seen) {
         seen.width = box->frameGeometry().width();
         QWidget *focus = box->focusWidget() != nullptr ? box->focusWidget() : box;
         switch (key) {
-        case Key::Enter: QTest::keyClick(focus, Qt::Key_Return); break;
-        case Key::Escape: QTest::keyClick(focus, Qt::Key_Escape); break;
-        case Key::CloseBox: box->close(); break;
+        case Key::Enter:
+            QTest::keyClick(focus, Qt::Key_Return);
+            break;
+        case Key::Escape:
+            QTest::keyClick(focus, Qt::Key_Escape);
+            break;
+        case Key::CloseBox:
+            box->close();
+            break;
         }
         if (box->clickedButton() != nullptr)
             seen.answeredBy = box->clickedButton()->text();
@@ -164,7 +184,7 @@ QString appTitle() {
     return Application::instance()->title();
 }
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Call)
 
@@ -263,31 +283,22 @@ void UiTest::messageBoxes_data() {
     const QStringList ok{u"OK"_s};
     const QStringList yesNo{u"&Yes"_s, u"&No"_s};
     const QString app = u"test_ui"_s;
-    QTest::newRow("information") << Call::Information << u"已保存"_s << u"Information"_s
-                                 << u"已保存"_s << BoxIcon::Information << ok << Answer::Ok
-                                 << Answer::Ok << Answer::Ok;
-    QTest::newRow("information yes/no") << Call::InformationYesNo << u"继续吗？"_s
-                                        << u"Information"_s << u"继续吗？"_s
-                                        << BoxIcon::Information << yesNo << Answer::Yes
-                                        << Answer::No << Answer::No;
-    QTest::newRow("confirmation") << Call::Confirm << u"你真的想退出吗？"_s << u"Confirm"_s
-                                  << u"你真的想退出吗？"_s << BoxIcon::Question << yesNo
-                                  << Answer::Yes << Answer::No << Answer::No;
-    QTest::newRow("notice") << Call::Notice << u"添加成功"_s << u"提示"_s << u"添加成功"_s
-                            << BoxIcon::Information << ok << Answer::Ok << Answer::Ok
-                            << Answer::Ok;
-    QTest::newRow("notice 错误") << Call::NoticeError << u"更新失败！"_s << u"错误"_s
-                                 << u"更新失败！"_s << BoxIcon::Information << ok << Answer::Ok
-                                 << Answer::Ok << Answer::Ok;
-    QTest::newRow("notice without icon") << Call::NoticeNoIcon << u"好"_s << u"提示"_s << u"好"_s
-                                         << BoxIcon::None << ok << Answer::Ok << Answer::Ok
-                                         << Answer::Ok;
-    QTest::newRow("plain message") << Call::Plain << u"No NotePad"_s << app << u"No NotePad"_s
-                                   << BoxIcon::None << ok << Answer::Ok << Answer::Ok
-                                   << Answer::Ok;
-    QTest::newRow("default error report") << Call::Error << u"disk full"_s << app
-                                          << u"disk full."_s << BoxIcon::Stop << ok << Answer::Ok
-                                          << Answer::Ok << Answer::Ok;
+    QTest::newRow("information") << Call::Information << u"已保存"_s << u"Information"_s << u"已保存"_s
+                                 << BoxIcon::Information << ok << Answer::Ok << Answer::Ok << Answer::Ok;
+    QTest::newRow("information yes/no") << Call::InformationYesNo << u"继续吗？"_s << u"Information"_s << u"继续吗？"_s
+                                        << BoxIcon::Information << yesNo << Answer::Yes << Answer::No << Answer::No;
+    QTest::newRow("confirmation") << Call::Confirm << u"你真的想退出吗？"_s << u"Confirm"_s << u"你真的想退出吗？"_s
+                                  << BoxIcon::Question << yesNo << Answer::Yes << Answer::No << Answer::No;
+    QTest::newRow("notice") << Call::Notice << u"添加成功"_s << u"提示"_s << u"添加成功"_s << BoxIcon::Information << ok
+                            << Answer::Ok << Answer::Ok << Answer::Ok;
+    QTest::newRow("notice 错误") << Call::NoticeError << u"更新失败！"_s << u"错误"_s << u"更新失败！"_s
+                                 << BoxIcon::Information << ok << Answer::Ok << Answer::Ok << Answer::Ok;
+    QTest::newRow("notice without icon") << Call::NoticeNoIcon << u"好"_s << u"提示"_s << u"好"_s << BoxIcon::None << ok
+                                         << Answer::Ok << Answer::Ok << Answer::Ok;
+    QTest::newRow("plain message") << Call::Plain << u"No NotePad"_s << app << u"No NotePad"_s << BoxIcon::None << ok
+                                   << Answer::Ok << Answer::Ok << Answer::Ok;
+    QTest::newRow("default error report") << Call::Error << u"disk full"_s << app << u"disk full."_s << BoxIcon::Stop
+                                          << ok << Answer::Ok << Answer::Ok << Answer::Ok;
 }
 
 void UiTest::messageBoxes() {
@@ -326,8 +337,7 @@ void UiTest::messageBoxes() {
                                        : icon == BoxIcon::Question  ? QMessageBox::Question
                                        : icon == BoxIcon::Stop      ? QMessageBox::Critical
                                                                     : QMessageBox::NoIcon;
-    const std::pair<Key, Answer> keys[] = {
-        {Key::Enter, enter}, {Key::Escape, escape}, {Key::CloseBox, closeBox}};
+    const std::pair<Key, Answer> keys[] = {{Key::Enter, enter}, {Key::Escape, escape}, {Key::CloseBox, closeBox}};
     for (const auto &[key, expected] : keys) {
         SeenBox seen;
         answerRealBox(key, seen);
@@ -385,12 +395,12 @@ void UiTest::guardReportsOnceAndLoopGoesOn() {
     button.show();
     int partsRun = 0;
     connect(&button, &QPushButton::clicked, &button, guard([&partsRun, standardError] {
-                ++partsRun;
-                if (standardError)
-                    throw std::runtime_error("磁盘已满");
-                throw 42;
-                ++partsRun;   // never reached: the rest of the action is abandoned
-            }));
+        ++partsRun;
+        if (standardError)
+            throw std::runtime_error("磁盘已满");
+        throw 42;
+        ++partsRun;   // never reached: the rest of the action is abandoned
+    }));
 
     // A user's click, then the loop goes on to later events.
     QEventLoop loop;
@@ -512,10 +522,8 @@ void UiTest::formHandlers_data() {
     QTest::addColumn<QStringList>("reports");
     QTest::newRow("close accepted") << false << false << false << false << 1 << QStringList();
     QTest::newRow("close refused") << true << false << false << true << 0 << QStringList();
-    QTest::newRow("close query fails") << false << true << false << true << 0
-                                       << QStringList{u"query failed."_s};
-    QTest::newRow("close handler fails") << false << false << true << false << 1
-                                         << QStringList{u"close failed."_s};
+    QTest::newRow("close query fails") << false << true << false << true << 0 << QStringList{u"query failed."_s};
+    QTest::newRow("close handler fails") << false << false << true << false << 1 << QStringList{u"close failed."_s};
 }
 
 void UiTest::formHandlers() {
@@ -695,8 +703,7 @@ void UiTest::jpegDecodes() {
     QCOMPARE(image.size(), QSize(64, 48));
     QCOMPARE(image.format(), QImage::Format_RGB888);
     const auto near = [](QColor a, QColor b) {
-        return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12 &&
-               qAbs(a.blue() - b.blue()) < 12;
+        return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12 && qAbs(a.blue() - b.blue()) < 12;
     };
     if (grey) {
         QVERIFY(near(image.pixelColor(10, 10), QColor(128, 128, 128)));
@@ -753,28 +760,25 @@ void UiTest::badJpegThrows() {
 
 void UiTest::entryLimit_data() {
     QTest::addColumn<QString>("initial");
-    QTest::addColumn<int>("cursor");      // -1: select everything
-    QTest::addColumn<QString>("how");     // "keys", "ime" (committed composition) or "paste"
+    QTest::addColumn<int>("cursor");    // -1: select everything
+    QTest::addColumn<QString>("how");   // "keys", "ime" (committed composition) or "paste"
     QTest::addColumn<QString>("input");
     QTest::addColumn<int>("limit");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("expectedCursor");
-    QTest::newRow("typing Latin past 10") << QString() << 0 << u"keys"_s << u"abcdefghijkl"_s << 10
-                                          << u"abcdefghij"_s << 10;
-    QTest::newRow("typing Chinese: five in 10") << QString() << 0 << u"ime"_s << u"张三李四王五"_s
-                                                << 10 << u"张三李四王"_s << 5;
+    QTest::newRow("typing Latin past 10")
+        << QString() << 0 << u"keys"_s << u"abcdefghijkl"_s << 10 << u"abcdefghij"_s << 10;
+    QTest::newRow("typing Chinese: five in 10")
+        << QString() << 0 << u"ime"_s << u"张三李四王五"_s << 10 << u"张三李四王"_s << 5;
     QTest::newRow("no half character in an odd room")
         << u"abcdefghi"_s << 9 << u"ime"_s << u"张"_s << 10 << u"abcdefghi"_s << 9;
     QTest::newRow("paste cut to the room, tail kept")
         << u"abcdef"_s << 3 << u"paste"_s << u"张三李四"_s << 10 << u"abc张三def"_s << 5;
-    QTest::newRow("emoji not split") << u"abcdefgh"_s << 8 << u"paste"_s << u"😀😀"_s << 11
-                                     << u"abcdefgh"_s << 8;
-    QTest::newRow("emoji fits") << u"abcdef"_s << 6 << u"paste"_s << u"😀x"_s << 10
-                                << u"abcdef😀"_s << 8;
-    QTest::newRow("replacing the selection") << u"张三李四王"_s << -1 << u"paste"_s
-                                             << u"abcdefghijklmn"_s << 10 << u"abcdefghij"_s << 10;
-    QTest::newRow("within the limit") << u"ab"_s << 2 << u"paste"_s << u"张三"_s << 12
-                                      << u"ab张三"_s << 4;
+    QTest::newRow("emoji not split") << u"abcdefgh"_s << 8 << u"paste"_s << u"😀😀"_s << 11 << u"abcdefgh"_s << 8;
+    QTest::newRow("emoji fits") << u"abcdef"_s << 6 << u"paste"_s << u"😀x"_s << 10 << u"abcdef😀"_s << 8;
+    QTest::newRow("replacing the selection")
+        << u"张三李四王"_s << -1 << u"paste"_s << u"abcdefghijklmn"_s << 10 << u"abcdefghij"_s << 10;
+    QTest::newRow("within the limit") << u"ab"_s << 2 << u"paste"_s << u"张三"_s << 12 << u"ab张三"_s << 4;
     QTest::newRow("program's longer text stays, typing adds nothing")
         << u"abcdefghijklmn"_s << 14 << u"keys"_s << u"x"_s << 10 << u"abcdefghijklmn"_s << 14;
 }
@@ -859,7 +863,7 @@ QString indicatorOf(const QueryModel &model, int row) {
     return model.headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
 }
 
-} // namespace
+}   // namespace
 
 void UiTest::gridFollowsQueryBothWays() {
     txl::test::ModuleFixture fixture;
@@ -892,8 +896,7 @@ void UiTest::gridFollowsQueryBothWays() {
 
     // A click on a row moves the query, once.
     QSignalSpy moves(&query, &txl::db::Query::currentChanged);
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
-                      grid.visualRect(model.index(1, 3)).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(model.index(1, 3)).center());
     QCOMPARE(query.currentRow(), 1);
     QCOMPARE(moves.count(), 1);
     QCOMPARE(indicatorOf(model, 1), u"▶"_s);
@@ -986,21 +989,19 @@ void UiTest::gridDoubleClickAnywhere() {
     });
     const QueryModel &model = *grid.queryModel();
     if (where == u"row") {
-        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
-                           grid.visualRect(model.index(2, 1)).center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(model.index(2, 1)).center());
         QCOMPARE(rowAtDoubleClick, 2);   // the first click already made the row current
     } else if (where == u"titles") {
         const QHeaderView *titles = grid.horizontalHeader();
-        QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {},
-                           QPoint(titles->sectionViewportPosition(1) + titles->sectionSize(1) / 2,
-                                  titles->height() / 2));
+        QTest::mouseDClick(
+            titles->viewport(), Qt::LeftButton, {},
+            QPoint(titles->sectionViewportPosition(1) + titles->sectionSize(1) / 2, titles->height() / 2));
     } else if (where == u"indicator") {
-        QTest::mouseDClick(grid.verticalHeader()->viewport(), Qt::LeftButton, {},
-                           QPoint(4, grid.verticalHeader()->sectionViewportPosition(1) +
-                                         grid.verticalHeader()->sectionSize(1) / 2));
+        QTest::mouseDClick(
+            grid.verticalHeader()->viewport(), Qt::LeftButton, {},
+            QPoint(4, grid.verticalHeader()->sectionViewportPosition(1) + grid.verticalHeader()->sectionSize(1) / 2));
     } else {
-        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {},
-                           QPoint(20, grid.viewport()->height() - 5));
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, QPoint(20, grid.viewport()->height() - 5));
         QCOMPARE(rowAtDoubleClick, 0);
     }
     QCOMPARE(doubleClicks, 1);
