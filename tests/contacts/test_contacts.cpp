@@ -74,17 +74,7 @@ void fill(TAdd &form, const QStringList &values) {
 
 // Every contact of the file in the order it was stored, read on a query of its own.
 QList<QStringList> storedContacts() {
-    txl::db::Query q(DataModule1->con, u"check"_s);
-    q.setSql(u"select * from UsersInfo order by rowid"_s);
-    q.open();
-    QList<QStringList> rows;
-    for (int r = 0; r < q.recordCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < q.columnCount(); ++c)
-            row << q.value(r, c);
-        rows << row;
-    }
-    return rows;
+    return txl::test::rowsOf(DataModule1->con, u"select * from UsersInfo order by rowid"_s);
 }
 
 QStringList storedNames() {

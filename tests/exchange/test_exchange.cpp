@@ -158,17 +158,7 @@ QStringList scanned(XmlScanner &xml) {
 }
 
 QList<QStringList> bookRows(db::Connection &con) {
-    db::Query q(con, u"check"_s);
-    q.setSql(u"select * from UsersInfo"_s);
-    q.open();
-    QList<QStringList> rows;
-    for (int r = 0; r < q.recordCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < q.columnCount(); ++c)
-            row << q.value(r, c);
-        rows << row;
-    }
-    return rows;
+    return test::rowsOf(con, u"select * from UsersInfo"_s);
 }
 
 }   // namespace

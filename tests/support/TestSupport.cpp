@@ -51,6 +51,20 @@ void ModuleFixture::exec(const QString &statement) const {
     q.execSql();
 }
 
+QList<QStringList> rowsOf(db::Connection &con, const QString &select) {
+    db::Query q(con, QStringLiteral("rows"));
+    q.setSql(select);
+    q.open();
+    QList<QStringList> rows;
+    for (int r = 0; r < q.recordCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < q.columnCount(); ++c)
+            row << q.value(r, c);
+        rows << row;
+    }
+    return rows;
+}
+
 int ModuleFixture::count(const QString &statement) const {
     db::Query q(DataModule1->con, QStringLiteral("fixture"));
     q.setSql(statement);

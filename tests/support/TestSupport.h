@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DatabaseFile.h"
+#include "platform/db/Connection.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -43,6 +44,9 @@ public:
     void exec(const QString &statement) const;
     int count(const QString &statement) const;   // first column of the first row, as int
 };
+
+// Every row of a select, as texts, read on a query of its own.
+QList<QStringList> rowsOf(db::Connection &con, const QString &select);
 
 // Records every message box and answers it from a script (default: Enter's answer).
 class BoxRecorder {
