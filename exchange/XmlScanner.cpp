@@ -70,16 +70,21 @@ XmlScanner::Step XmlScanner::incomplete(const QString &message) {
 // source gives next: a piece, or as much again as is kept, so that one long token is read in
 // a few rounds rather than many.
 void XmlScanner::readMore(qsizetype keepFrom) {
+    // Before the first piece there is nothing at all, not even an address: the C functions
+    // below must not see it.
     const qsizetype kept = m_xml.size() - keepFrom;
-    for (const char *p = m_xml.data(), *end = p + keepFrom;
-         (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
-        ++m_linesDropped;
+    if (keepFrom > 0) {
+        for (const char *p = m_xml.data(), *end = p + keepFrom;
+             (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
+            ++m_linesDropped;
+    }
     const qsizetype room = std::max(m_piece, kept);
     if (m_buffer.size() < kept + room) {
         QByteArray grown(kept + room, Qt::Uninitialized);
-        std::memcpy(grown.data(), m_xml.data() + keepFrom, static_cast<size_t>(kept));
+        if (kept > 0)
+            std::memcpy(grown.data(), m_xml.data() + keepFrom, static_cast<size_t>(kept));
         m_buffer.swap(grown);
-    } else {
+    } else if (kept > 0) {
         std::memmove(m_buffer.data(), m_xml.data() + keepFrom, static_cast<size_t>(kept));
     }
     m_xml = QByteArrayView(m_buffer.constData(), kept);
