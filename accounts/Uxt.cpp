@@ -28,8 +28,6 @@ using txl::ui::pushButton;
 
 TForm4 *Form4 = nullptr;
 
-namespace {}   // namespace
-
 TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     setWindowTitle(QStringLiteral("系统设置"));
     setWindowIcon(txl::assets::programIcon());

@@ -18,8 +18,7 @@ QSet<QString> namesInBook(db::Connection &connection) {
     sqlite3 *db = connection.handle();
     const QByteArray sql =
         u"select %1 from %2"_s.arg(schema::contactColumn(schema::Name), schema::ContactsTable).toUtf8();
-    const sqlite::Statement stmt = sqlite::prepare(
-        db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
+    const sqlite::Statement stmt = sqlite::prepare(db, sql);
     QSet<QString> names;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -37,14 +36,11 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     sqlite::Transaction transaction(db);
     ImportSummary summary{
         planImport(records, duplicates == Duplicates::Skip ? namesInBook(connection) : QSet<QString>(), duplicates)};
-    const QByteArray sql = sql::InsertContact.toUtf8();
-    const sqlite::Statement insert = sqlite::prepare(
-        db, std::string_view(sql.constData(), static_cast<std::size_t>(sql.size())));
+    const sqlite::Statement insert = sqlite::prepare(db, sql::InsertContact.toUtf8());
     const qint64 total = summary.plan.rows.size();
     qint64 done = 0;
     for (const Record &row : summary.plan.rows) {
-        if (progress && done % ProgressStep == 0 && !progress(done, total))
-            throw Cancelled();
+        reportStep(progress, done, total);
         // The values are bound where they lie; the step that follows reads them.
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
             const QByteArrayView value = row.utf8(c);

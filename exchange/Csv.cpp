@@ -4,7 +4,6 @@
 #include "exchange/Text.h"
 
 #include <QIODevice>
-#include <QStringEncoder>
 
 #include <type_traits>
 
@@ -79,41 +78,6 @@ void appendField(Line &line, Text value) {
     put(line, u'"');
 }
 
-// Collects lines and hands them to the device in large blocks: UTF-8 as it is, text encoded.
-class BlockWriter {
-public:
-    BlockWriter(QIODevice &out, Encoding encoding)
-        : m_out(out),
-          m_encoder(encoding == Encoding::Gb18030 ? QStringEncoder("GB18030") : QStringEncoder(QStringEncoder::Utf8)) {
-        if (encoding == Encoding::Utf8)
-            m_block.append("\xEF\xBB\xBF");
-    }
-    void add(const QString &text) {
-        m_block += m_encoder.encode(text);
-        flushWhenFull();
-    }
-    void add(const QByteArray &utf8) {
-        m_block += utf8;
-        flushWhenFull();
-    }
-    void flush() {
-        if (!m_block.isEmpty() && m_out.write(m_block) != m_block.size())
-            throw ExchangeError(u"写入文件失败：%1"_s.arg(m_out.errorString()));
-        m_block.truncate(0);
-    }
-
-private:
-    void flushWhenFull() {
-        if (m_block.size() >= BlockSize)
-            flush();
-    }
-
-    static constexpr qsizetype BlockSize = 1 << 16;
-    QIODevice &m_out;
-    QStringEncoder m_encoder;
-    QByteArray m_block;
-};
-
 // The titles, then a line per contact. `Line` is QByteArray when the values go over as UTF-8
 // straight from the source, QString when they are encoded otherwise.
 template <class Line>
@@ -140,8 +104,7 @@ void writeLines(const ContactSource &contacts, BlockWriter &writer, const Progre
     });
     const int rows = contacts.count();
     for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressStep == 0 && !progress(r, rows))
-            throw Cancelled();
+        reportStep(progress, r, rows);
         addLine([&](schema::Contact c) {
             if constexpr (utf8)
                 return contacts.utf8(r, c, scratch);
@@ -269,7 +232,7 @@ QString unprotectFormula(const QString &value) {
 }
 
 void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, const Progress &progress) {
-    BlockWriter writer(out, encoding);
+    BlockWriter writer(out, encoding, encoding == Encoding::Utf8);   // Excel needs the mark to see UTF-8
     if (encoding == Encoding::Utf8)
         writeLines<QByteArray>(contacts, writer, progress);
     else

@@ -5,9 +5,9 @@
 
 namespace txl::exchange {
 
-ReadAhead::ReadAhead(Source source, qsizetype pieceBytes, int pieces) : m_source(std::move(source)) {
-    for (int i = 0; i < std::max(pieces, 1); ++i)
-        m_empty.emplace_back(std::max<qsizetype>(pieceBytes, 1), Qt::Uninitialized);
+ReadAhead::ReadAhead(Source source) : m_source(std::move(source)) {
+    for (int i = 0; i < Pieces; ++i)
+        m_empty.emplace_back(PieceBytes, Qt::Uninitialized);
     m_thread = std::thread([this] { run(); });
 }
 
@@ -31,6 +31,7 @@ void ReadAhead::run() {
             bytes = std::move(m_empty.back());
             m_empty.pop_back();
         }
+        bytes.resize(PieceBytes);   // shrunk to what it held last time; its room stays
         qsizetype got = 0;
         std::exception_ptr error;
         try {
@@ -44,8 +45,10 @@ void ReadAhead::run() {
                 m_error = error;
             else if (got <= 0)
                 m_end = true;
-            else
-                m_filled.push_back({bytes, std::min(got, bytes.size())});
+            else {
+                bytes.truncate(std::min(got, bytes.size()));
+                m_filled.push_back(std::move(bytes));
+            }
         }
         m_changed.notify_all();
         if (error || got <= 0)
@@ -54,11 +57,11 @@ void ReadAhead::run() {
 }
 
 qsizetype ReadAhead::read(char *into, qsizetype room) {
-    if (m_at == m_current.size) {
+    if (m_at == m_current.size()) {
         std::unique_lock lock(m_mutex);
-        if (!m_current.bytes.isNull())
-            m_empty.push_back(std::move(m_current.bytes));
-        m_current = {};
+        if (!m_current.isNull())
+            m_empty.push_back(std::move(m_current));
+        m_current = QByteArray();
         m_at = 0;
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return !m_filled.empty() || m_end || m_error; });
@@ -70,8 +73,8 @@ qsizetype ReadAhead::read(char *into, qsizetype room) {
         m_current = std::move(m_filled.front());
         m_filled.pop_front();
     }
-    const qsizetype n = std::min(room, m_current.size - m_at);
-    std::memcpy(into, m_current.bytes.constData() + m_at, static_cast<size_t>(n));
+    const qsizetype n = std::min(room, m_current.size() - m_at);
+    std::memcpy(into, m_current.constData() + m_at, static_cast<size_t>(n));
     m_at += n;
     return n;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "exchange/XmlScanner.h"
+
 #include <QByteArray>
 
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,9 +20,9 @@ namespace txl::exchange {
 class ReadAhead {
 public:
     // Writes up to `room` bytes to `into`, returns how many, 0 at the end; throws on failure.
-    using Source = std::function<qsizetype(char *into, qsizetype room)>;
+    using Source = XmlScanner::Source;
 
-    explicit ReadAhead(Source source, qsizetype pieceBytes = 256 << 10, int pieces = 3);
+    explicit ReadAhead(Source source);
     // Stops the thread (after the source call it is in, if any).
     ~ReadAhead();
     ReadAhead(const ReadAhead &) = delete;
@@ -31,10 +32,8 @@ public:
     qsizetype read(char *into, qsizetype room);
 
 private:
-    struct Piece {
-        QByteArray bytes;
-        qsizetype size = 0;
-    };
+    static constexpr qsizetype PieceBytes = XmlScanner::PieceBytes;
+    static constexpr int Pieces = 3;
 
     void run();
 
@@ -42,12 +41,12 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<QByteArray> m_empty;   // room for the thread to fill
-    std::deque<Piece> m_filled;        // in the order read
+    std::deque<QByteArray> m_filled;   // in the order read, each as long as what it holds
     bool m_end = false;
     bool m_stop = false;
     std::exception_ptr m_error;
 
-    Piece m_current;   // the reader's, outside the lock
+    QByteArray m_current;   // the reader's, outside the lock
     qsizetype m_at = 0;
 
     std::thread m_thread;   // last: it starts once everything above is ready

@@ -77,7 +77,7 @@ Record Record::Builder::take(int lineNumber) {
     return record;
 }
 
-QString placeName(Format /*format*/, int line) {
+QString placeName(int line) {
     return u"第%1行"_s.arg(line);
 }
 

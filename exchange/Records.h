@@ -98,6 +98,12 @@ public:
     const char *what() const noexcept override { return "cancelled"; }
 };
 
+// Reports `done` of `total` every ProgressStep steps; throws Cancelled when told to stop.
+inline void reportStep(const Progress &progress, qint64 done, qint64 total) {
+    if (progress && done % ProgressStep == 0 && !progress(done, total))
+        throw Cancelled();
+}
+
 // A file that cannot be written or read, with a message for the user.
 class ExchangeError : public std::runtime_error {
 public:
@@ -109,6 +115,6 @@ private:
 };
 
 // "第12行" and the like, for messages about a place in a file.
-QString placeName(Format format, int line);
+QString placeName(int line);
 
 }   // namespace txl::exchange

@@ -1,5 +1,6 @@
 #include "exchange/Text.h"
 
+#include <QIODevice>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +46,34 @@ std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, Q
         return std::nullopt;
     }
     return text;
+}
+
+BlockWriter::BlockWriter(QIODevice &out, Encoding encoding, bool byteOrderMark)
+    : m_out(out),
+      m_encoder(encoding == Encoding::Gb18030 ? QStringEncoder("GB18030") : QStringEncoder(QStringEncoder::Utf8)) {
+    if (byteOrderMark && encoding == Encoding::Utf8)
+        m_block.append("\xEF\xBB\xBF");
+}
+
+void BlockWriter::add(const QString &text) {
+    m_block += m_encoder.encode(text);
+    flushWhenFull();
+}
+
+void BlockWriter::add(const QByteArray &utf8) {
+    m_block += utf8;
+    flushWhenFull();
+}
+
+void BlockWriter::flush() {
+    if (!m_block.isEmpty() && m_out.write(m_block) != m_block.size())
+        throw ExchangeError(u"写入文件失败：%1"_s.arg(m_out.errorString()));
+    m_block.truncate(0);
+}
+
+void BlockWriter::flushWhenFull() {
+    if (m_block.size() >= BlockSize)
+        flush();
 }
 
 }   // namespace txl::exchange

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
+
+class QIODevice;
 
 #include <optional>
 
@@ -14,5 +17,23 @@ namespace txl::exchange {
 // neither, NUL bytes or other control characters mean the file is no text file: returns nothing
 // and sets `error`.
 std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, QString &error);
+
+// Collects the lines of a text file and hands them to the device in large blocks: UTF-8 as it
+// is, text encoded. Throws ExchangeError when the device refuses them.
+class BlockWriter {
+public:
+    BlockWriter(QIODevice &out, Encoding encoding, bool byteOrderMark);
+    void add(const QString &text);
+    void add(const QByteArray &utf8);
+    void flush();
+
+private:
+    void flushWhenFull();
+
+    static constexpr qsizetype BlockSize = 1 << 16;
+    QIODevice &m_out;
+    QStringEncoder m_encoder;
+    QByteArray m_block;
+};
 
 }   // namespace txl::exchange

@@ -415,21 +415,16 @@ private:
 }   // namespace
 
 void write(const ContactSource &contacts, QIODevice &out, const Progress &progress) {
-    QByteArray block;
-    const auto flush = [&] {
-        if (!block.isEmpty() && out.write(block) != block.size())
-            throw ExchangeError(u"写入文件失败：%1"_s.arg(out.errorString()));
-        block.clear();
-    };
+    BlockWriter writer(out, Encoding::Utf8, false);
+    QByteArray card;
     const int rows = contacts.count();
     for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressStep == 0 && !progress(r, rows))
-            throw Cancelled();
-        appendCard(block, contacts, r);
-        if (block.size() >= (1 << 16))
-            flush();
+        reportStep(progress, r, rows);
+        card.truncate(0);
+        appendCard(card, contacts, r);
+        writer.add(card);
     }
-    flush();
+    writer.flush();
 }
 
 ReadResult read(const QByteArray &bytes) {

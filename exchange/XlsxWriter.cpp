@@ -101,8 +101,7 @@ void write(const ContactSource &contacts, const QString &path, const Progress &p
     QByteArray terminated;
     const int rows = contacts.count();
     for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressStep == 0 && !progress(r, rows))
-            throw Cancelled();
+        reportStep(progress, r, rows);
         const auto row = static_cast<lxw_row_t>(r + 1);
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
             const auto column = static_cast<schema::Contact>(c);

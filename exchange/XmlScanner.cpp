@@ -311,11 +311,11 @@ XmlScanner::Step XmlScanner::readAttributes(qsizetype &pos) {
     }
 }
 
-bool XmlScanner::appendDecoded(QString &out, QByteArrayView raw) const {
+bool XmlScanner::appendDecoded(QByteArray &out, QByteArrayView raw) {
     qsizetype from = 0;
     for (;;) {
         const qsizetype amp = raw.indexOf('&', from);
-        out += QString::fromUtf8(raw.sliced(from, (amp < 0 ? raw.size() : amp) - from));
+        out.append(raw.sliced(from, (amp < 0 ? raw.size() : amp) - from));
         if (amp < 0)
             return true;
         const qsizetype semi = raw.indexOf(';', amp);
@@ -323,22 +323,22 @@ bool XmlScanner::appendDecoded(QString &out, QByteArrayView raw) const {
             return false;
         const QByteArrayView entity = raw.sliced(amp + 1, semi - amp - 1);
         if (entity == "lt")
-            out += u'<';
+            out += '<';
         else if (entity == "gt")
-            out += u'>';
+            out += '>';
         else if (entity == "amp")
-            out += u'&';
+            out += '&';
         else if (entity == "quot")
-            out += u'"';
+            out += '"';
         else if (entity == "apos")
-            out += u'\'';
+            out += '\'';
         else if (entity.startsWith('#')) {
             bool ok = false;
             const uint code = entity.startsWith("#x") ? entity.sliced(2).toUInt(&ok, 16)
                                                       : entity.sliced(1).toUInt(&ok, 10);
             if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
                 return false;
-            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
+            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1).toUtf8();
         } else {
             return false;
         }
@@ -346,25 +346,17 @@ bool XmlScanner::appendDecoded(QString &out, QByteArrayView raw) const {
     }
 }
 
-QString XmlScanner::text() {
+void XmlScanner::appendText(QByteArray &out) {
     if (m_textIsCdata || !m_text.contains('&'))
-        return decoded(m_text);
-    QString out;
-    if (!appendDecoded(out, m_text))
+        out.append(m_text);
+    else if (!appendDecoded(out, m_text))
         fail(u"无法识别的字符实体"_s);
-    out.squeeze();
-    return out;
 }
 
-// The bytes as a string of exactly their length. Decoding straight into a new string would leave
-// it room for a character per byte, three times what Chinese text needs, and the values of a
-// sheet of contacts are kept until they are stored.
-QString XmlScanner::decoded(QByteArrayView utf8) {
-    if (utf8.isEmpty())
-        return QString::fromUtf8(utf8);
-    m_decoded.resize(m_utf8.requiredSpace(utf8.size()));
-    const QChar *end = m_utf8.appendToBuffer(m_decoded.data(), utf8);
-    return QString(m_decoded.constData(), end - m_decoded.constData());
+QString XmlScanner::text() {
+    QByteArray out;
+    appendText(out);
+    return QString::fromUtf8(out);
 }
 
 template <class F>
@@ -407,42 +399,16 @@ bool XmlScanner::takeSimpleText(QByteArrayView &text) {
     return true;
 }
 
-QString XmlScanner::readElementText() {
-    if (QByteArrayView simple; takeSimpleText(simple))
-        return simple.isEmpty() ? QString() : decoded(simple);
-    QString out;
-    readElement([&] {
-        if (out.isEmpty())
-            out = text();   // one piece of text nearly always
-        else
-            out += text();
-    });
-    return out;
-}
-
 void XmlScanner::appendElementText(QByteArray &out) {
     if (QByteArrayView simple; takeSimpleText(simple)) {
         out.append(simple);
         return;
     }
-    readElement([&] {
-        if (m_textIsCdata || !m_text.contains('&'))
-            out.append(m_text);
-        else
-            out.append(text().toUtf8());
-    });
+    readElement([&] { appendText(out); });
 }
 
 void XmlScanner::skipElement() {
-    for (int depth = 1; depth > 0;) {
-        const Token t = next();
-        if (t == StartElement)
-            ++depth;
-        else if (t == EndElement)
-            --depth;
-        else if (t == EndOfDocument || t == Invalid)
-            return;
-    }
+    readElement([] {});
 }
 
 }   // namespace txl::exchange

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringDecoder>
 
 #include <functional>
 #include <string>
@@ -39,7 +38,6 @@ public:
           m_piece(std::max<qsizetype>(piece, 1)) {}
 
     Token next();
-    Token token() const { return m_token; }
 
     // What these return stays valid until the next call of next() (and of the functions below,
     // which call it).
@@ -50,28 +48,27 @@ public:
 
     // The text of a Text token, entities expanded.
     QString text();
-    // At a StartElement: all the text inside it, up to its end (which becomes the current token).
-    QString readElementText();
-    // The same as UTF-8, appended to `out` (whose room may serve again and again).
+    // At a StartElement: all the text inside it up to its end (which becomes the current token),
+    // entities expanded, appended to `out` as UTF-8 (whose room may serve again and again).
     void appendElementText(QByteArray &out);
     // At a StartElement: goes past its end.
     void skipElement();
     // At a StartElement: calls `child` at each of its child elements, which reads that child to
-    // its end (skipElement() at least), and returns at the element's end. False when the
-    // document broke or ended inside.
+    // its end (skipElement() at least), and returns at the element's end, or where the document
+    // broke or ended inside (hasError() tells).
     template <class F>
-    bool forEachChild(F &&child) {
+    void forEachChild(F &&child) {
         for (;;) {
             switch (next()) {
             case StartElement:
                 child();
                 break;
             case EndElement:
-                return true;
+                return;
             case Text:
                 break;
             default:
-                return false;
+                return;
             }
         }
     }
@@ -100,8 +97,9 @@ private:
     Token fail(const QString &message);
     bool failed() const { return m_token == Invalid && !m_error.isEmpty(); }
     static QByteArrayView localName(QByteArrayView name);
-    bool appendDecoded(QString &out, QByteArrayView raw) const;
-    QString decoded(QByteArrayView utf8);
+    // The current Text token as UTF-8, entities expanded (a bad one fails the document).
+    void appendText(QByteArray &out);
+    static bool appendDecoded(QByteArray &out, QByteArrayView raw);
 
     Source m_source;
     qsizetype m_piece = PieceBytes;
@@ -109,9 +107,6 @@ private:
     QByteArray m_buffer;         // with a source: the unread rest of the document read so far
     int m_linesDropped = 0;      // line breaks in the part of the buffer already dropped
 
-    QStringDecoder m_utf8{QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
-    QString m_decoded;      // room for decoding a text, kept from one to the next
     QByteArrayView m_xml;   // the bytes at hand: the whole document, or m_buffer
     qsizetype m_pos = 0;
     Token m_token = Invalid;

@@ -1,6 +1,7 @@
 #include "launcher/DataFolder.h"
 
 #include "data/DatabaseFile.h"
+#include "data/U2.h"
 #include "platform/db/DbError.h"
 
 #include <QDir>
@@ -69,9 +70,9 @@ Preparation prepareDataFolder(const QString &folder, const QString &pictureSourc
     const QDir dir(folder);
     copyMissingPictures(dir, pictureSource);
 
-    const QString book = dir.filePath(u"DataBase/txl.mdb"_s);
+    const QString book = dir.filePath(TDataModule1::DatabasePath);
     // A dangling link counts as present too: createDatabase would refuse it, and it is the user's.
-    if (QFileInfo(book).exists() || QFileInfo(book).isSymLink())
+    if (const QFileInfo info(book); info.exists() || info.isSymLink())
         return Preparation::Ready;
     try {
         data::createDatabase(book);

@@ -38,10 +38,6 @@ txl::exchange::Progress ExchangeProgress::report() {
     };
 }
 
-bool ExchangeProgress::cancelled() const {
-    return m_dialog.wasCanceled();
-}
-
 void ExchangeProgress::setObserver(Observer o) {
     observer() = std::move(o);
 }

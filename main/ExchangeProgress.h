@@ -20,7 +20,6 @@ public:
 
     // What the exchange functions report to.
     txl::exchange::Progress report();
-    bool cancelled() const;
 
     // Test hook: called at every step with the window, which a test may cancel.
     using Observer = std::function<void(QProgressDialog &)>;

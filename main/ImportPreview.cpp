@@ -153,7 +153,7 @@ void TImportPreview::updatePlan() {
     std::stable_sort(problems.begin(), problems.end(),
                      [](const auto &a, const auto &b) { return a.first.line < b.first.line; });
     for (const auto &[p, what] : problems)
-        addRow(TableProblems, {placeName(m_read.format, p.line), what, p.reason});
+        addRow(TableProblems, {placeName(p.line), what, p.reason});
     Button1->setEnabled(!m_plan.rows.isEmpty());
 }
 

@@ -360,7 +360,7 @@ void TForm1::FormShow() {
 
     setPanelText(0, u"^_^欢迎"_s + user + u"到来!^_^"_s);
     setPanelText(1, u"当前的用户是["_s + user + u"]"_s);
-    setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
+    showTotal();
 }
 
 void TForm1::Timer1Timer() {
@@ -436,8 +436,7 @@ void TForm1::ImportClick() {
     if (!done)
         return;
     // As after an add: the full list, the new total, then the notice.
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
-    setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
+    showWholeBook();
     txl::ui::notice(TImportPreview::doneText(*done));
 }
 
@@ -517,8 +516,16 @@ void TForm1::btserachClick() {
 }
 
 void TForm1::Button2Click() {
-    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    showWholeBook();
     Edit1->clear();
+}
+
+void TForm1::showWholeBook() {
+    TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
+    showTotal();
+}
+
+void TForm1::showTotal() {
     setPanelText(2, u"通讯录的总人数为："_s + QString::number(DataModule1->query.recordCount()));
 }
 

@@ -131,6 +131,9 @@ private:
     void buildList();
     void buildStatusBar();
     void setPanelText(int panel, const QString &text);
+    // The whole book in the list, and its total in the status bar.
+    void showWholeBook();
+    void showTotal();
 };
 
 extern TForm1 *Form1;

@@ -10,12 +10,12 @@
 #include "data/Statements.h"
 #include "data/U2.h"
 #include "exchange/ContactFile.h"
-#include "platform/db/DbError.h"
 
 #include <QDir>
 #include <QTextStream>
 
 #include <cstdio>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -76,10 +76,7 @@ int exportCommand(QStringList args) {
         const txl::exchange::QueryContacts contacts(module.query);
         txl::exchange::writeFile(file, format, encoding, contacts);
         QTextStream(stdout) << "exported " << contacts.count() << " contacts to " << file << "\n";
-    } catch (const txl::db::DbError &e) {
-        std::fprintf(stderr, "txldb export: %s\n", e.what());
-        return 1;
-    } catch (const txl::exchange::ExchangeError &e) {
+    } catch (const std::runtime_error &e) {   // the file's or the book's error, with its message
         std::fprintf(stderr, "txldb export: %s\n", e.what());
         return 1;
     }

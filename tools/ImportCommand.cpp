@@ -62,7 +62,7 @@ int importCommand(QStringList args) {
         out << "imported " << summary.imported() << ", skipped " << summary.skipped() << ", refused "
             << summary.refused() << "\n";
         for (const txl::exchange::Problem &p : summary.plan.refused)
-            out << txl::exchange::placeName(read.format, p.line) << u"："_s << p.reason << "\n";
+            out << txl::exchange::placeName(p.line) << u"："_s << p.reason << "\n";
     } catch (const txl::db::DbError &e) {
         std::fprintf(stderr, "txldb import: %s\n", e.what());
         return 1;

@@ -10,6 +10,7 @@
 // account "chief" and, with --sample, N generated contacts. An existing file is never touched.
 
 #include "data/DatabaseFile.h"
+#include "data/U2.h"
 #include "tools/BirthdaysCommand.h"
 #include "tools/ExportCommand.h"
 #include "tools/ImportCommand.h"
@@ -72,7 +73,7 @@ int main(int argc, char **argv) {
         return 2;
     }
 
-    const QString path = QDir(dir).filePath(QStringLiteral("DataBase/txl.mdb"));
+    const QString path = QDir(dir).filePath(TDataModule1::DatabasePath);
     try {
         txl::data::createDatabase(path, options);
     } catch (const std::exception &e) {   // the file's errors and the hashing's alike

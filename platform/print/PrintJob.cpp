@@ -74,16 +74,11 @@ void PrintJob::setPercent(int percent) {
 
 // Page numbers count from 1. Without a range chosen in printer setup every page is wanted.
 bool PrintJob::wanted(int number) const {
-    if (m_printer == nullptr || m_printer->printRange() != QPrinter::PageRange)
-        return true;
-    return m_printer->pageRanges().contains(number);
+    return !m_range || m_range->contains(number);
 }
 
 bool PrintJob::pastRange(int number) const {
-    if (m_printer == nullptr || m_printer->printRange() != QPrinter::PageRange)
-        return false;
-    const QPageRanges ranges = m_printer->pageRanges();
-    return !ranges.isEmpty() && number >= ranges.lastPage();
+    return m_range && !m_range->isEmpty() && number >= m_range->lastPage();
 }
 
 void PrintJob::outputPage(const Page &page) {
@@ -118,7 +113,7 @@ void PrintJob::step() {
     const std::vector<Page> &pages = *m_pagesToWrite;
     QElapsedTimer clock;
     clock.start();
-    const auto budget = frameTime().count() / 2;   // the other half draws the windows
+    const auto budget = sliceTime().count();
     do {
         if (std::size_t(m_made) >= pages.size())
             break;
@@ -187,6 +182,8 @@ int PrintJob::run() {
         m_printer->setFullPage(true);
         // The name the print queue shows, and the title of a PDF printed to a file.
         m_printer->setDocName(m_title);
+        if (m_printer->printRange() == QPrinter::PageRange)
+            m_range = m_printer->pageRanges();
     }
     preparePagedDevice(m_device, paper);
     if (!m_painter.begin(&m_device)) {

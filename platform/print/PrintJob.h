@@ -3,6 +3,7 @@
 #include "platform/print/ReportBuild.h"
 
 #include <QObject>
+#include <QPageRanges>
 #include <QPainter>
 #include <QPointer>
 
@@ -65,7 +66,8 @@ private:
     void finish();
 
     QPagedPaintDevice &m_device;
-    QPrinter *m_printer;   // m_device, when it is a printer
+    QPrinter *m_printer;                  // m_device, when it is a printer
+    std::optional<QPageRanges> m_range;   // the pages chosen in printer setup, if any
     QPointer<QWidget> m_window;
     QString m_title;
     std::optional<ReportJob> m_job;

@@ -35,10 +35,10 @@ bool heldByModalWindow() {
 
 }   // namespace
 
-std::chrono::milliseconds frameTime() {
+std::chrono::milliseconds sliceTime() {
     const QScreen *screen = QGuiApplication::primaryScreen();
     const qreal hertz = screen != nullptr && screen->refreshRate() >= 24 ? screen->refreshRate() : 60;
-    return std::chrono::milliseconds(std::max(1, int(1000 / hertz)));
+    return std::chrono::milliseconds(std::max(1, int(500 / hertz)));
 }
 
 ReportBuild::ReportBuild(const ReportJob &job, PageBuilder::Sink sink, QObject *parent)
@@ -100,7 +100,7 @@ void ReportBuild::scheduleNext() {
         m_scheduled = false;
         // Half a frame: the list, the pages and whatever input came meanwhile are drawn in the other
         // half, so the list still moves every frame.
-        if (runSlice(std::max(std::chrono::milliseconds(1), frameTime() / 2)))
+        if (runSlice(sliceTime()))
             scheduleNext();
     });
 }

@@ -11,9 +11,10 @@
 
 namespace txl::print {
 
-// One frame of the screen: work done from the event loop runs no longer at a time, so what follows
-// it moves as smoothly as the screen can show it, and input never waits longer.
-std::chrono::milliseconds frameTime();
+// Half a frame of the screen (at least a millisecond): work done from the event loop runs no longer
+// at a time, so the other half draws the windows, what follows the work moves as smoothly as the
+// screen can show it, and input never waits longer than a frame.
+std::chrono::milliseconds sliceTime();
 
 // A report ready to be built, as often as needed: its design and where its rows come from.
 struct ReportJob {
