@@ -47,8 +47,7 @@ public:
 
 private:
     AddressBook() : m_book(Contacts) {
-        m_connection = std::make_unique<Connection>(
-            Connection::Settings{m_book.path(), TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
+        m_connection = std::make_unique<Connection>(TDataModule1::connectionSettings(m_book.path()));
         m_connection->open();
     }
     GeneratedBook m_book;

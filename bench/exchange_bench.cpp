@@ -38,8 +38,7 @@ constexpr int Contacts = 100000;
 constexpr int Repetitions = 5;
 
 std::unique_ptr<Connection> connect(const QString &path) {
-    auto con = std::make_unique<Connection>(
-        Connection::Settings{path, TDataModule1::DatabaseKey, {u"UsersInfo"_s, u"LoginInfo"_s}, 5000});
+    auto con = std::make_unique<Connection>(TDataModule1::connectionSettings(path));
     con->open();
     return con;
 }

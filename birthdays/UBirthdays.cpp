@@ -22,6 +22,7 @@
 
 using namespace Qt::StringLiterals;
 using txl::birthdays::Birthday;
+using txl::ui::placed;
 
 TBirthdays *Birthdays = nullptr;
 std::function<QDate()> TBirthdays::today = &QDate::currentDate;
@@ -75,13 +76,6 @@ namespace {
 
 QFont songTi() {
     return QFont(u"宋体"_s, 9);
-}
-
-template <class W>
-W *placed(W *widget, const QString &name, const QRect &place) {
-    widget->setObjectName(name);
-    widget->setGeometry(place);
-    return widget;
 }
 
 }   // namespace

@@ -108,7 +108,7 @@ TAdd::TAdd() : Form(u"Add"_s) {
     eddate2->setObjectName(u"eddate2"_s);
     eddate2->setGeometry(80, 51, 97, FieldHeight);
     eddate2->setCalendarPopup(true);
-    eddate2->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+    eddate2->setDateRange(FirstBirthDate, LastBirthDate);
     eddate2->setDisplayFormat(pickerFormat());
     eddate2->setDate(QDate(1986, 3, 21));
 

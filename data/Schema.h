@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ inline const QString AccountsTable = QStringLiteral("LoginInfo");
 
 // The administrator account: compared exactly, letter case and spaces included.
 inline const QString Administrator = QStringLiteral("chief");
+
+// The birth dates the contact dialog's picker can show, and so the ones a contact can hold.
+inline const QDate FirstBirthDate{1601, 1, 1};
+inline const QDate LastBirthDate{9999, 12, 31};
 
 struct ColumnDef {
     QString name;

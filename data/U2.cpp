@@ -8,9 +8,7 @@ TDataModule1 *DataModule1 = nullptr;
 const QString TDataModule1::DatabasePath = QStringLiteral("DataBase/txl.mdb");
 const QByteArray TDataModule1::DatabaseKey = QByteArrayLiteral("a58204617392");
 
-namespace {
-
-txl::db::Connection::Settings settingsFor(const QString &path) {
+txl::db::Connection::Settings TDataModule1::connectionSettings(const QString &path) {
     using namespace txl;
     return {path,
             TDataModule1::DatabaseKey,
@@ -22,13 +20,11 @@ txl::db::Connection::Settings settingsFor(const QString &path) {
             data::registerPinyinMatch};
 }
 
-}   // namespace
-
 TDataModule1::TDataModule1(QObject *parent) : TDataModule1(DatabasePath, parent) {}
 
 TDataModule1::TDataModule1(const QString &path, QObject *parent)
     : QObject(parent),
-      con(settingsFor(path)),
+      con(connectionSettings(path)),
       query(con, QStringLiteral("query")),
       query_pwd(con, QStringLiteral("query_pwd")),
       query_shezhi(con, QStringLiteral("query_shezhi")) {

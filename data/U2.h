@@ -13,6 +13,8 @@ public:
     // The working folder's database, relative to it, and its key.
     static const QString DatabasePath;
     static const QByteArray DatabaseKey;
+    // How the program connects to the book at `path`: key, tables, version, its own functions.
+    static txl::db::Connection::Settings connectionSettings(const QString &path);
 
     explicit TDataModule1(QObject *parent = nullptr);
     // For tests and tools: the same module on another file.

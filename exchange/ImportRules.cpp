@@ -17,10 +17,6 @@ namespace {
 
 using schema::Contact;
 
-// The dates the contact dialog's picker can show.
-const QDate FirstDate(1601, 1, 1);
-const QDate LastDate(9999, 12, 31);
-
 // A value as a message quotes it: short ones whole, long ones cut.
 QString quoted(const QString &value) {
     return u"“"_s + (value.size() > 20 ? value.left(20) + u"…"_s : value) + u"”"_s;
@@ -66,7 +62,7 @@ std::optional<QString> normalizeDate(const QString &text) {
     QDate date;
     if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
         date = storedDate(text);   // the stored form, and the common one
-        if (date.isValid() && date >= FirstDate && date <= LastDate)
+        if (date.isValid() && date >= schema::FirstBirthDate && date <= schema::LastBirthDate)
             return text;
     } else {
         static const QRegularExpression separated(
@@ -81,7 +77,7 @@ std::optional<QString> normalizeDate(const QString &text) {
         else if (serial.match(text).hasMatch())
             date = storedDate(xlsx::serialDate(text.toDouble()));
     }
-    if (!date.isValid() || date < FirstDate || date > LastDate)
+    if (!date.isValid() || date < schema::FirstBirthDate || date > schema::LastBirthDate)
         return std::nullopt;
     return storedDateText(date);
 }

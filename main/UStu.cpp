@@ -187,18 +187,16 @@ void TForm1::buildSearchBar() {
     // Two columns sharing the group's inside evenly.
     const int columnWidth = (183 - 8) / 2;
     for (int i = 0; i < 2; ++i) {
-        auto *radio = new QRadioButton(items[i], RadioGroup1);
-        radio->setObjectName(i == 0 ? u"RadioGroup1Exact"_s : u"RadioGroup1Fuzzy"_s);
-        radio->setGeometry(4 + i * columnWidth, 9, columnWidth, 20);
+        auto *radio = txl::ui::placed(new QRadioButton(items[i], RadioGroup1),
+                                      i == 0 ? u"RadioGroup1Exact"_s : u"RadioGroup1Fuzzy"_s,
+                                      {4 + i * columnWidth, 9, columnWidth, 20});
         RadioGroup1Items->addButton(radio, i);
     }
     RadioGroup1Items->button(0)->setChecked(true);
 
     Label1 = txl::ui::label(GroupBox1, u"Label1"_s, u"查找字段："_s, {197, 25});
 
-    ComboBox1 = new QComboBox(GroupBox1);
-    ComboBox1->setObjectName(u"ComboBox1"_s);
-    ComboBox1->setGeometry(265, 21, 82, 21);
+    ComboBox1 = txl::ui::placed(new QComboBox(GroupBox1), u"ComboBox1"_s, {265, 21, 82, 21});
     ComboBox1->setEditable(true);
     // Typing into the chooser never adds an entry: the list is the design's six columns.
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
@@ -206,9 +204,7 @@ void TForm1::buildSearchBar() {
 
     Label2 = txl::ui::label(GroupBox1, u"Label2"_s, u"查找内容："_s, {366, 25});
 
-    Edit1 = new QLineEdit(GroupBox1);
-    Edit1->setObjectName(u"Edit1"_s);
-    Edit1->setGeometry(432, 21, 77, 21);
+    Edit1 = txl::ui::lineEdit(GroupBox1, u"Edit1"_s, {432, 21, 77, 21});
     Edit1->setToolTip(u"请你输入查询内容！"_s);
     Label1->setBuddy(ComboBox1);   // the captions name their fields to assistive technology
     Label2->setBuddy(Edit1);
@@ -236,9 +232,7 @@ void TForm1::buildNavigationBar() {
 void TForm1::buildList() {
     GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"用户浏览"_s, {5, 160, 696, 316});
 
-    grid = new txl::ui::DataGrid(DataModule1->query, GroupBox3);
-    grid->setObjectName(u"grid"_s);
-    grid->setGeometry(8, 14, 677, 292);
+    grid = txl::ui::placed(new txl::ui::DataGrid(DataModule1->query, GroupBox3), u"grid"_s, {8, 14, 677, 292});
     grid->setFont(songTi());
     grid->horizontalHeader()->setFont(QFont(u"MS Sans Serif"_s, 8));
     grid->setShowGrid(true);

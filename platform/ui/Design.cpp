@@ -49,9 +49,7 @@ QStyle *captionOnFrameStyle() {
 }   // namespace
 
 QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(name);
-    box->setGeometry(place);
+    auto *box = placed(new QGroupBox(caption, parent), name, place);
     if (QStyle *style = captionOnFrameStyle())
         box->setStyle(style);
     return box;
@@ -66,24 +64,16 @@ QLabel *label(QWidget *parent, const QString &name, const QString &caption, cons
 }
 
 QLineEdit *lineEdit(QWidget *parent, const QString &name, const QRect &place) {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(place);
-    return edit;
+    return placed(new QLineEdit(parent), name, place);
 }
 
 QPushButton *pushButton(QWidget *parent, const QString &name, const QString &caption, const QRect &place) {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(place);
-    return button;
+    return placed(new QPushButton(caption, parent), name, place);
 }
 
 QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const QPixmap &pixmap,
                 Qt::Alignment alignment) {
-    auto *p = new QLabel(parent);
-    p->setObjectName(name);
-    p->setGeometry(place);
+    auto *p = placed(new QLabel(parent), name, place);
     p->setAlignment(alignment);
     if (!pixmap.isNull())
         p->setPixmap(pixmap);
@@ -91,11 +81,9 @@ QLabel *picture(QWidget *parent, const QString &name, const QRect &place, const 
 }
 
 QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place) {
-    auto *line = new QFrame(parent);
-    line->setObjectName(name);
+    auto *line = placed(new QFrame(parent), name, place);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(place);
     return line;
 }
 
@@ -241,9 +229,7 @@ void nameField(QWidget *field, const QString &caption) {
 }
 
 QLabel *statusPanel(QWidget *parent, const QString &name, const QRect &place) {
-    auto *panel = new StatusPanel(parent);
-    panel->setObjectName(name);
-    panel->setGeometry(place);
+    auto *panel = placed(new StatusPanel(parent), name, place);
     panel->setContentsMargins(3, 1, 2, 1);
     panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return panel;

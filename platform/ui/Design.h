@@ -17,6 +17,14 @@ class QWidget;
 // with its design name, and a window's place in the middle of the screen.
 namespace txl::ui {
 
+// `widget` with its design name, at its design place.
+template <class W>
+W *placed(W *widget, const QString &name, const QRect &place) {
+    widget->setObjectName(name);
+    widget->setGeometry(place);
+    return widget;
+}
+
 // A group box whose frame runs through its caption, as the windows' designs place their controls
 // for: the default style puts the caption above the frame, into the room of the top row.
 QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption, const QRect &place);
