@@ -57,10 +57,6 @@ protected:
 
 using namespace txl::schema;
 
-const QString &field(Contact column) {
-    return contactColumn(column);
-}
-
 int entryLimit(Contact column) {
     return ContactColumns[column].entryLimit;
 }
@@ -192,28 +188,28 @@ void TAdd::openForChange() {
 
 void TAdd::fillFromCurrentRow() {
     const txl::db::Query &q = DataModule1->query;
-    edname->setText(q.fieldByName(field(Name)));
+    edname->setText(q.fieldByName(contactColumn(Name)));
 
     // The picker cannot hold a date it has no day for; showing some other date instead would
     // write that date back on the next change.
-    const QString birth = q.fieldByName(field(Birth));
+    const QString birth = q.fieldByName(contactColumn(Birth));
     const QDate date = txl::os::parseDate(birth);
     if (!date.isValid() || date < eddate2->minimumDate() || date > eddate2->maximumDate())
         throw std::runtime_error("'" + birth.toStdString() + "' is not a valid date");
     eddate2->setDate(date);
 
-    const QString sex = q.fieldByName(field(Sex));
+    const QString sex = q.fieldByName(contactColumn(Sex));
     const int item = cbsex->findText(sex, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (item >= 0)
         cbsex->setCurrentIndex(item);
     cbsex->setEditText(sex);
 
-    edqq->setText(q.fieldByName(field(QQ)));
-    edmobel->setText(q.fieldByName(field(Mobile)));
-    edss->setText(q.fieldByName(field(Dormitory)));
-    edxl->setText(q.fieldByName(field(HomePhone)));
-    edmail->setText(q.fieldByName(field(Email)));
-    edadress->setText(q.fieldByName(field(Address)));
+    edqq->setText(q.fieldByName(contactColumn(QQ)));
+    edmobel->setText(q.fieldByName(contactColumn(Mobile)));
+    edss->setText(q.fieldByName(contactColumn(Dormitory)));
+    edxl->setText(q.fieldByName(contactColumn(HomePhone)));
+    edmail->setText(q.fieldByName(contactColumn(Email)));
+    edadress->setText(q.fieldByName(contactColumn(Address)));
     // A text longer than its field shows its beginning, not its end.
     for (QLineEdit *field : textFields())
         field->setCursorPosition(0);
@@ -272,15 +268,15 @@ void TAdd::saveChange() {
     txl::db::Query &q = DataModule1->query;
     try {
         q.edit();
-        q.setFieldByName(field(Name), edname->text());
-        q.setFieldByName(field(Sex), cbsex->currentText());
-        q.setFieldByName(field(Birth), eddate2->date().toString(StoredDateFormat));
-        q.setFieldByName(field(Mobile), edmobel->text());
-        q.setFieldByName(field(Dormitory), edss->text());
-        q.setFieldByName(field(HomePhone), edxl->text());
-        q.setFieldByName(field(QQ), edqq->text());
-        q.setFieldByName(field(Email), edmail->text());
-        q.setFieldByName(field(Address), edadress->text());
+        q.setFieldByName(contactColumn(Name), edname->text());
+        q.setFieldByName(contactColumn(Sex), cbsex->currentText());
+        q.setFieldByName(contactColumn(Birth), eddate2->date().toString(StoredDateFormat));
+        q.setFieldByName(contactColumn(Mobile), edmobel->text());
+        q.setFieldByName(contactColumn(Dormitory), edss->text());
+        q.setFieldByName(contactColumn(HomePhone), edxl->text());
+        q.setFieldByName(contactColumn(QQ), edqq->text());
+        q.setFieldByName(contactColumn(Email), edmail->text());
+        q.setFieldByName(contactColumn(Address), edadress->text());
         q.post();
     } catch (...) {
         // The user is told the change failed: leave no pending edit that a later move in the

@@ -26,12 +26,6 @@ std::optional<QString> takeNextName() {
 
 }   // namespace
 
-QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const QString &filter) {
-    if (std::optional<QString> name = takeNextName())
-        return *name;
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
-}
-
 QString FileDialog::openFileName(QWidget *parent, const QString &caption, const QString &filter) {
     if (std::optional<QString> name = takeNextName())
         return *name;
@@ -41,15 +35,11 @@ QString FileDialog::openFileName(QWidget *parent, const QString &caption, const 
 QString FileDialog::saveFileName(QWidget *parent, const QString &caption, const QString &filters,
                                  QString *selectedFilter) {
     if (std::optional<QString> name = takeNextName()) {
-        *selectedFilter = nextFilter();
+        if (selectedFilter != nullptr)
+            *selectedFilter = nextFilter();
         return *name;
     }
     return QFileDialog::getSaveFileName(parent, caption, QString(), filters, selectedFilter);
-}
-
-void FileDialog::setNextFileName(const QString &name) {
-    nextName() = name;
-    nextFilter().clear();
 }
 
 void FileDialog::setNextFileName(const QString &name, const QString &selectedFilter) {

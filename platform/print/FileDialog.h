@@ -10,17 +10,15 @@ namespace txl::print {
 // answers with, so no dialog ever waits for them.
 class FileDialog {
 public:
-    // An empty result means the dialog was cancelled.
-    static QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
-    static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
-    // A save dialog offering several filters (";;"-separated); `selectedFilter` gets the one chosen.
+    // An empty result means the dialog was cancelled. `filters` may offer several (";;"-separated);
+    // `selectedFilter`, when given, gets the one chosen.
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &filters,
-                                QString *selectedFilter);
+                                QString *selectedFilter = nullptr);
+    static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
 
-    // Test hook: the next dialog is not shown and answers `name` ("" = cancelled).
-    static void setNextFileName(const QString &name);
-    // The same, and the filter it was chosen under.
-    static void setNextFileName(const QString &name, const QString &selectedFilter);
+    // Test hook: the next dialog is not shown and answers `name` ("" = cancelled), chosen under
+    // `selectedFilter`.
+    static void setNextFileName(const QString &name, const QString &selectedFilter = {});
 };
 
 }   // namespace txl::print
