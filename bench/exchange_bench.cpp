@@ -117,7 +117,7 @@ void compareImport(const char *label, Format format) {
         label, Repetitions,
         [&] {
             const ReadResult read = readFile(file);
-            imported = importContacts(*con, read.records, Duplicates::Skip).imported();
+            imported = static_cast<int>(importContacts(*con, read, Duplicates::Skip).imported);
         },
         [&] { rawInsert(con->handle(), rows); }, [&] { exec(con->handle(), "delete from UsersInfo"); });
     if (imported != Contacts)

@@ -231,6 +231,7 @@ void TAdd::submitNew() {
         return;
     }
     txl::db::Query &q = DataModule1->query;
+    const TDataModule1::Shown before = TDataModule1::shown(q);
     try {
         // The look-up stays in the list: a refused name shows the contacts that already have it.
         TDataModule1::reload(q, txl::sql::ContactByName, {{u"p1"_s, name}});
@@ -249,6 +250,11 @@ void TAdd::submitNew() {
                                   {param(Email), edmail->text().trimmed()},
                                   {param(Address), edadress->text().trimmed()}});
     } catch (const std::exception &) {
+        // Nothing was stored: the list behind shows again what it showed.
+        try {
+            TDataModule1::restore(q, before);
+        } catch (const std::exception &) {
+        }
         txl::ui::notice(u"提交失败！"_s);
         return;
     }

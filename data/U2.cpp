@@ -3,6 +3,8 @@
 #include "data/PinyinFunction.h"
 #include "data/Schema.h"
 
+#include <algorithm>
+
 TDataModule1 *DataModule1 = nullptr;
 
 const QString TDataModule1::DatabasePath = QStringLiteral("DataBase/txl.mdb");
@@ -57,6 +59,26 @@ void TDataModule1::reloadExec(txl::db::Query &q, const QString &statement,
                               const QList<std::pair<QString, QString>> &params) {
     prepare(q, statement, params);
     q.execSql();
+}
+
+TDataModule1::Shown TDataModule1::shown(const txl::db::Query &q) {
+    return {q.sql(), q.parameters(), q.isActive(), q.currentRow()};
+}
+
+void TDataModule1::restore(txl::db::Query &q, const Shown &shown) {
+    q.close();
+    q.clearSql();   // no value of the statement in between survives
+    for (const QString &line : shown.sql)
+        q.addSql(line);
+    for (const txl::db::Parameter &p : shown.parameters) {
+        if (p.value)
+            q.setParam(p.name, *p.value);
+    }
+    if (!shown.active)
+        return;
+    q.open();
+    if (shown.row >= 0 && q.recordCount() > 0)
+        q.moveTo(std::min(shown.row, q.recordCount() - 1));
 }
 
 QStringList TDataModule1::columnTexts(txl::db::Query &q, const QString &field) {

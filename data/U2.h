@@ -4,6 +4,9 @@
 #include "platform/db/Query.h"
 
 #include <QObject>
+#include <QStringList>
+
+#include <vector>
 
 // The data module: the one connection and the three queries every window shares.
 class TDataModule1 : public QObject {
@@ -31,6 +34,20 @@ public:
                        const QList<std::pair<QString, QString>> &params = {});
     static void reloadExec(txl::db::Query &q, const QString &statement,
                            const QList<std::pair<QString, QString>> &params = {});
+
+    // What `q` shows: its statement, its parameters and its current row. An action that reloads
+    // `q` for a step of its own and then fails shows the list again as it was (restore), so that
+    // a failure does not empty the list behind it.
+    struct Shown {
+        QStringList sql;
+        std::vector<txl::db::Parameter> parameters;
+        bool active = false;
+        int row = -1;
+    };
+    static Shown shown(const txl::db::Query &q);
+    // Runs the statement again and goes back to the row (or as near it as the rows now allow);
+    // throws as reload() does.
+    static void restore(txl::db::Query &q, const Shown &shown);
 
     // Copies `field` of every row of the open `q` into a list, in row order (entry i = row i),
     // walking from the first row with next(); `q` is left on its last row.

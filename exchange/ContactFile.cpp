@@ -4,13 +4,22 @@
 #include "exchange/VCard.h"
 #include "exchange/XlsxReader.h"
 #include "exchange/XlsxWriter.h"
+#include "platform/os/OutOfMemory.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <QLocale>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -43,9 +52,11 @@ Format formatForPath(const QString &path) {
     return Format::Csv;
 }
 
-ReadResult readBytes(const QByteArray &bytes, const QString &fileName) {
+namespace {
+
+ReadResult readContent(const QByteArray &bytes, const QString &fileName, const Progress &progress) {
     if (bytes.startsWith("PK\x03\x04"))
-        return xlsx::read(bytes);
+        return xlsx::read(bytes, progress);
     if (bytes.startsWith("\xD0\xCF\x11\xE0"))
         return refused(Format::Xlsx,
                        u"这是旧版 Excel 文件（.xls）。请在 Excel 或 LibreOffice 中另存为 .xlsx 后再导入。"_s);
@@ -53,30 +64,64 @@ ReadResult readBytes(const QByteArray &bytes, const QString &fileName) {
         return vcard::read(bytes);
     switch (formatForPath(fileName)) {
     case Format::Xlsx:
-        return xlsx::read(bytes);
+        return xlsx::read(bytes, progress);
     case Format::VCard:
         return vcard::read(bytes);
     case Format::Csv:
         break;
     }
-    return csv::read(bytes);
+    return csv::read(bytes, progress);
+}
+
+// Progress of one stage of two, as part of the whole: reading the file is the first fifth.
+Progress stage(const Progress &progress, int from, int to) {
+    if (!progress)
+        return {};
+    return [progress, from, to](qint64 done, qint64 total) {
+        const qint64 part = total > 0 ? std::min(done, total) * (to - from) / total : 0;
+        return progress(from + part, 1000);
+    };
+}
+
+QString sizeText(qint64 bytes) {
+    return u"%1 字节"_s.arg(QLocale(QLocale::Chinese, QLocale::China).toString(bytes));
+}
+
+}   // namespace
+
+ReadResult readBytes(const QByteArray &bytes, const QString &fileName, const Progress &progress) {
+    ReadResult result;
+    try {
+        result = readContent(bytes, fileName, progress);
+    } catch (const Cancelled &) {
+        result = refused(formatForPath(fileName), u"已取消。"_s);
+    } catch (const std::bad_alloc &) {
+        result = refused(formatForPath(fileName), os::outOfMemoryText());
+    }
+    if (!result.ok()) {
+        result.records.clear();
+        result.firstRows.clear();
+    }
+    return result;
 }
 
 ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress &progress) {
     const Format guess = formatForPath(fileName);
     const qint64 size = device.isSequential() ? 0 : device.size();
-    const auto tooBig = [&](qint64 bytes) {
-        return refused(guess, u"文件太大（%1 MB），最多只能导入 %2 MB 的文件。"_s
-                                  .arg(static_cast<double>(bytes) / (1 << 20), 0, 'f', 1)
-                                  .arg(MaxFileBytes >> 20));
+    const auto tooBig = [&](qint64 bytes, bool atLeast) {
+        return refused(guess, u"文件太大（%1%2），最多只能导入 %3 MB（%4）的文件。"_s
+                                  .arg(atLeast ? u"超过 "_s : QString(), sizeText(bytes))
+                                  .arg(MaxFileBytes >> 20)
+                                  .arg(sizeText(MaxFileBytes)));
     };
     if (size > MaxFileBytes)
-        return tooBig(size);
+        return tooBig(size, false);
+    const Progress reading = stage(progress, 0, 200);
     QByteArray bytes;
     bytes.reserve(size);
     constexpr qint64 Chunk = 1 << 20;
     for (;;) {
-        if (progress && !progress(bytes.size(), size))
+        if (reading && !reading(bytes.size(), size))
             return refused(guess, u"已取消。"_s);
         const qsizetype at = bytes.size();
         bytes.resize(at + Chunk);
@@ -87,17 +132,36 @@ ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress
         if (read == 0)
             break;
         if (bytes.size() > MaxFileBytes)
-            return tooBig(bytes.size());
+            return tooBig(MaxFileBytes, true);
     }
-    return readBytes(bytes, fileName);
+    return readBytes(bytes, fileName, stage(progress, 200, 1000));
 }
 
 ReadResult readFile(const QString &path, const Progress &progress) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return refused(
-            formatForPath(path),
-            u"无法打开文件“%1”：%2"_s.arg(path, QFileInfo(path).isDir() ? u"这是一个文件夹"_s : file.errorString()));
+    // Opened without waiting, then looked at: a FIFO or a device would block a plain open, or
+    // a read, for ever. Only a regular file is read.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return refused(formatForPath(path),
+                       u"无法打开文件“%1”：%2"_s.arg(
+                           path, error == EISDIR ? u"这是一个文件夹"_s : QString::fromLocal8Bit(std::strerror(error))));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return refused(formatForPath(path),
+                       u"无法打开文件“%1”：%2"_s.arg(path, folder ? u"这是一个文件夹"_s
+                                                                  : u"它不是普通文件（而是管道、设备或套接字）"_s));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return refused(formatForPath(path), u"无法打开文件“%1”：%2"_s.arg(path, file.errorString()));
+    }
     return readDevice(file, path, progress);
 }
 

@@ -20,11 +20,13 @@ inline constexpr qint64 MaxFileBytes = 32ll << 20;
 Format formatForPath(const QString &path);
 
 // Reads the bytes: the content decides the format (a zip is a workbook, BEGIN:VCARD a vCard),
-// the name only when the content does not.
-ReadResult readBytes(const QByteArray &bytes, const QString &fileName);
-// Reads a whole device (an open file) and then its content. A read error, a device bigger than
-// MaxFileBytes or a stop asked for through `progress` gives a result with its error set.
+// the name only when the content does not. A stop asked for through `progress`, or memory that
+// runs out, gives a result with its error set.
+ReadResult readBytes(const QByteArray &bytes, const QString &fileName, const Progress &progress = {});
+// Reads a whole device (an open file) and then its content. A read error or a device bigger than
+// MaxFileBytes gives a result with its error set. `progress` counts to 1000 over both.
 ReadResult readDevice(QIODevice &device, const QString &fileName, const Progress &progress = {});
+// Reads a regular file; anything else (a folder, a FIFO, a device) is refused before it is read.
 ReadResult readFile(const QString &path, const Progress &progress = {});
 
 // Writes `path` in `format` (encoding: CSV only). Throws ExchangeError or Cancelled; either way an

@@ -13,33 +13,36 @@ namespace txl::exchange {
 
 namespace sqlite = db::sqlite;
 
-QSet<QString> namesInBook(db::Connection &connection) {
+NameSet namesInBook(db::Connection &connection) {
     connection.ensureOpen();
     sqlite3 *db = connection.handle();
     const QByteArray sql =
         u"select %1 from %2"_s.arg(schema::contactColumn(schema::Name), schema::ContactsTable).toUtf8();
     const sqlite::Statement stmt = sqlite::prepare(db, sql);
-    QSet<QString> names;
+    NameSet names;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         const auto *text = static_cast<const char *>(sqlite3_column_blob(stmt.get(), 0));
-        names.insert(QString::fromUtf8(text, sqlite3_column_bytes(stmt.get(), 0)));
+        names.insert(QByteArray(text, sqlite3_column_bytes(stmt.get(), 0)));
     }
     sqlite::check(db, rc);
     return names;
 }
 
-ImportSummary importContacts(db::Connection &connection, const QList<Record> &records, Duplicates duplicates,
+ImportSummary importContacts(db::Connection &connection, const ReadResult &read, Duplicates duplicates,
                              const Progress &progress) {
     connection.ensureOpen();
     sqlite3 *db = connection.handle();
     sqlite::Transaction transaction(db);
-    ImportSummary summary{
-        planImport(records, duplicates == Duplicates::Skip ? namesInBook(connection) : QSet<QString>(), duplicates)};
+    ImportPlan plan = planImport(read.records, duplicates == Duplicates::Skip ? namesInBook(connection) : NameSet(),
+                                 duplicates);
     const sqlite::Statement insert = sqlite::prepare(db, sql::InsertContact.toUtf8());
-    const qint64 total = summary.plan.rows.size();
+    const qint64 total = plan.rows;
     qint64 done = 0;
-    for (const Record &row : summary.plan.rows) {
+    for (qsizetype i = 0; i < read.records.size(); ++i) {
+        if (!plan.adds(i))
+            continue;
+        const Record row = read.records.at(i);
         reportStep(progress, done, total);
         // The values are bound where they lie; the step that follows reads them.
         for (int c = 0; c < schema::ContactColumnCount; ++c) {
@@ -54,7 +57,7 @@ ImportSummary importContacts(db::Connection &connection, const QList<Record> &re
     if (progress && !progress(total, total))
         throw Cancelled();
     transaction.commit();
-    return summary;
+    return {plan.rows, std::move(plan.skipped), read.refused};
 }
 
 }   // namespace txl::exchange

@@ -115,21 +115,28 @@ void writeLines(const ContactSource &contacts, BlockWriter &writer, const Progre
     writer.flush();
 }
 
+// Reads the UTF-8 text of a file, a record (which quoted line breaks may carry over several
+// lines) at a time.
 class Parser {
 public:
-    Parser(const QString &text, ReadResult &result) : m_text(text), m_result(result), m_table(result) {
+    Parser(QByteArrayView text, ReadResult &result, const Progress &progress)
+        : m_text(text),
+          m_result(result),
+          m_table(result),
+          m_progress(progress) {
         m_delimiter = guessDelimiter();
     }
 
     void run() {
-        while (m_pos < m_text.size() && m_result.ok()) {
+        TableRow row;
+        for (qint64 records = 0; m_pos < m_text.size() && m_result.ok(); ++records) {
+            if (m_progress && records % ProgressStep == 0 && !m_progress(m_pos, m_text.size()))
+                throw Cancelled();
             const int line = m_line;
-            QStringList cells = readRecord();
+            readRecord(row);
             if (!m_result.ok())
                 return;
-            for (QString &c : cells)
-                c = unprotectFormula(c);
-            m_table.addRow(cells, line);
+            m_table.addRow(row, line);
         }
         m_table.finish();
     }
@@ -137,86 +144,105 @@ public:
 private:
     // The title line (the first that is not blank) decides: commas unless it has none but
     // semicolons or tabs.
-    QChar guessDelimiter() const {
+    char guessDelimiter() const {
         int commas = 0, semicolons = 0, tabs = 0;
         qsizetype i = 0;
-        while (i < m_text.size() && m_text.at(i).isSpace())
+        while (i < m_text.size() && QChar::isSpace(static_cast<unsigned char>(m_text[i])))
             ++i;
-        for (; i < m_text.size() && m_text.at(i) != u'\n'; ++i) {
-            const QChar c = m_text.at(i);
-            commas += c == u',';
-            semicolons += c == u';';
-            tabs += c == u'\t';
+        for (; i < m_text.size() && m_text[i] != '\n'; ++i) {
+            const char c = m_text[i];
+            commas += c == ',';
+            semicolons += c == ';';
+            tabs += c == '\t';
         }
         if (commas == 0 && (semicolons > 0 || tabs > 0))
-            return semicolons >= tabs ? u';' : u'\t';
-        return u',';
+            return semicolons >= tabs ? ';' : '\t';
+        return ',';
     }
 
-    bool atLineEnd() const { return m_pos >= m_text.size() || m_text.at(m_pos) == u'\n' || m_text.at(m_pos) == u'\r'; }
+    bool atLineEnd() const { return m_pos >= m_text.size() || m_text[m_pos] == '\n' || m_text[m_pos] == '\r'; }
 
     // Steps over one line end (CR LF, LF or CR alone).
     void skipLineEnd() {
-        if (m_pos < m_text.size() && m_text.at(m_pos) == u'\r')
+        if (m_pos < m_text.size() && m_text[m_pos] == '\r')
             ++m_pos;
-        if (m_pos < m_text.size() && m_text.at(m_pos) == u'\n')
+        if (m_pos < m_text.size() && m_text[m_pos] == '\n')
             ++m_pos;
         ++m_line;
     }
 
-    QStringList readRecord() {
-        QStringList cells;
-        for (;;) {
-            cells << readField();
+    void readRecord(TableRow &row) {
+        row.clear();
+        for (int column = 0;; ++column) {
+            QByteArray &cell = row.add(column);
+            readField(cell);
             if (!m_result.ok())
-                return {};
-            if (m_pos < m_text.size() && m_text.at(m_pos) == m_delimiter) {
+                return;
+            unprotectFormula(cell);
+            if (cell.isEmpty())
+                row.dropLast();
+            if (m_pos < m_text.size() && m_text[m_pos] == m_delimiter) {
                 ++m_pos;
                 continue;
             }
             skipLineEnd();
-            return cells;
+            return;
         }
     }
 
-    QString readField() {
-        if (m_pos >= m_text.size() || m_text.at(m_pos) != u'"') {
+    void readField(QByteArray &value) {
+        if (m_pos >= m_text.size() || m_text[m_pos] != '"') {
             const qsizetype start = m_pos;
-            while (!atLineEnd() && m_text.at(m_pos) != m_delimiter)
+            while (!atLineEnd() && m_text[m_pos] != m_delimiter)
                 ++m_pos;
-            return m_text.sliced(start, m_pos - start);
+            value.append(m_text.sliced(start, m_pos - start));
+            return;
         }
         const int openedOn = m_line;
         ++m_pos;
-        QString value;
         for (;;) {
-            if (m_pos >= m_text.size()) {
+            const qsizetype quote = m_text.indexOf('"', m_pos);
+            if (quote < 0) {
                 m_result.error = u"第%1行：引号没有结束（缺少与之配对的 \"），文件可能不完整。"_s.arg(openedOn);
-                return {};
+                return;
             }
-            const QChar c = m_text.at(m_pos++);
-            if (c == u'"') {
-                if (m_pos < m_text.size() && m_text.at(m_pos) == u'"') {
-                    value += u'"';
-                    ++m_pos;
-                    continue;
-                }
-                if (!atLineEnd() && m_text.at(m_pos) != m_delimiter) {
-                    m_result.error = u"第%1行：引号后面直接跟着别的字符，字段的引号不成对。"_s.arg(m_line);
-                    return {};
-                }
-                return value;
+            const QByteArrayView part = m_text.sliced(m_pos, quote - m_pos);
+            m_line += static_cast<int>(lineBreaks(part));
+            value.append(part);
+            m_pos = quote + 1;
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                value.append('"');
+                ++m_pos;
+                continue;
             }
-            if (c == u'\n' || (c == u'\r' && (m_pos >= m_text.size() || m_text.at(m_pos) != u'\n')))
-                ++m_line;
-            value += c;
+            if (!atLineEnd() && m_text[m_pos] != m_delimiter) {
+                m_result.error = u"第%1行：引号后面直接跟着别的字符，字段的引号不成对。"_s.arg(m_line);
+                return;
+            }
+            return;
         }
     }
 
-    const QString &m_text;
+    // Line breaks inside a quoted field: CR LF, LF or CR alone each count once.
+    static qsizetype lineBreaks(QByteArrayView text) {
+        qsizetype n = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+                ++n;
+        }
+        return n;
+    }
+
+    static void unprotectFormula(QByteArray &value) {
+        if (value.startsWith('\'') && apostrophesThenFormula(QByteArrayView(value), 1))
+            value.remove(0, 1);
+    }
+
+    QByteArrayView m_text;
     ReadResult &m_result;
     TableReader m_table;
-    QChar m_delimiter;
+    const Progress &m_progress;
+    char m_delimiter = ',';
     qsizetype m_pos = 0;
     int m_line = 1;
 };
@@ -239,13 +265,13 @@ void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, con
         writeLines<QString>(contacts, writer, progress);
 }
 
-ReadResult read(const QByteArray &bytes) {
+ReadResult read(const QByteArray &bytes, const Progress &progress) {
     ReadResult result;
     result.format = Format::Csv;
-    const std::optional<QString> text = decodeText(bytes, result.encoding, result.error);
+    const std::optional<QByteArray> text = textAsUtf8(bytes, result.encoding, result.error);
     if (!text)
         return result;
-    Parser(*text, result).run();
+    Parser(*text, result, progress).run();
     if (!result.ok())
         result.records.clear();
     return result;

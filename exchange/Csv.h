@@ -23,7 +23,7 @@ void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, con
 // Reads UTF-8 (with or without a byte-order mark) or GB18030/GBK, whichever the bytes are.
 // Commas separate the fields; a file whose title line has no comma but semicolons or tabs is read
 // with those.
-ReadResult read(const QByteArray &bytes);
+ReadResult read(const QByteArray &bytes, const Progress &progress = {});
 
 QString protectFormula(const QString &value);
 QString unprotectFormula(const QString &value);

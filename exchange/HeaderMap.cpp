@@ -61,11 +61,7 @@ int columnForTitle(const QString &title) {
 
 namespace {
 
-bool isBlank(const QString &cell) {
-    return QStringView(cell).trimmed().isEmpty();
-}
-
-bool isBlank(const QByteArray &cell) {
+bool isBlank(QByteArrayView cell) {
     for (const char c : cell) {
         if (c & 0x80)
             return QString::fromUtf8(cell).trimmed().isEmpty();   // a space beyond ASCII (　) or a letter
@@ -75,57 +71,58 @@ bool isBlank(const QByteArray &cell) {
     return true;
 }
 
-QString text(const QString &cell) {
-    return cell;
-}
-
-QString text(const QByteArray &cell) {
-    return QString::fromUtf8(cell);
-}
-
 }   // namespace
 
-void TableReader::addRow(const QStringList &cells, int line) {
-    addCells(cells, cells.size(), line);
+QByteArray &TableRow::add(int column) {
+    if (static_cast<std::size_t>(m_count) == m_cells.size())
+        m_cells.emplace_back();
+    auto &cell = m_cells[static_cast<std::size_t>(m_count++)];
+    cell.first = column;
+    cell.second.truncate(0);
+    return cell.second;
 }
 
-void TableReader::addRow(const QList<QByteArray> &cells, qsizetype count, int line) {
-    addCells(cells, std::min(count, cells.size()), line);
-}
-
-template <class Cells>
-void TableReader::addCells(const Cells &cells, qsizetype count, int line) {
-    if (std::all_of(cells.cbegin(), cells.cbegin() + count, [](const auto &c) { return isBlank(c); }))
+void TableReader::addRow(const TableRow &row, int line) {
+    bool blank = true;
+    for (qsizetype i = 0; i < row.size() && blank; ++i)
+        blank = isBlank(row.text(i));
+    if (blank)
         return;
     if (!m_haveTitles) {
-        QStringList titles;
-        for (qsizetype i = 0; i < count; ++i)
-            titles << text(cells.at(i));
-        takeTitles(titles);
+        takeTitles(row);
         return;
     }
-    for (const int cell : m_cellOf) {
-        if (cell >= 0 && cell < count)
-            m_builder.add(cells.at(cell));
-        else
-            m_builder.add(QByteArrayView());
+    Utf8Values values{};
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        const int column = row.column(i);
+        if (column < m_result.mapping.size()) {
+            if (const int c = m_result.mapping.at(column); c >= 0)
+                values[static_cast<std::size_t>(c)] = row.text(i);
+        }
     }
-    m_result.records.append(m_builder.take(line));
+    m_intake.add(line, values);
 }
 
-void TableReader::takeTitles(const QStringList &cells) {
+void TableReader::takeTitles(const TableRow &row) {
     m_haveTitles = true;
-    m_result.titles = cells;
-    m_cellOf.fill(-1);
-    for (const QString &title : cells) {
-        int column = columnForTitle(title);
-        if (column >= 0 && m_cellOf[static_cast<std::size_t>(column)] >= 0)
-            column = -1;   // a second column of the same meaning: the first one counts
-        if (column >= 0)
-            m_cellOf[static_cast<std::size_t>(column)] = static_cast<int>(m_result.mapping.size());
-        else if (!title.trimmed().isEmpty())
+    int columns = 0;
+    for (qsizetype i = 0; i < row.size(); ++i)
+        columns = std::max(columns, row.column(i) + 1);
+    QStringList &titles = m_result.titles;
+    titles = QStringList(columns, QString());
+    for (qsizetype i = 0; i < row.size(); ++i)
+        titles[row.column(i)] = QString::fromUtf8(row.text(i));
+    m_result.mapping.fill(-1, columns);
+    std::array<bool, schema::ContactColumnCount> taken{};
+    for (int i = 0; i < columns; ++i) {
+        const QString &title = titles.at(i);
+        const int column = columnForTitle(title);
+        if (column >= 0 && !taken[static_cast<std::size_t>(column)]) {   // of two of the same meaning, the first counts
+            taken[static_cast<std::size_t>(column)] = true;
+            m_result.mapping[i] = column;
+        } else if (!title.trimmed().isEmpty()) {
             m_result.ignoredColumns << title.trimmed();
-        m_result.mapping << column;
+        }
     }
 }
 

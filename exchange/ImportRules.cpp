@@ -110,12 +110,39 @@ QString normalizePhone(const QString &text) {
     return digits;
 }
 
+QString textProblem(Contact column, QStringView value) {
+    const auto hex = [](char32_t c) { return u"U+%1"_s.arg(static_cast<uint>(c), 4, 16, QChar(u'0')).toUpper(); };
+    const QString &name = schema::ContactColumns[column].name;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value.at(i).unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f)) {
+            if (column == schema::Address && (u == u'\n' || u == u'\r'))
+                continue;   // an address may run over several lines
+            return u"%1含有控制字符（%2）"_s.arg(name, hex(u));
+        }
+        if (u < 0xd800 || u > 0xdfff) {
+            if ((u >= 0xfdd0 && u <= 0xfdef) || u >= 0xfffe)
+                return u"%1含有非字符（%2）"_s.arg(name, hex(u));
+            continue;
+        }
+        // A surrogate pair: both halves, in order, and no noncharacter of the planes beyond.
+        if (u > 0xdbff || i + 1 == value.size() || !value.at(i + 1).isLowSurrogate())
+            return u"%1含有无效的文字编码"_s.arg(name);
+        const char32_t c = QChar::surrogateToUcs4(u, value.at(++i).unicode());
+        if ((c & 0xfffe) == 0xfffe)
+            return u"%1含有非字符（%2）"_s.arg(name, hex(c));
+    }
+    return {};
+}
+
 QString checkContact(QStringList &values) {
     if (values.size() != schema::ContactColumnCount)
         values.resize(schema::ContactColumnCount);
     for (int c = 0; c < schema::ContactColumnCount; ++c) {
         if (QStringView(values.at(c)).trimmed().size() != values.at(c).size())
             values[c] = values.at(c).trimmed();
+        if (QString problem = textProblem(static_cast<Contact>(c), values.at(c)); !problem.isEmpty())
+            return problem;
     }
     if (values.at(schema::Name).isEmpty())
         return u"姓名为空"_s;
@@ -133,36 +160,62 @@ QString checkContact(QStringList &values) {
     return {};
 }
 
-ImportPlan planImport(const QList<Record> &records, const QSet<QString> &namesInBook, Duplicates duplicates) {
+void Intake::add(int line, QStringList values) {
+    if (m_result.firstRows.size() < PreviewRows)
+        m_result.firstRows.append(values);
+    if (const QString problem = checkContact(values); !problem.isEmpty())
+        m_result.refused.add(line, problem);
+    else
+        m_result.records.append(line, values);
+}
+
+void Intake::add(int line, const Utf8Values &values) {
+    QStringList texts;
+    texts.reserve(schema::ContactColumnCount);
+    for (const QByteArrayView v : values)
+        texts << QString::fromUtf8(v);
+    if (m_result.firstRows.size() < PreviewRows)
+        m_result.firstRows.append(texts);
+    // The rules touch a value only to change it: a row already in stored form (as an export of
+    // ours is) still shares the list it was read into, and its bytes are kept as they came.
+    QStringList stored = texts;
+    if (const QString problem = checkContact(stored); !problem.isEmpty())
+        m_result.refused.add(line, problem);
+    else if (stored.constData() == texts.constData())
+        m_result.records.append(line, values);
+    else
+        m_result.records.append(line, stored);
+}
+
+void Intake::refuse(int line, const QString &reason) {
+    m_result.refused.add(line, reason);
+}
+
+ImportPlan planImport(const RecordList &records, const NameSet &namesInBook, Duplicates duplicates) {
     ImportPlan plan;
-    plan.rows.reserve(records.size());
-    // Name → the line that brought it. The names point into the rows taken, which stay put.
+    plan.skip.assign(static_cast<std::size_t>(records.size()), false);
+    plan.rows = records.size();
+    if (duplicates == Duplicates::Add)
+        return plan;
+    // Name → the line that brought it; the names point into the records, which stay put. Its size
+    // goes with the number of different names, whatever the number of rows.
     QHash<QByteArrayView, int> seen;
-    if (duplicates == Duplicates::Skip)
-        seen.reserve(records.size());
-    for (const Record &record : records) {
-        const QStringList read = record.values();
-        QStringList values = read;
-        if (const QString problem = checkContact(values); !problem.isEmpty()) {
-            plan.refused.append({record.line, problem});
-            continue;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const Record record = records.at(i);
+        const QByteArrayView name = record.utf8(schema::Name);
+        const auto skip = [&](auto &&reason) {
+            plan.skip[static_cast<std::size_t>(i)] = true;
+            --plan.rows;
+            plan.skipped.addLazily(record.line, reason);
+        };
+        if (namesInBook.contains(QByteArray::fromRawData(name.data(), name.size()))) {
+            skip([&] { return u"通讯录中已有%1"_s.arg(quoted(QString::fromUtf8(name))); });
+        } else if (const auto earlier = seen.constFind(name); earlier != seen.constEnd()) {
+            const int first = *earlier;
+            skip([&] { return u"%1与第%2行重名"_s.arg(quoted(QString::fromUtf8(name))).arg(first); });
+        } else {
+            seen.insert(name, record.line);
         }
-        // The rules touch a value only to change it: a row already in its stored form still shares
-        // the list it was read into, and its record serves as it is.
-        Record row = values.constData() == read.constData() ? record : Record(record.line, values);
-        if (duplicates == Duplicates::Skip) {
-            const QString &name = values.at(schema::Name);
-            if (namesInBook.contains(name)) {
-                plan.skipped.append({record.line, u"通讯录中已有%1"_s.arg(quoted(name))});
-                continue;
-            }
-            if (const auto earlier = seen.constFind(row.utf8(schema::Name)); earlier != seen.constEnd()) {
-                plan.skipped.append({record.line, u"%1与第%2行重名"_s.arg(quoted(name)).arg(*earlier)});
-                continue;
-            }
-            seen.insert(row.utf8(schema::Name), record.line);   // the row's block moves with it, unchanged
-        }
-        plan.rows.append(std::move(row));
     }
     return plan;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/XmlScanner.h"
+#include "exchange/XmlReader.h"
 
 #include <QByteArray>
 
@@ -20,7 +20,7 @@ namespace txl::exchange {
 class ReadAhead {
 public:
     // Writes up to `room` bytes to `into`, returns how many, 0 at the end; throws on failure.
-    using Source = XmlScanner::Source;
+    using Source = xml::Source;
 
     explicit ReadAhead(Source source);
     // Stops the thread (after the source call it is in, if any).
@@ -32,7 +32,7 @@ public:
     qsizetype read(char *into, qsizetype room);
 
 private:
-    static constexpr qsizetype PieceBytes = XmlScanner::PieceBytes;
+    static constexpr qsizetype PieceBytes = 256 << 10;
     static constexpr int Pieces = 3;
 
     void run();

@@ -7,44 +7,27 @@ using namespace Qt::StringLiterals;
 
 namespace txl::exchange {
 
-namespace {
-
-std::optional<QString> decodeStrictly(QStringDecoder decoder, QByteArrayView bytes) {
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-// Line feed, carriage return, tab and form feed are what text files hold; other control characters
-// only turn up in files that are not text.
-bool looksBinary(const QString &text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t' && u != u'\f') || u == 0x7f)
-            return true;
-    }
-    return false;
-}
-
-}   // namespace
-
-std::optional<QString> decodeText(const QByteArray &bytes, Encoding &encoding, QString &error) {
-    static const QByteArray bom("\xEF\xBB\xBF");
-    std::optional<QString> text;
-    if (bytes.startsWith(bom)) {
+std::optional<QByteArray> textAsUtf8(const QByteArray &bytes, Encoding &encoding, QString &error) {
+    const QByteArrayView bom("\xEF\xBB\xBF");
+    std::optional<QByteArray> text;
+    if (bytes.contains('\0')) {
+        // no text file holds one
+    } else if (bytes.startsWith(bom)) {
         encoding = Encoding::Utf8;
-        text = decodeStrictly(QStringDecoder(QStringDecoder::Utf8), QByteArrayView(bytes).sliced(3));
-    } else if ((text = decodeStrictly(QStringDecoder(QStringDecoder::Utf8), bytes))) {
+        if (QByteArrayView(bytes).sliced(bom.size()).isValidUtf8())
+            text = bytes.sliced(bom.size());
+    } else if (QByteArrayView(bytes).isValidUtf8()) {
         encoding = Encoding::Utf8;
+        text = bytes;
     } else {
         encoding = Encoding::Gb18030;
-        text = decodeStrictly(QStringDecoder("GB18030"), bytes);
+        QStringDecoder decoder("GB18030");
+        const QString decoded = decoder.decode(bytes);
+        if (!decoder.hasError())
+            text = decoded.toUtf8();
     }
-    if (!text || looksBinary(*text)) {
+    if (!text)
         error = u"这不是文本文件（既不是 UTF-8 也不是 GB18030/GBK 编码的文字），无法读取。"_s;
-        return std::nullopt;
-    }
     return text;
 }
 

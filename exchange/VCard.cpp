@@ -1,6 +1,7 @@
 #include "exchange/VCard.h"
 
 #include "exchange/Dates.h"
+#include "exchange/ImportRules.h"
 #include "exchange/Text.h"
 
 #include <QDate>
@@ -100,7 +101,8 @@ struct Property {
     QString charset;
     bool quotedPrintable = false;
     bool base64 = false;
-    QString value;   // raw, after decoding quoted-printable
+    QString value;     // raw, after decoding quoted-printable
+    QString problem;   // why the value cannot be decoded
 };
 
 // Splits "a;b\;c" at the separators that are not escaped.
@@ -143,31 +145,49 @@ QString unescaped(const QString &value) {
     return out;
 }
 
-QByteArray decodeQuotedPrintable(const QString &text) {
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The bytes a quoted-printable value stands for; nothing when an = is not followed by two hex
+// digits (a damaged value, whose bytes cannot be told).
+std::optional<QByteArray> decodeQuotedPrintable(const QString &text) {
     QByteArray out;
     const QByteArray latin = text.toUtf8();
     for (qsizetype i = 0; i < latin.size(); ++i) {
         const char c = latin.at(i);
-        if (c == '=' && i + 2 < latin.size()) {
-            bool ok = false;
-            const int byte = latin.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok) {
-                out.append(static_cast<char>(byte));
-                i += 2;
-                continue;
-            }
+        if (c != '=') {
+            out.append(c);
+            continue;
         }
-        out.append(c);
+        const int high = i + 2 < latin.size() ? hexDigit(latin.at(i + 1)) : -1;
+        const int low = high < 0 ? -1 : hexDigit(latin.at(i + 2));
+        if (low < 0)
+            return std::nullopt;
+        out.append(static_cast<char>(high * 16 + low));
+        i += 2;
     }
     return out;
 }
 
-QString decodeCharset(const QByteArray &bytes, const QString &charset) {
+// The text of encoded bytes in `charset` (UTF-8 when none is named); nothing when they are not
+// text in it.
+std::optional<QString> decodeCharset(const QByteArray &bytes, const QString &charset) {
     const QString name = charset.isEmpty() ? u"UTF-8"_s : charset.toUpper();
-    if (name == u"GBK"_s || name == u"GB2312"_s || name == u"GB18030"_s || name == u"CP936"_s)
-        return QStringDecoder("GB18030").decode(bytes);
-    QStringDecoder decoder(name.toLatin1().constData());
-    return decoder.isValid() ? decoder.decode(bytes) : QString::fromUtf8(bytes);
+    const bool chinese = name == u"GBK"_s || name == u"GB2312"_s || name == u"GB18030"_s || name == u"CP936"_s;
+    QStringDecoder decoder(chinese ? "GB18030" : name.toLatin1().constData());
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }
 
 bool hasCjk(const QString &text) {
@@ -219,13 +239,17 @@ public:
         }
     }
 
-    Record finish() {
+    QStringList finish() {
         if (m_values[schema::Name].isEmpty())
             m_values[schema::Name] = m_nameFromN;
         m_values[schema::Address] = m_address;
         placePhones();
-        return {m_line, m_values};
+        return m_values;
     }
+
+    int line() const { return m_line; }
+    // Why the card cannot be taken (a value that cannot be decoded); empty when it can.
+    QString problem;
 
 private:
     void setOnce(Contact c, const QString &value) {
@@ -296,7 +320,7 @@ private:
 
 class Reader {
 public:
-    Reader(const QString &text, ReadResult &result) : m_result(result) {
+    Reader(const QString &text, ReadResult &result) : m_result(result), m_intake(result) {
         m_lines = text.split(u'\n');
         for (QString &l : m_lines) {
             if (l.endsWith(u'\r'))
@@ -322,19 +346,26 @@ public:
             } else if (!card) {
                 return fail(line, u"不是名片的内容（名片应以 BEGIN:VCARD 开始）。"_s);
             } else if (p.name == u"END"_s) {
-                m_result.records.append(card->finish());
+                if (card->problem.isEmpty())
+                    m_intake.add(card->line(), card->finish());
+                else
+                    m_intake.refuse(card->line(), card->problem);
                 card.reset();
+                ++m_cards;
             } else if (p.name == u"VERSION"_s) {
                 const QString v = p.value.trimmed();
                 if (v != u"2.1"_s && v != u"3.0"_s && v != u"4.0"_s)
                     return fail(line, u"不支持的 vCard 版本 %1（可以读 2.1、3.0 和 4.0）。"_s.arg(v));
+            } else if (!p.problem.isEmpty()) {
+                if (card->problem.isEmpty())
+                    card->problem = u"第%1行的 %2：%3"_s.arg(line).arg(p.name, p.problem);
             } else {
                 card->take(p);
             }
         }
         if (card)
             return fail(cardLine, u"名片没有 END:VCARD，文件不完整。"_s);
-        if (m_result.records.isEmpty())
+        if (m_cards == 0)
             fail(1, u"文件里没有名片（BEGIN:VCARD）。"_s);
     }
 
@@ -365,7 +396,14 @@ private:
             }
             // The charset names the encoded bytes; text that was not encoded was already decoded
             // with the file's own encoding.
-            p.value = decodeCharset(decodeQuotedPrintable(p.value), p.charset);
+            const std::optional<QByteArray> bytes = decodeQuotedPrintable(p.value);
+            const std::optional<QString> decoded = bytes ? decodeCharset(*bytes, p.charset) : std::nullopt;
+            if (!bytes)
+                p.problem = u"quoted-printable 编码已损坏（= 后面应是两位十六进制数）"_s;
+            else if (!decoded)
+                p.problem = u"编码后的字节不是有效的 %1 文字"_s.arg(p.charset.isEmpty() ? u"UTF-8"_s : p.charset);
+            else
+                p.value = *decoded;
         }
         return true;
     }
@@ -408,8 +446,10 @@ private:
     }
 
     ReadResult &m_result;
+    Intake m_intake;
     QStringList m_lines;
     qsizetype m_next = 0;
+    qsizetype m_cards = 0;
 };
 
 }   // namespace
@@ -430,10 +470,10 @@ void write(const ContactSource &contacts, QIODevice &out, const Progress &progre
 ReadResult read(const QByteArray &bytes) {
     ReadResult result;
     result.format = Format::VCard;
-    const std::optional<QString> text = decodeText(bytes, result.encoding, result.error);
+    const std::optional<QByteArray> text = textAsUtf8(bytes, result.encoding, result.error);
     if (!text)
         return result;
-    Reader(*text, result).run();
+    Reader(QString::fromUtf8(*text), result).run();
     if (!result.ok())
         result.records.clear();
     return result;

@@ -3,12 +3,10 @@
 #include "exchange/Dates.h"
 #include "exchange/HeaderMap.h"
 #include "exchange/ReadAhead.h"
-#include "exchange/XmlScanner.h"
+#include "exchange/XmlReader.h"
 
 #include <QDate>
 #include <QHash>
-#include <QSet>
-#include <QXmlStreamReader>
 
 #include <zip.h>
 
@@ -23,6 +21,9 @@ namespace {
 
 // No part of a workbook of contacts comes near this once unpacked; a bigger one is a zip bomb.
 constexpr zip_uint64_t MaxPartBytes = 512ull << 20;
+// The last row and column a sheet can have.
+constexpr qint64 MaxRow = 1048576;
+constexpr int MaxColumn = 16384;
 
 struct ZipCloser {
     void operator()(zip_t *z) const noexcept { zip_discard(z); }
@@ -45,23 +46,11 @@ public:
             if (!m_zip)
                 zip_source_free(source);
         }
-        if (!m_zip)
-            m_error = QString::fromUtf8(zip_error_strerror(&error));
         zip_error_fini(&error);
     }
     bool isOpen() const { return m_zip != nullptr; }
-    const QString &error() const { return m_error; }
 
     bool contains(const QString &name) const { return zip_name_locate(m_zip.get(), name.toUtf8().constData(), 0) >= 0; }
-
-    // The unpacked bytes of one part; throws ExchangeError when it is damaged or too big.
-    QByteArray part(const QString &name) const {
-        Part part(m_zip.get(), name);
-        QByteArray data;
-        for (qsizetype got; (got = part.read(data)) > 0;) {
-        }
-        return data;
-    }
 
     // One part, unpacked piece by piece: the sheet of a big list is read in pieces the cache holds
     // rather than as one block of tens of megabytes.
@@ -75,6 +64,7 @@ public:
                 throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
             if ((stat.valid & ZIP_STAT_SIZE) && stat.size > MaxPartBytes)
                 throw tooBig();
+            m_size = (stat.valid & ZIP_STAT_SIZE) ? stat.size : 0;
             m_file.reset(zip_fopen(zip, utf8.constData(), 0));
             if (!m_file)
                 throw damaged();
@@ -90,15 +80,8 @@ public:
                 throw tooBig();
             return static_cast<qsizetype>(got);
         }
-        // Appends the next piece to `data`.
-        qsizetype read(QByteArray &data) {
-            constexpr qsizetype Piece = 64 << 10;
-            const qsizetype at = data.size();
-            data.resize(at + Piece);
-            const qsizetype got = read(data.data() + at, Piece);
-            data.resize(at + got);
-            return got;
-        }
+        // What the zip says the part unpacks to (it may lie; reading goes by what comes).
+        qint64 size() const { return static_cast<qint64>(m_size); }
 
     private:
         ExchangeError damaged() const { return ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(m_name))); }
@@ -107,55 +90,14 @@ public:
         QString m_name;
         std::unique_ptr<zip_file_t, ZipFileCloser> m_file;
         zip_uint64_t m_read = 0;
+        zip_uint64_t m_size = 0;
     };
 
     Part open(const QString &name) const { return Part(m_zip.get(), name); }
 
 private:
     std::unique_ptr<zip_t, ZipCloser> m_zip;
-    QString m_error;
 };
-
-void checkXml(const QXmlStreamReader &xml, const QString &part) {
-    if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
-        throw ExchangeError(
-            NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
-    if (xml.hasError())
-        throw ExchangeError(NotAWorkbook.arg(u"%1 不完整。"_s.arg(part)));
-}
-
-// Whether the scanner stands at the element `name` (compared without a call: it runs for every
-// cell of a sheet).
-template <qsizetype N>
-bool isElement(const XmlScanner &xml, const char (&name)[N]) {
-    const QByteArrayView n = xml.name();
-    if (n.size() != N - 1)
-        return false;
-    for (qsizetype i = 0; i < N - 1; ++i) {
-        if (n[i] != name[i])
-            return false;
-    }
-    return true;
-}
-
-// The text of a string item (<si>, <is>), appended to `out` as UTF-8: its <t>, or the <t> of each
-// run (<r>), without the phonetic readings (<rPh>) that East Asian spreadsheets add.
-void stringItem(XmlScanner &xml, QByteArray &out) {
-    xml.forEachChild([&] {
-        if (isElement(xml, "t"))
-            xml.appendElementText(out);
-        else if (isElement(xml, "r"))
-            stringItem(xml, out);
-        else
-            xml.skipElement();
-    });
-}
-
-void checkXml(const XmlScanner &xml, const QString &part) {
-    if (xml.hasError())
-        throw ExchangeError(
-            NotAWorkbook.arg(u"%1 第%2行有错：%3"_s.arg(part).arg(xml.lineNumber()).arg(xml.errorString())));
-}
 
 // Whether a number format shows a date: built-in formats 14–22 and the East Asian date formats,
 // or a format code with a day, month or year part outside quotes and brackets.
@@ -185,122 +127,267 @@ bool isDateFormat(int id, const QString &code) {
     return false;
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Spreadsheets write a character XML cannot carry (a control character) as _xHHHH_, its UTF-16
+// code in hex, and a text that itself looks so with its first _ written as _x005F_. Turns them
+// back into what they stand for; half a surrogate pair stays as written.
+void decodeEscapes(QByteArray &text) {
+    if (!text.contains("_x"))
+        return;
+    QByteArray out;
+    out.reserve(text.size());
+    const auto codeAt = [&](qsizetype i) -> int {
+        if (i + 7 > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_')
+            return -1;
+        int code = 0;
+        for (qsizetype k = i + 2; k < i + 6; ++k) {
+            const int d = hexDigit(text[k]);
+            if (d < 0)
+                return -1;
+            code = code * 16 + d;
+        }
+        return code;
+    };
+    for (qsizetype i = 0; i < text.size();) {
+        const int code = codeAt(i);
+        if (code < 0 || (code >= 0xd800 && code <= 0xdfff)) {
+            out.append(text[i++]);
+            continue;
+        }
+        out.append(QString(QChar(static_cast<char16_t>(code))).toUtf8());
+        i += 7;
+    }
+    text = out;
+}
+
+// "B12" → column 1 and row 12; false when it is no cell reference within a sheet.
+bool parseReference(QByteArrayView reference, int &column, qint64 &row) {
+    qsizetype i = 0;
+    column = 0;
+    for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i) {
+        column = column * 26 + (reference[i] - 'A' + 1);
+        if (column > MaxColumn)
+            return false;
+    }
+    if (i == 0)
+        return false;
+    --column;
+    row = 0;
+    const qsizetype digits = i;
+    for (; i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i) {
+        row = row * 10 + (reference[i] - '0');
+        if (row > MaxRow)
+            return false;
+    }
+    return i == reference.size() && i > digits && row >= 1;
+}
+
+// A row number as written ("12"); 0 when it is no row of a sheet.
+qint64 parseRow(QByteArrayView text) {
+    qint64 row = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        row = row * 10 + (c - '0');
+        if (row > MaxRow)
+            return 0;
+    }
+    return row;
+}
+
+QString columnName(int column) {
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QChar(u'A' + (c - 1) % 26));
+    return name;
+}
+
+// The text of the string items (<si>, <is>) of a part: the <t> of each, or of each run (<r>),
+// without the phonetic readings (<rPh>) that East Asian spreadsheets add.
+class StringItem {
+public:
+    // Whether the element starts or ends text to keep; `target` is where it goes.
+    void start(QByteArrayView name) {
+        if (name == "rPh")
+            ++m_phonetic;
+        else if (name == "t" && m_phonetic == 0)
+            m_inText = true;
+    }
+    void end(QByteArrayView name) {
+        if (name == "rPh")
+            --m_phonetic;
+        else if (name == "t")
+            m_inText = false;
+    }
+    bool inText() const { return m_inText; }
+
+private:
+    int m_phonetic = 0;
+    bool m_inText = false;
+};
+
 class WorkbookReader {
 public:
-    WorkbookReader(const Archive &zip, ReadResult &result) : m_zip(zip), m_result(result) {}
+    WorkbookReader(const Archive &zip, qint64 fileBytes, ReadResult &result, const Progress &progress)
+        : m_zip(zip),
+          m_result(result),
+          m_progress(progress),
+          m_budget(fileBytes) {}
 
     void run() {
         if (!m_zip.contains(u"xl/workbook.xml"_s))
             throw ExchangeError(NotAWorkbook.arg(u"其中没有工作簿（xl/workbook.xml）。"_s));
-        const QString sheet = firstSheet();
+        readWorkbook();
+        if (m_sheets.isEmpty())
+            throw ExchangeError(NotAWorkbook.arg(u"工作簿里没有工作表。"_s));
+        const QString part = sheetPart(m_sheets.first().relation);
         if (m_zip.contains(u"xl/sharedStrings.xml"_s))
             readSharedStrings();
         if (m_zip.contains(u"xl/styles.xml"_s))
             readStyles();
-        readSheet(sheet);
+        readSheet(m_sheets.first().name, part);
     }
 
 private:
-    // The part of the first sheet, through the workbook's relationships.
-    QString firstSheet() {
-        QString relationId;
-        {
-            QXmlStreamReader xml(m_zip.part(u"xl/workbook.xml"_s));
-            while (!xml.atEnd()) {
-                if (xml.readNext() != QXmlStreamReader::StartElement)
-                    continue;
-                if (xml.name() == "workbookPr"_L1) {
-                    const auto v = xml.attributes().value("date1904"_L1);
-                    m_1904 = v == "1"_L1 || v == "true"_L1;
-                } else if (xml.name() == "sheet"_L1 && relationId.isEmpty()) {
-                    for (const QXmlStreamAttribute &a : xml.attributes()) {
-                        if (a.name() == "id"_L1)
-                            relationId = a.value().toString();
-                    }
-                }
-            }
-            checkXml(xml, u"xl/workbook.xml"_s);
-        }
-        if (relationId.isEmpty())
-            throw ExchangeError(NotAWorkbook.arg(u"工作簿里没有工作表。"_s));
-        QXmlStreamReader xml(m_zip.part(u"xl/_rels/workbook.xml.rels"_s));
-        QString target;
-        while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "Relationship"_L1 &&
-                xml.attributes().value("Id"_L1) == relationId)
-                target = xml.attributes().value("Target"_L1).toString();
-        }
-        checkXml(xml, u"xl/_rels/workbook.xml.rels"_s);
-        if (target.isEmpty())
-            throw ExchangeError(NotAWorkbook.arg(u"找不到第一个工作表。"_s));
-        return target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
-    }
+    struct Sheet {
+        QString name;
+        QString relation;
+    };
 
-    // A bulk part, read through the scanner as it is unpacked (on another thread, ahead).
-    template <class F>
-    void scanPart(const QString &name, F &&eachElement) {
+    // Reads a part through `handler` as it is unpacked (on another thread, a few pieces ahead).
+    // `sheet` names the sheet for messages, when the part is one.
+    void readPart(const QString &name, xml::Handler &handler, const QString &sheet = {}) {
         Archive::Part part = m_zip.open(name);
         ReadAhead unpacked([&part](char *into, qsizetype room) { return part.read(into, room); });
-        XmlScanner xml([&unpacked](char *into, qsizetype room) { return unpacked.read(into, room); });
-        for (XmlScanner::Token t; (t = xml.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid;) {
-            if (t == XmlScanner::StartElement)
-                eachElement(xml);
+        const qint64 total = std::max<qint64>(part.size(), 1);
+        try {
+            xml::read([&unpacked](char *into, qsizetype room) { return unpacked.read(into, room); }, handler,
+                      [&](qint64 done) {
+                          if (m_progress && !m_progress(std::min(done, total), total))
+                              throw Cancelled();
+                      });
+        } catch (const xml::Malformed &e) {
+            const xml::Error &error = e.error();
+            const QString where = u"%1 第%2行第%3列"_s.arg(name).arg(error.line).arg(error.column);
+            if (sheet.isEmpty())
+                throw ExchangeError(NotAWorkbook.arg(u"%1有错：%2。"_s.arg(where, error.reason)));
+            throw ExchangeError(NotAWorkbook.arg(
+                u"工作表“%1”在第%2行附近有错：%3（%4）。"_s.arg(sheet).arg(m_rowNumber).arg(error.reason, where)));
         }
-        checkXml(xml, name);
+    }
+
+    // The sheets in order, and whether days count from 1904.
+    void readWorkbook() {
+        struct Handler : xml::Handler {
+            WorkbookReader &r;
+            explicit Handler(WorkbookReader &reader) : r(reader) {}
+            void startElement(QByteArrayView name, const xml::Attributes &a) override {
+                if (name == "workbookPr") {
+                    const QByteArrayView v = a.value("date1904");
+                    r.m_1904 = v == "1" || v == "true";
+                } else if (name == "sheet") {
+                    const Sheet sheet{QString::fromUtf8(a.value("name")), QString::fromUtf8(a.value("id"))};
+                    r.m_budget.charge(ExpansionBudget::PerRow + sheet.name.size() + sheet.relation.size());
+                    r.m_sheets.append(sheet);
+                }
+            }
+            void endElement(QByteArrayView) override {}
+            void text(QByteArrayView) override {}
+        } handler(*this);
+        readPart(u"xl/workbook.xml"_s, handler);
+    }
+
+    // The part of a sheet, through the workbook's relationships.
+    QString sheetPart(const QString &relation) {
+        struct Handler : xml::Handler {
+            WorkbookReader &r;
+            QByteArray id;
+            QString target;
+            Handler(WorkbookReader &reader, const QString &relationId) : r(reader), id(relationId.toUtf8()) {}
+            void startElement(QByteArrayView name, const xml::Attributes &a) override {
+                if (name == "Relationship" && a.value("Id") == id && target.isEmpty())
+                    target = QString::fromUtf8(a.value("Target"));
+            }
+            void endElement(QByteArrayView) override {}
+            void text(QByteArrayView) override {}
+        } handler(*this, relation);
+        readPart(u"xl/_rels/workbook.xml.rels"_s, handler);
+        if (handler.target.isEmpty())
+            throw ExchangeError(NotAWorkbook.arg(u"找不到第一个工作表。"_s));
+        const QString &t = handler.target;
+        return t.startsWith(u'/') ? t.mid(1) : u"xl/"_s + t;
     }
 
     void readSharedStrings() {
-        scanPart(u"xl/sharedStrings.xml"_s, [&](XmlScanner &xml) {
-            if (isElement(xml, "si")) {
-                QByteArray text;
-                stringItem(xml, text);
-                m_strings << text;
+        struct Handler : xml::Handler {
+            WorkbookReader &r;
+            StringItem item;
+            QByteArray current;
+            bool inItem = false;
+            explicit Handler(WorkbookReader &reader) : r(reader) {}
+            void startElement(QByteArrayView name, const xml::Attributes &) override {
+                if (name == "si") {
+                    inItem = true;
+                    current.clear();
+                } else if (inItem) {
+                    item.start(name);
+                }
             }
-        });
+            void endElement(QByteArrayView name) override {
+                if (name == "si") {
+                    inItem = false;
+                    decodeEscapes(current);
+                    r.m_budget.charge(ExpansionBudget::PerRow);
+                    r.m_strings.append(current);
+                } else if (inItem) {
+                    item.end(name);
+                }
+            }
+            void text(QByteArrayView utf8) override {
+                if (inItem && item.inText()) {
+                    r.m_budget.charge(utf8.size());
+                    current.append(utf8);
+                }
+            }
+        } handler(*this);
+        readPart(u"xl/sharedStrings.xml"_s, handler);
     }
 
     void readStyles() {
-        QXmlStreamReader xml(m_zip.part(u"xl/styles.xml"_s));
-        QHash<int, QString> codes;
-        bool inCellFormats = false;
-        while (!xml.atEnd()) {
-            const auto token = xml.readNext();
-            if (token == QXmlStreamReader::EndElement && xml.name() == "cellXfs"_L1)
-                inCellFormats = false;
-            if (token != QXmlStreamReader::StartElement)
-                continue;
-            if (xml.name() == "numFmt"_L1) {
-                codes.insert(xml.attributes().value("numFmtId"_L1).toInt(),
-                             xml.attributes().value("formatCode"_L1).toString());
-            } else if (xml.name() == "cellXfs"_L1) {
-                inCellFormats = true;
-            } else if (inCellFormats && xml.name() == "xf"_L1) {
-                const int id = xml.attributes().value("numFmtId"_L1).toInt();
-                m_dateStyles << isDateFormat(id, codes.value(id));
-                xml.skipCurrentElement();
+        struct Handler : xml::Handler {
+            WorkbookReader &r;
+            QHash<int, QString> codes;
+            bool inCellFormats = false;
+            explicit Handler(WorkbookReader &reader) : r(reader) {}
+            void startElement(QByteArrayView name, const xml::Attributes &a) override {
+                if (name == "numFmt") {
+                    const QString code = QString::fromUtf8(a.value("formatCode"));
+                    r.m_budget.charge(ExpansionBudget::PerRow + code.size());
+                    codes.insert(a.value("numFmtId").toInt(), code);
+                } else if (name == "cellXfs") {
+                    inCellFormats = true;
+                } else if (inCellFormats && name == "xf") {
+                    const int id = a.value("numFmtId").toInt();
+                    r.m_budget.charge(1);
+                    r.m_dateStyles.push_back(isDateFormat(id, codes.value(id)));
+                }
             }
-        }
-        checkXml(xml, u"xl/styles.xml"_s);
-    }
-
-    // "B12" → column 1, row 12.
-    static int columnOf(QByteArrayView reference) {
-        int column = 0;
-        for (const char c : reference) {
-            if (c < 'A' || c > 'Z')
-                break;
-            column = column * 26 + (c - 'A' + 1);
-            if (column > 16384)
-                break;
-        }
-        return column - 1;
-    }
-
-    static int rowOf(QByteArrayView reference) {
-        qsizetype i = 0;
-        while (i < reference.size() && reference.at(i) >= 'A' && reference.at(i) <= 'Z')
-            ++i;
-        return reference.sliced(i).toInt();
+            void endElement(QByteArrayView name) override {
+                if (name == "cellXfs")
+                    inCellFormats = false;
+            }
+            void text(QByteArrayView) override {}
+        } handler(*this);
+        readPart(u"xl/styles.xml"_s, handler);
     }
 
     QString number(const QByteArray &text, bool dateStyle) const {
@@ -335,107 +422,180 @@ private:
         return CellType::Number;
     }
 
-    // Appends the cell's value to `out`, as UTF-8.
-    void cell(XmlScanner &xml, QByteArray &out) {
-        // The attributes are read before the children: reading on moves what they point into.
-        const CellType type = cellType(xml.attribute("t"));
-        const int style = xml.attribute("s").toInt();
-        m_raw.truncate(0);      // the text of <v>: mostly a number or an index
-        m_inline.truncate(0);   // of <is>
-        bool haveInline = false;
-        xml.forEachChild([&] {
-            if (isElement(xml, "v")) {
-                m_raw.truncate(0);
-                xml.appendElementText(m_raw);
-            } else if (isElement(xml, "is")) {
-                stringItem(xml, m_inline);
-                haveInline = true;
-            } else {
-                xml.skipElement();
-            }
-        });
-        switch (type) {
-        case CellType::SharedString: {
-            bool ok = false;
-            const int index = m_raw.toInt(&ok);
-            if (!ok || index < 0 || index >= m_strings.size())
-                throw ExchangeError(NotAWorkbook.arg(u"单元格引用了不存在的文字（第%1行）。"_s.arg(xml.lineNumber())));
-            out.append(m_strings.at(index));
-            return;
-        }
-        case CellType::InlineString:
-            out.append(haveInline ? m_inline : m_raw);
-            return;
-        case CellType::Formula:
-        case CellType::Error:
-            out.append(m_raw);
-            return;
-        case CellType::Boolean:
-            out.append(m_raw == "1" ? "TRUE" : "FALSE");
-            return;
-        case CellType::Date:
-            out.append(QString::fromUtf8(m_raw).left(10).toUtf8());
-            return;
-        case CellType::Number:
-            break;
-        }
-        if (!m_raw.isEmpty())
-            out.append(number(m_raw, style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)).toUtf8());
-    }
+    // The rows of a sheet, each as the cells it holds: a cell's text is kept only when the table
+    // wants its column, so cells nobody reads cost nothing but their markup.
+    class SheetHandler : public xml::Handler {
+    public:
+        SheetHandler(WorkbookReader &reader, const QString &sheet)
+            : r(reader),
+              m_sheet(sheet),
+              m_table(reader.m_result) {}
 
-    // The cells of one <row>, each at its column: the first `count` of `cells`, whose room serves
-    // from row to row.
-    void row(XmlScanner &xml, int rowNumber, QList<QByteArray> &cells, qsizetype &count) {
-        count = 0;
-        const auto slot = [&](qsizetype i) -> QByteArray & {
-            while (cells.size() <= i)
-                cells.emplace_back();
-            return cells[i];
-        };
-        xml.forEachChild([&] {
-            if (!isElement(xml, "c")) {
-                xml.skipElement();
-                return;
+        void startElement(QByteArrayView name, const xml::Attributes &a) override {
+            if (name == "row") {
+                const QByteArrayView given = a.value("r");
+                const qint64 number = given.isEmpty() ? r.m_rowNumber + 1 : parseRow(given);
+                if (number < 1 || number > MaxRow)
+                    throw ExchangeError(NotAWorkbook.arg(
+                        u"工作表“%1”第%2行之后的行号“%3”不是有效的行号。"_s.arg(m_sheet)
+                            .arg(r.m_rowNumber)
+                            .arg(QString::fromUtf8(given.first(std::min<qsizetype>(given.size(), 20))))));
+                r.m_rowNumber = number;
+                m_row.clear();
+                m_inRow = true;
+                m_nextColumn = 0;
+            } else if (name == "c" && m_inRow) {
+                startCell(a);
+            } else if (m_cell) {
+                if (name == "v") {
+                    m_raw.clear();
+                    m_target = &m_raw;
+                } else if (name == "is") {
+                    m_inInline = true;
+                    m_haveInline = true;
+                } else if (m_inInline) {
+                    m_item.start(name);
+                    m_target = m_item.inText() ? m_cell : nullptr;
+                }
             }
-            const QByteArrayView reference = xml.attribute("r");
-            int column = reference.isEmpty() ? static_cast<int>(count) : columnOf(reference);
-            if (!reference.isEmpty() && rowOf(reference) != rowNumber)
-                column = -1;
-            if (column < 0 || column > 16383)
-                throw ExchangeError(NotAWorkbook.arg(u"第%1行的单元格位置有误。"_s.arg(rowNumber)));
-            for (; count < column; ++count)
-                slot(count).truncate(0);   // cells left out are empty
-            QByteArray &value = slot(column);
-            value.truncate(0);
-            cell(xml, value);
-            count = std::max<qsizetype>(count, column + 1);
-        });
-    }
+        }
 
-    void readSheet(const QString &part) {
-        TableReader table(m_result);
-        int rowNumber = 0;
-        QList<QByteArray> cells;
-        qsizetype count = 0;
-        scanPart(part, [&](XmlScanner &xml) {
-            if (!isElement(xml, "row"))
+        void endElement(QByteArrayView name) override {
+            if (name == "row" && m_inRow) {
+                m_inRow = false;
+                r.m_budget.charge(ExpansionBudget::PerRow);
+                m_table.addRow(m_row, static_cast<int>(r.m_rowNumber));
+            } else if (name == "c" && m_cell) {
+                finishCell();
+            } else if (m_cell) {
+                if (name == "v" || name == "is")
+                    m_inInline = false;
+                else if (m_inInline)
+                    m_item.end(name);
+                m_target = nullptr;
+            }
+        }
+
+        void text(QByteArrayView utf8) override {
+            if (m_target) {
+                r.m_budget.charge(utf8.size());
+                m_target->append(utf8);
+            }
+        }
+
+        void finish() { m_table.finish(); }
+
+    private:
+        void startCell(const xml::Attributes &a) {
+            m_cell = nullptr;   // (a cell inside another is as good as a new one)
+            m_target = nullptr;
+            const QByteArrayView reference = a.value("r");
+            int column = m_nextColumn;
+            qint64 row = r.m_rowNumber;
+            if (!reference.isEmpty() && (!parseReference(reference, column, row) || row != r.m_rowNumber))
+                throw ExchangeError(NotAWorkbook.arg(
+                    u"工作表“%1”第%2行的单元格位置“%3”有误。"_s.arg(m_sheet)
+                        .arg(r.m_rowNumber)
+                        .arg(QString::fromUtf8(reference.first(std::min<qsizetype>(reference.size(), 20))))));
+            if (column >= MaxColumn)
+                throw ExchangeError(
+                    NotAWorkbook.arg(u"工作表“%1”第%2行的单元格超出了最后一列。"_s.arg(m_sheet).arg(r.m_rowNumber)));
+            m_nextColumn = column + 1;
+            if (!m_table.wants(column))
                 return;
-            const int given = xml.attribute("r").toInt();
-            rowNumber = given > 0 ? given : rowNumber + 1;
-            row(xml, rowNumber, cells, count);
-            if (!xml.hasError())
-                table.addRow(cells, count, rowNumber);
-        });
-        table.finish();
+            m_column = column;
+            m_type = cellType(a.value("t"));
+            const int style = a.value("s").toInt();
+            m_dateStyle = style >= 0 && static_cast<std::size_t>(style) < r.m_dateStyles.size() &&
+                          r.m_dateStyles[static_cast<std::size_t>(style)];
+            m_cell = &m_row.add(column);
+            m_raw.clear();
+            m_haveInline = false;
+            m_inInline = false;
+            m_item = StringItem();
+        }
+
+        // The cell's value, as UTF-8.
+        void finishCell() {
+            QByteArray &out = *m_cell;
+            m_cell = nullptr;
+            m_target = nullptr;
+            switch (m_type) {
+            case CellType::SharedString: {
+                bool ok = false;
+                const qsizetype index = m_raw.trimmed().toLongLong(&ok);
+                if (!ok || index < 0 || index >= r.m_strings.size())
+                    throw ExchangeError(
+                        NotAWorkbook.arg(u"工作表“%1”的 %2%3 单元格引用了不存在的共享文字（第 %4 条，共 %5 条）。"_s
+                                             .arg(m_sheet, columnName(m_column))
+                                             .arg(r.m_rowNumber)
+                                             .arg(QString::fromUtf8(m_raw.left(20)))
+                                             .arg(r.m_strings.size())));
+                const QByteArray &text = r.m_strings.at(index);
+                r.m_budget.charge(text.size());   // each use, as it is unpacked
+                out = text;
+                break;
+            }
+            case CellType::InlineString:
+                if (!m_haveInline)
+                    out = m_raw;
+                decodeEscapes(out);
+                break;
+            case CellType::Formula:
+                out = m_raw;
+                decodeEscapes(out);
+                break;
+            case CellType::Error:
+                out = m_raw;
+                break;
+            case CellType::Boolean:
+                out = m_raw == "1" ? "TRUE" : "FALSE";
+                break;
+            case CellType::Date:
+                out = m_raw.left(10);
+                break;
+            case CellType::Number:
+                if (!m_raw.isEmpty())
+                    out = r.number(m_raw, m_dateStyle).toUtf8();
+                break;
+            }
+            if (out.isEmpty())
+                m_row.dropLast();
+        }
+
+        WorkbookReader &r;
+        QString m_sheet;
+        TableReader m_table;
+        TableRow m_row;
+        bool m_inRow = false;
+        int m_nextColumn = 0;
+        // The cell being read, when its column is wanted.
+        QByteArray *m_cell = nullptr;
+        int m_column = 0;
+        CellType m_type = CellType::Number;
+        bool m_dateStyle = false;
+        QByteArray m_raw;   // the text of <v>: mostly a number or an index
+        bool m_inInline = false;
+        bool m_haveInline = false;
+        StringItem m_item;
+        QByteArray *m_target = nullptr;   // where text goes now
+    };
+
+    void readSheet(const QString &sheet, const QString &part) {
+        SheetHandler handler(*this, sheet);
+        readPart(part, handler, sheet);
+        handler.finish();
     }
 
     const Archive &m_zip;
     ReadResult &m_result;
+    const Progress &m_progress;
+    ExpansionBudget m_budget;
+    QList<Sheet> m_sheets;
     QList<QByteArray> m_strings;   // shared strings, as UTF-8
-    QList<bool> m_dateStyles;
-    QByteArray m_raw;
-    QByteArray m_inline;
+    std::vector<bool> m_dateStyles;
     bool m_1904 = false;
+    qint64 m_rowNumber = 0;   // of the sheet being read
 };
 
 }   // namespace
@@ -455,16 +615,16 @@ QString serialDate(double serial, bool from1904) {
     return storedDateText(date);
 }
 
-ReadResult read(const QByteArray &bytes) {
+ReadResult read(const QByteArray &bytes, const Progress &progress) {
     ReadResult result;
     result.format = Format::Xlsx;
     const Archive zip(bytes);
     if (!zip.isOpen()) {
-        result.error = NotAWorkbook.arg(u"它不是完整的 zip 压缩文件（%1），也许文件不完整。"_s.arg(zip.error()));
+        result.error = NotAWorkbook.arg(u"它不是完整的 zip 压缩文件，也许文件不完整或已损坏。"_s);
         return result;
     }
     try {
-        WorkbookReader(zip, result).run();
+        WorkbookReader(zip, bytes.size(), result, progress).run();
     } catch (const ExchangeError &e) {
         result.error = e.message();
     }

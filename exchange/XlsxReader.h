@@ -7,10 +7,11 @@
 // Reading Excel workbooks (.xlsx): the first sheet, its first non-empty row as titles. Cells may
 // hold shared or inline strings, numbers, booleans or dates; a number in a date-formatted cell
 // becomes yyyy-mm-dd, a whole number its digits (a phone number a spreadsheet stored as a number
-// reads 13574470463, never 1.3574470463E10).
+// reads 13574470463, never 1.3574470463E10). Every part is read through expat, in bounded time
+// and memory: what a small file may unpack into is limited (ExpansionBudget).
 namespace txl::exchange::xlsx {
 
-ReadResult read(const QByteArray &bytes);
+ReadResult read(const QByteArray &bytes, const Progress &progress = {});
 
 // The date a spreadsheet's day number stands for, as yyyy-mm-dd ("" when it is none): days since
 // 1899-12-30 (counting Excel's 29 February 1900 that never was), or since 1904-01-01.

@@ -26,8 +26,6 @@ using namespace txl::exchange;
 
 namespace {
 
-constexpr int PreviewRows = 20;
-
 QTableWidget *table(QWidget *parent, const QString &name, const QStringList &titles, const QRect &place) {
     auto *t = new QTableWidget(0, static_cast<int>(titles.size()), parent);
     t->setObjectName(name);
@@ -70,7 +68,7 @@ const QList<std::pair<QString, QString>> VCardMapping = {
 
 }   // namespace
 
-TImportPreview::TImportPreview(const QString &path, const ReadResult &read, QSet<QString> namesInBook)
+TImportPreview::TImportPreview(const QString &path, const ReadResult &read, NameSet namesInBook)
     : Form(u"ImportPreview"_s),
       m_read(read),
       m_names(std::move(namesInBook)) {
@@ -135,26 +133,28 @@ void TImportPreview::fillMapping() {
 }
 
 void TImportPreview::fillRows() {
-    for (const Record &r : m_read.records.mid(0, PreviewRows))
-        addRow(TableRows, r.values());
+    for (const QStringList &row : m_read.firstRows)
+        addRow(TableRows, row);
 }
 
 void TImportPreview::updatePlan() {
     m_plan = planImport(m_read.records, m_names, duplicates());
-    LabelCounts->setText(u"可以导入 %1 位联系人；重名跳过 %2 位；有误拒绝 %3 行。"_s.arg(m_plan.rows.size())
-                             .arg(m_plan.skipped.size())
-                             .arg(m_plan.refused.size()));
+    LabelCounts->setText(u"可以导入 %1 位联系人；重名跳过 %2 位；有误拒绝 %3 行。"_s.arg(m_plan.rows)
+                             .arg(m_plan.skipped.count())
+                             .arg(m_read.refused.count()));
     TableProblems->setRowCount(0);
     QList<std::pair<Problem, QString>> problems;
-    for (const Problem &p : m_plan.refused)
+    for (const Problem &p : m_read.refused.listed())
         problems.append({p, u"拒绝"_s});
-    for (const Problem &p : m_plan.skipped)
+    for (const Problem &p : m_plan.skipped.listed())
         problems.append({p, u"跳过"_s});
     std::stable_sort(problems.begin(), problems.end(),
                      [](const auto &a, const auto &b) { return a.first.line < b.first.line; });
     for (const auto &[p, what] : problems)
         addRow(TableProblems, {placeName(p.line), what, p.reason});
-    Button1->setEnabled(!m_plan.rows.isEmpty());
+    if (const qsizetype more = m_read.refused.unlisted() + m_plan.skipped.unlisted(); more > 0)
+        addRow(TableProblems, {u"……"_s, QString(), u"另有 %1 行没有列出"_s.arg(more)});
+    Button1->setEnabled(m_plan.rows > 0);
 }
 
 void TImportPreview::Button1Click() {
@@ -195,7 +195,7 @@ std::optional<ImportSummary> TImportPreview::run(QWidget *parent) {
     ImportSummary summary;
     try {
         ExchangeProgress progress(parent, u"正在导入联系人……"_s);
-        summary = importContacts(con, read.records, choice, progress.report());
+        summary = importContacts(con, read, choice, progress.report());
     } catch (const Cancelled &) {
         txl::ui::notice(u"导入已取消，通讯录没有改变。"_s);
         return std::nullopt;
@@ -207,7 +207,7 @@ std::optional<ImportSummary> TImportPreview::run(QWidget *parent) {
 }
 
 QString TImportPreview::doneText(const ImportSummary &summary) {
-    return u"导入完成：导入 %1 位联系人，跳过 %2 位，拒绝 %3 行。"_s.arg(summary.imported())
-        .arg(summary.skipped())
-        .arg(summary.refused());
+    return u"导入完成：导入 %1 位联系人，跳过 %2 位，拒绝 %3 行。"_s.arg(summary.imported)
+        .arg(summary.skipped.count())
+        .arg(summary.refused.count());
 }

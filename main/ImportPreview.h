@@ -5,8 +5,6 @@
 #include "exchange/Records.h"
 #include "platform/ui/Form.h"
 
-#include <QSet>
-
 #include <optional>
 
 class QCheckBox;
@@ -23,7 +21,7 @@ class TImportPreview : public txl::ui::Form {
     Q_OBJECT
 
 public:
-    TImportPreview(const QString &path, const txl::exchange::ReadResult &read, QSet<QString> namesInBook);
+    TImportPreview(const QString &path, const txl::exchange::ReadResult &read, txl::exchange::NameSet namesInBook);
 
     QLabel *LabelFile;
     QLabel *LabelFormat;
@@ -57,7 +55,7 @@ private:
     void updatePlan();
 
     const txl::exchange::ReadResult &m_read;
-    QSet<QString> m_names;
+    txl::exchange::NameSet m_names;
     txl::exchange::ImportPlan m_plan;
     bool m_accepted = false;
 };

@@ -8,7 +8,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-pdf-dev qt6-wayland libgl-dev
   libsqlcipher-dev sqlcipher
-  libsodium-dev libjpeg62-turbo-dev libxlsxwriter-dev libzip-dev
+  libsodium-dev libjpeg62-turbo-dev libxlsxwriter-dev libzip-dev libexpat1-dev
   unicode-data bzip2 libical-dev python3-icalendar python3-vobject
   fonts-arphic-uming fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils openbox x11-utils

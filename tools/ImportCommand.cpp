@@ -56,13 +56,14 @@ int importCommand(QStringList args) {
     try {
         TDataModule1 module(QDir(places.value(1, u"."_s)).filePath(TDataModule1::DatabasePath));
         module.con.open();
-        const txl::exchange::ImportSummary summary = txl::exchange::importContacts(module.con, read.records,
-                                                                                   duplicates);
+        const txl::exchange::ImportSummary summary = txl::exchange::importContacts(module.con, read, duplicates);
         QTextStream out(stdout);
-        out << "imported " << summary.imported() << ", skipped " << summary.skipped() << ", refused "
-            << summary.refused() << "\n";
-        for (const txl::exchange::Problem &p : summary.plan.refused)
+        out << "imported " << summary.imported << ", skipped " << summary.skipped.count() << ", refused "
+            << summary.refused.count() << "\n";
+        for (const txl::exchange::Problem &p : summary.refused.listed())
             out << txl::exchange::placeName(p.line) << u"："_s << p.reason << "\n";
+        if (summary.refused.unlisted() > 0)
+            out << u"……另有 %1 行被拒绝，没有列出\n"_s.arg(summary.refused.unlisted());
     } catch (const txl::db::DbError &e) {
         std::fprintf(stderr, "txldb import: %s\n", e.what());
         return 1;

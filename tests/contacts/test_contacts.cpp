@@ -730,6 +730,9 @@ void ContactsTest::insertRefused() {
         QVERIFY(form.isVisible());
         QCOMPARE(form.edname->text(), u"赵六"_s);
         QCOMPARE(storedContacts(), QList<QStringList>{Li});
+        // The list behind shows what it showed, on the row it was on.
+        QCOMPARE(DataModule1->query.recordCount(), 1);
+        QCOMPARE(DataModule1->query.fieldByName(u"姓名"_s), u"李四"_s);
 
         // Once the file takes writes again, the same input goes in.
         switch (fault) {
