@@ -21,9 +21,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -212,7 +214,7 @@ private Q_SLOTS:
 void MainWindowTest::administrator_data() {
     QTest::addColumn<QString>("account");
     QTest::addColumn<bool>("reloadFails");
-    QTest::addColumn<bool>("administrator");   // 系统设置 enabled
+    QTest::addColumn<bool>("administrator");   // 系统设置 enabled, and the manager opens
     QTest::newRow("chief, reload succeeds: enabled") << u"chief"_s << false << true;
     QTest::newRow("chief, reload fails: enabled") << u"chief"_s << true << true;
     QTest::newRow("zhangsan, reload succeeds: greyed") << u"zhangsan"_s << false << false;
@@ -246,6 +248,25 @@ void MainWindowTest::administrator() {
         QCOMPARE(fixture.boxes.last().kind, BoxKind::Error);
     QCOMPARE(w.windowTitle(), reloadFails ? QString() : account + u"的同学录"_s);
     QCOMPARE(w.user, reloadFails ? QString() : account);
+
+    // Past the button, straight to its handler: the manager asks again at its door.
+    fixture.boxes.clear();
+    QStringList shown;
+    txl::ui::Form::setModalDriver([&shown](txl::ui::Form &form) {
+        const auto *manager = qobject_cast<TForm4 *>(&form);
+        shown << (manager != nullptr ? u"TForm4 listing %1 account"_s.arg(manager->DBListBox1->count()) : u"?"_s);
+    });
+    const auto noDriver = qScopeGuard([] { txl::ui::Form::setModalDriver({}); });
+    w.ToolButton3Click();
+
+    if (administrator) {
+        QCOMPARE(shown, QStringList{u"TForm4 listing 1 account"_s});
+        QVERIFY(fixture.boxes.empty());
+    } else {
+        QCOMPARE(shown, QStringList());
+        QCOMPARE(describe(fixture.boxes), QStringList{u"notice 只有管理员才能使用这一功能"_s});
+    }
+    QVERIFY(Form4 == nullptr);
 }
 
 void MainWindowTest::statusPanels_data() {
