@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/Statements.h"
 #include "data/U2.h"
+#include "main/UStu.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBoxes.h"
@@ -83,6 +84,16 @@ int TForm4::modeIndex() const {
 void TForm4::setModeIndex(int index) {
     if (QAbstractButton *item = RadioGroup1Items->button(index))
         item->setChecked(true);
+}
+
+void TForm4::setVisible(bool visible) {
+    // The main window greys 系统设置 for everyone else; this is the check behind it, for whatever
+    // other way asks for the manager.
+    if (visible && (Form1 == nullptr || !Form1->isAdministrator())) {
+        txl::ui::notice(u"只有管理员才能使用这一功能"_s);
+        return;
+    }
+    Form::setVisible(visible);
 }
 
 void TForm4::FormCreate() {

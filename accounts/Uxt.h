@@ -35,6 +35,10 @@ public:
     int modeIndex() const;
     void setModeIndex(int index);
 
+    // Shows the window only while the administrator is signed in; anyone else is told so, and the
+    // window stays hidden without reading an account name.
+    void setVisible(bool visible) override;
+
 protected:
     void FormCreate() override;
     void FormShow() override;

@@ -339,16 +339,16 @@ void TForm1::FormShow() {
     Edit1->setFocus();
     ComboBox1->setCurrentIndex(0);
 
-    // A failure here ends the handler: the rest stays as designed and the list stays empty.
+    // Settled before the reload: a failing reload must not leave 系统设置 open to everyone.
+    const QString name = Form2 != nullptr ? Form2->signedInUser() : QString();
+    m_administrator = name == txl::schema::Administrator;
+    ToolButton3->setEnabled(m_administrator);
+    popupItems[5]->setEnabled(m_administrator);
+
+    // A failure here ends the handler: the caption, the user's copy and the status bar stay as
+    // designed, and the list stays empty.
     TDataModule1::reload(DataModule1->query, txl::sql::AllContacts);
 
-    const QString name = Form2 != nullptr ? Form2->signedInUser() : QString();
-    if (name != txl::schema::Administrator) {
-        ToolButton3->setEnabled(false);
-        popupItems[5]->setEnabled(false);
-    } else {
-        ToolButton3->setEnabled(true);
-    }
     setWindowTitle(name + u"的同学录"_s);
     user = name;
 

@@ -82,6 +82,9 @@ public:
     QTimer *Timer1;
 
     QString panelText(int panel) const;
+    // Whether the administrator is signed in: only then may the account manager open. Settled
+    // when this window is shown, whatever becomes of the list's reload there.
+    bool isAdministrator() const { return m_administrator; }
     // Makes `contact` (its nine column values) the current row of the list, for the contact
     // dialog: moves there when the list holds it, and otherwise lists the contacts of its name as
     // an exact search on 姓名 does, status bar included. False when the book no longer holds it.
@@ -125,6 +128,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool m_administrator = false;
+
     void buildToolBar();
     void buildSearchBar();
     void buildNavigationBar();

@@ -76,8 +76,20 @@ private:
         return txl::password::verify(account.pwd, password);
     }
 
-    // The account manager as the main window shows it.
+    // The main window of the administrator, as the hand-over leaves it: shown, the login window
+    // freed. Only under it does the account manager open.
+    static void signInAsAdministrator() {
+        Form2 = Application::instance()->createForm<TForm2>();
+        Form2->setSignedInUser(u"chief"_s);
+        Form1 = Application::instance()->createForm<TForm1>();
+        Form1->show();
+        txl::test::release(Form2);
+    }
+
+    // The account manager as the administrator's main window shows it.
     static TForm4 *openManager() {
+        if (Form1 == nullptr)
+            signInAsAdministrator();
         Form4 = Application::instance()->createForm<TForm4>();
         Form4->show();
         return Form4;
