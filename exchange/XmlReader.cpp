@@ -135,9 +135,7 @@ private:
         call(data, [&](Reading &self) { self.m_handler.text(QByteArrayView(text, length)); });
     }
 
-    static void XMLCALL other(void *data, const XML_Char *, int) {
-        ++static_cast<Reading *>(data)->m_events;
-    }
+    static void XMLCALL other(void *data, const XML_Char *, int) { ++static_cast<Reading *>(data)->m_events; }
 
     static void XMLCALL doctype(void *data, const XML_Char *, const XML_Char *, const XML_Char *, int) {
         call(data, [](Reading &self) { self.stop(u"不接受文档类型声明（DOCTYPE）"_s); });

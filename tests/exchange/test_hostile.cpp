@@ -94,8 +94,7 @@ void HostileTest::hostileFilesEndCleanly_data() {
 
     const QByteArray deepRuns = repeated("<r>", 300000) + "<t>x</t>" + repeated("</r>", 300000);
     QTest::newRow("300,000 nested runs in a shared string")
-        << test::workbook(oneRow("<c r=\"A2\" t=\"s\"><v>1</v></c>"),
-                          "<si><t>姓名</t></si><si>" + deepRuns + "</si>")
+        << test::workbook(oneRow("<c r=\"A2\" t=\"s\"><v>1</v></c>"), "<si><t>姓名</t></si><si>" + deepRuns + "</si>")
         << u"deep.xlsx"_s << whole << 0 << u"元素嵌套超过 64 层"_s;
     QTest::newRow("300,000 nested runs in an inline string")
         << test::workbook(oneRow("<c r=\"A2\" t=\"inlineStr\"><is>" + deepRuns + "</is></c>")) << u"deep.xlsx"_s
@@ -106,18 +105,18 @@ void HostileTest::hostileFilesEndCleanly_data() {
     QTest::newRow("one cell of 100 MB in a column nobody reads")
         << test::workbook(oneRow(inlineCell("A2", "张三") + inlineCell("B2", QByteArray(100 << 20, 'a'))))
         << u"long.xlsx"_s << 1 << 0 << QString();
-    QTest::newRow("one field of 30 MB in a CSV") << "姓名\n" + QByteArray(30 << 20, 'a') + "\n李四\n" << u"long.csv"_s
-                                                 << 1 << 1 << u"姓名太长（31457280 个字符"_s;
+    QTest::newRow("one field of 30 MB in a CSV") << "姓名\n" + QByteArray(30 << 20, 'a') + "\n李四\n"
+                                                 << u"long.csv"_s << 1 << 1 << u"姓名太长（31457280 个字符"_s;
     // The unpacked size a zip claims counts for nothing but a quick refusal: what comes is what is read.
     QTest::newRow("one cell of 100 MB, the zip claiming 1 KB")
         << test::withClaimedSize(longCell, u"xl/worksheets/first.xml"_s, 1024) << u"long.xlsx"_s << whole << 0
         << u"文件解开后的文字太多"_s;
     QTest::newRow("one cell of 100 MB, the zip claiming 3 GB")
-        << test::withClaimedSize(longCell, u"xl/worksheets/first.xml"_s, 0xc0000000u) << u"long.xlsx"_s << whole
-        << 0 << u"first.xml 解压后过大"_s;
-    QTest::newRow("one tag of 100 MB")
-        << test::workbook(oneRow("<c r=\"A2\" x=\"" + QByteArray(100 << 20, 'a') + "\"/>")) << u"tag.xlsx"_s << whole
-        << 0 << u"有一段标记超过"_s;
+        << test::withClaimedSize(longCell, u"xl/worksheets/first.xml"_s, 0xc0000000u) << u"long.xlsx"_s << whole << 0
+        << u"first.xml 解压后过大"_s;
+    QTest::newRow("one tag of 100 MB") << test::workbook(
+                                              oneRow("<c r=\"A2\" x=\"" + QByteArray(100 << 20, 'a') + "\"/>"))
+                                       << u"tag.xlsx"_s << whole << 0 << u"有一段标记超过"_s;
 
     // Every row holds a name and a note in the sheet's last column.
     QByteArray xfd = "<row r=\"1\">" + inlineCell("A1", "姓名") + inlineCell("XFD1", "备注") + "</row>";
@@ -125,8 +124,8 @@ void HostileTest::hostileFilesEndCleanly_data() {
         const QByteArray n = QByteArray::number(r);
         xfd += "<row r=\"" + n + "\">" + inlineCell("A" + n, "n" + n) + inlineCell("XFD" + n, "x") + "</row>";
     }
-    QTest::newRow("100,000 rows reaching column XFD") << test::workbook(xfd) << u"wide.xlsx"_s << 100000 << 0
-                                                      << QString();
+    QTest::newRow("100,000 rows reaching column XFD")
+        << test::workbook(xfd) << u"wide.xlsx"_s << 100000 << 0 << QString();
 
     QByteArray used = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
     for (int r = 2; r <= 20001; ++r)
@@ -135,31 +134,30 @@ void HostileTest::hostileFilesEndCleanly_data() {
         << test::workbook(used, "<si><t>姓名</t></si><si><t>" + QByteArray(1 << 20, 'x') + "</t></si>")
         << u"amplified.xlsx"_s << whole << 0 << u"文件解开后的文字太多"_s;
 
-    QTest::newRow("one name 10 million times") << "姓名\n" + repeated("a\n", 10000000) << u"same.csv"_s << 1 << 0
-                                               << QString();
+    QTest::newRow("one name 10 million times")
+        << "姓名\n" + repeated("a\n", 10000000) << u"same.csv"_s << 1 << 0 << QString();
     QTest::newRow("a FIFO") << QByteArray() << u"fifo.csv"_s << whole << 0 << u"它不是普通文件"_s;
 
     QTest::newRow("control characters in a CSV")
         << utf8(u"姓名,地址\n张\x01三,杭州\n李四,\x1b[31m杭州\n王\x07五,宁波\n赵六,温州\n"_s) << u"c.csv"_s << 1 << 3
         << u"姓名含有控制字符（U+0001）"_s;
-    QTest::newRow("noncharacter in a CSV") << utf8(u"姓名\n张\uFFFE三\n李四\n"_s) << u"n.csv"_s << 1 << 1
-                                           << u"姓名含有非字符（U+FFFE）"_s;
+    QTest::newRow("noncharacter in a CSV")
+        << utf8(u"姓名\n张\uFFFE三\n李四\n"_s) << u"n.csv"_s << 1 << 1 << u"姓名含有非字符（U+FFFE）"_s;
     QTest::newRow("control character as a spreadsheet writes it (_x0001_)")
-        << test::workbook(oneRow(inlineCell("A2", "张_x0001_三")) + "<row r=\"3\">" + inlineCell("A3", "李_x005F_x0001_") +
-                          "</row>")
+        << test::workbook(oneRow(inlineCell("A2", "张_x0001_三")) + "<row r=\"3\">" +
+                          inlineCell("A3", "李_x005F_x0001_") + "</row>")
         << u"x.xlsx"_s << 1 << 1 << u"姓名含有控制字符（U+0001）"_s;
-    QTest::newRow("raw control character in a workbook")
-        << test::workbook(oneRow(inlineCell("A2", "张\x01三"))) << u"x.xlsx"_s << whole << 0
-        << u"有不合格式的字符或标记"_s;
+    QTest::newRow("raw control character in a workbook") << test::workbook(oneRow(inlineCell("A2", "张\x01三")))
+                                                         << u"x.xlsx"_s << whole << 0 << u"有不合格式的字符或标记"_s;
     QTest::newRow("character reference to a control character")
         << test::workbook(oneRow(inlineCell("A2", "张&#1;三"))) << u"x.xlsx"_s << whole << 0
         << u"字符引用指向不允许的字符"_s;
-    QTest::newRow("bytes that are no UTF-8 in a workbook")
-        << test::workbook(oneRow(inlineCell("A2", "\xff\xfe"))) << u"x.xlsx"_s << whole << 0
-        << u"有不合格式的字符或标记"_s;
+    QTest::newRow("bytes that are no UTF-8 in a workbook") << test::workbook(oneRow(inlineCell("A2", "\xff\xfe")))
+                                                           << u"x.xlsx"_s << whole << 0 << u"有不合格式的字符或标记"_s;
     QTest::newRow("entities declared to multiply")
-        << test::zipped({{u"xl/workbook.xml"_s, "<!DOCTYPE workbook [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">"
-                                                "<!ENTITY c \"&b;&b;&b;&b;&b;&b;\">]><workbook>&c;</workbook>"}})
+        << test::zipped({{u"xl/workbook.xml"_s,
+                          "<!DOCTYPE workbook [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">"
+                          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;\">]><workbook>&c;</workbook>"}})
         << u"x.xlsx"_s << whole << 0 << u"不接受文档类型声明"_s;
     QTest::newRow("row number 2147483647")
         << test::workbook(oneRow(inlineCell("A2", "张三")) + "<row r=\"2147483647\"></row>") << u"x.xlsx"_s << whole
@@ -168,18 +166,19 @@ void HostileTest::hostileFilesEndCleanly_data() {
         << test::workbook(oneRow("<c r=\"A2\" t=\"s\"><v>7</v></c>"), "<si><t>姓名</t></si>") << u"x.xlsx"_s << whole
         << 0 << u"工作表“A”的 A2 单元格引用了不存在的共享文字（第 7 条，共 1 条）"_s;
 
-    const QByteArray card = "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:%1\r\nEND:VCARD\r\n"
-                            "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:李四\r\nEND:VCARD\r\n";
-    QTest::newRow("vCard quoted-printable control bytes")
-        << QByteArray(card).replace("%1", "=E5=BC=A0=01=1B=07=00") << u"q.vcf"_s << 1 << 1
-        << u"姓名含有控制字符（U+0001）"_s;
+    const QByteArray card =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:%1\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:李四\r\nEND:VCARD\r\n";
+    QTest::newRow("vCard quoted-printable control bytes") << QByteArray(card).replace("%1", "=E5=BC=A0=01=1B=07=00")
+                                                          << u"q.vcf"_s << 1 << 1 << u"姓名含有控制字符（U+0001）"_s;
     QTest::newRow("vCard quoted-printable damaged")
         << QByteArray(card).replace("%1", "=E5=BC=G0") << u"q.vcf"_s << 1 << 1 << u"quoted-printable 编码已损坏"_s;
     QTest::newRow("vCard quoted-printable bytes that are no UTF-8")
         << QByteArray(card).replace("%1", "=FF=FE") << u"q.vcf"_s << 1 << 1 << u"不是有效的 UTF-8 文字"_s;
 
-    QTest::newRow("32 MB and one byte") << "姓名\n" + QByteArray(MaxFileBytes + 1 - 7, 'a') << u"big.csv"_s << whole
-                                        << 0 << u"文件太大（33,554,433 字节），最多只能导入 32 MB（33,554,432 字节）的文件"_s;
+    QTest::newRow("32 MB and one byte")
+        << "姓名\n" + QByteArray(MaxFileBytes + 1 - 7, 'a') << u"big.csv"_s << whole << 0
+        << u"文件太大（33,554,433 字节），最多只能导入 32 MB（33,554,432 字节）的文件"_s;
 }
 
 void HostileTest::hostileFilesEndCleanly() {
