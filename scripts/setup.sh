@@ -24,6 +24,11 @@ if [ "${1:-}" = format ]; then
   packages+=(clang-format)
 fi
 
+# `setup.sh fuzz`: zzuf, which scripts/fuzz-import.py damages files with.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(zzuf)
+fi
+
 if [ "${1:-}" = interop ]; then
   packages+=(libreoffice-calc-nogui python3-vobject)
 fi
