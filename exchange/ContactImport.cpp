@@ -34,7 +34,7 @@ ImportSummary importContacts(db::Connection &connection, const ReadResult &read,
     connection.ensureOpen();
     sqlite3 *db = connection.handle();
     sqlite::Transaction transaction(db);
-    ImportPlan plan = planImport(read.records, duplicates == Duplicates::Skip ? namesInBook(connection) : NameSet(),
+    ImportPlan plan = planImport(read, duplicates == Duplicates::Skip ? namesInBook(connection) : NameSet(),
                                  duplicates);
     const sqlite::Statement insert = sqlite::prepare(db, sql::InsertContact.toUtf8());
     const qint64 total = plan.rows;
@@ -57,7 +57,7 @@ ImportSummary importContacts(db::Connection &connection, const ReadResult &read,
     if (progress && !progress(total, total))
         throw Cancelled();
     transaction.commit();
-    return {plan.rows, std::move(plan.skipped), read.refused};
+    return {plan.rows, std::move(plan.skipped), read.refused, read.warnings};
 }
 
 }   // namespace txl::exchange

@@ -18,8 +18,9 @@ NameSet namesInBook(db::Connection &connection);
 
 struct ImportSummary {
     qsizetype imported = 0;
-    ProblemList skipped;   // duplicates
-    ProblemList refused;   // rows that break a rule
+    ProblemList skipped;    // duplicates
+    ProblemList refused;    // rows that break a rule
+    ProblemList warnings;   // contacts added with a value left out
 };
 
 // Adds the records of a file that was read, all in one transaction: all of them or, when

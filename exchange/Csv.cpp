@@ -119,10 +119,11 @@ void writeLines(const ContactSource &contacts, BlockWriter &writer, const Progre
 // lines) at a time.
 class Parser {
 public:
-    Parser(QByteArrayView text, ReadResult &result, const Progress &progress)
+    Parser(QByteArrayView text, ReadResult &result, const ReadOptions &options, const Progress &progress)
         : m_text(text),
           m_result(result),
-          m_table(result),
+          m_intake(result),
+          m_table(m_intake, result, options),
           m_progress(progress) {
         m_delimiter = guessDelimiter();
     }
@@ -139,21 +140,22 @@ public:
             m_table.addRow(row, line);
         }
         m_table.finish();
+        m_intake.finish();
+        requireTable(m_result);
     }
 
 private:
-    // The title line (the first that is not blank) decides: commas unless it has none but
-    // semicolons or tabs.
+    // The first lines decide (a title above the table may hold no separator at all): commas unless
+    // they hold none but semicolons or tabs.
     char guessDelimiter() const {
         int commas = 0, semicolons = 0, tabs = 0;
-        qsizetype i = 0;
-        while (i < m_text.size() && QChar::isSpace(static_cast<unsigned char>(m_text[i])))
-            ++i;
-        for (; i < m_text.size() && m_text[i] != '\n'; ++i) {
+        int lines = 0;
+        for (qsizetype i = 0; i < m_text.size() && lines < TableReader::TitleSearchRows; ++i) {
             const char c = m_text[i];
             commas += c == ',';
             semicolons += c == ';';
             tabs += c == '\t';
+            lines += c == '\n';
         }
         if (commas == 0 && (semicolons > 0 || tabs > 0))
             return semicolons >= tabs ? ';' : '\t';
@@ -240,6 +242,7 @@ private:
 
     QByteArrayView m_text;
     ReadResult &m_result;
+    Intake m_intake;
     TableReader m_table;
     const Progress &m_progress;
     char m_delimiter = ',';
@@ -265,13 +268,13 @@ void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, con
         writeLines<QString>(contacts, writer, progress);
 }
 
-ReadResult read(const QByteArray &bytes, const Progress &progress) {
+ReadResult read(const QByteArray &bytes, const ReadOptions &options, const Progress &progress) {
     ReadResult result;
     result.format = Format::Csv;
     const std::optional<QByteArray> text = textAsUtf8(bytes, result.encoding, result.error);
     if (!text)
         return result;
-    Parser(*text, result, progress).run();
+    Parser(*text, result, options, progress).run();
     if (!result.ok())
         result.records.clear();
     return result;

@@ -8,7 +8,8 @@
 class QIODevice;
 
 // CSV as RFC 4180 has it: fields separated by commas, quoted when they hold a comma, a quote or a
-// line break, quotes inside doubled, lines ended by CR LF. The first line holds the titles.
+// line break, quotes inside doubled, lines ended by CR LF. The first line holds the titles (a
+// file of another program's may have rows above them: see TableReader).
 //
 // A value that a spreadsheet would run as a formula (its first character is =, +, - or @) is
 // written with an apostrophe in front, so a spreadsheet shows it as text and never runs it; a
@@ -21,9 +22,9 @@ namespace txl::exchange::csv {
 void write(const ContactSource &contacts, Encoding encoding, QIODevice &out, const Progress &progress = {});
 
 // Reads UTF-8 (with or without a byte-order mark) or GB18030/GBK, whichever the bytes are.
-// Commas separate the fields; a file whose title line has no comma but semicolons or tabs is read
-// with those.
-ReadResult read(const QByteArray &bytes, const Progress &progress = {});
+// Commas separate the fields; a file whose first line has no comma but semicolons or tabs is read
+// with those. The table is found as TableReader says.
+ReadResult read(const QByteArray &bytes, const ReadOptions &options = {}, const Progress &progress = {});
 
 QString protectFormula(const QString &value);
 QString unprotectFormula(const QString &value);

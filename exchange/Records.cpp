@@ -42,6 +42,8 @@ QString formatName(Format format) {
         return u"CSV"_s;
     case Format::Xlsx:
         return u"Excel 工作簿 (.xlsx)"_s;
+    case Format::Ods:
+        return u"OpenDocument 电子表格 (.ods)"_s;
     case Format::VCard:
         return u"vCard 名片"_s;
     }
@@ -92,8 +94,8 @@ char *RecordList::room(qsizetype bytes) {
     return m_blocks[m_blocks.size() - static_cast<std::size_t>(blocks)].get();
 }
 
-void RecordList::append(int line, const Utf8Values &values) {
-    qsizetype bytes = MaxNumberBytes + 2;
+void RecordList::append(int table, int line, const Utf8Values &values) {
+    qsizetype bytes = 2 * MaxNumberBytes + 2;
     quint16 present = 0;
     for (std::size_t c = 0; c < values.size(); ++c) {
         if (!values[c].isEmpty()) {
@@ -102,7 +104,8 @@ void RecordList::append(int line, const Utf8Values &values) {
         }
     }
     char *start = room(bytes);
-    char *out = putNumber(start, static_cast<quint32>(std::max(line, 0)));
+    char *out = putNumber(start, static_cast<quint32>(std::max(table, 0)));
+    out = putNumber(out, static_cast<quint32>(std::max(line, 0)));
     *out++ = static_cast<char>(present & 0xff);
     *out++ = static_cast<char>(present >> 8);
     for (const QByteArrayView v : values) {
@@ -125,14 +128,21 @@ void RecordList::append(int line, const Utf8Values &values) {
         static_cast<quint32>(block * BlockBytes + (start - m_blocks[static_cast<std::size_t>(block)].get())));
 }
 
-void RecordList::append(int line, const QStringList &values) {
+void RecordList::replace(qsizetype i, const QStringList &values) {
+    const Record old = at(i);
+    append(old.table, old.line, values);
+    m_starts[static_cast<std::size_t>(i)] = m_starts.back();
+    m_starts.pop_back();
+}
+
+void RecordList::append(int table, int line, const QStringList &values) {
     Utf8Values views{};
     std::array<QByteArray, schema::ContactColumnCount> utf8;
     for (qsizetype c = 0; c < std::min<qsizetype>(values.size(), schema::ContactColumnCount); ++c) {
         utf8[static_cast<std::size_t>(c)] = values.at(c).toUtf8();
         views[static_cast<std::size_t>(c)] = utf8[static_cast<std::size_t>(c)];
     }
-    append(line, views);
+    append(table, line, views);
 }
 
 Record RecordList::at(qsizetype i) const {
@@ -140,6 +150,8 @@ Record RecordList::at(qsizetype i) const {
     const char *in = m_blocks[offset / BlockBytes].get() + offset % BlockBytes;
     Record record;
     quint32 n = 0;
+    in = getNumber(in, n);
+    record.table = static_cast<int>(n);
     in = getNumber(in, n);
     record.line = static_cast<int>(n);
     const quint16 present = static_cast<quint16>(static_cast<unsigned char>(in[0]) |
@@ -171,8 +183,8 @@ qint64 RecordList::heldBytes() const {
     return static_cast<qint64>(m_blocks.size()) * BlockBytes + static_cast<qint64>(m_starts.size() * sizeof(quint32));
 }
 
-void ProblemList::add(int line, const QString &reason) {
-    addLazily(line, [&] { return reason; });
+void ProblemList::add(int table, int line, const QString &reason) {
+    addLazily(table, line, [&] { return reason; });
 }
 
 void ExpansionBudget::exceeded() const {
@@ -182,6 +194,14 @@ void ExpansionBudget::exceeded() const {
 
 QString placeName(int line) {
     return u"第%1行"_s.arg(line);
+}
+
+QString placeName(const ReadResult &read, int table, int line) {
+    const bool several = std::count_if(read.tables.cbegin(), read.tables.cend(),
+                                       [](const Table &t) { return t.absent.isEmpty(); }) > 1;
+    if (!several || table < 0 || table >= read.tables.size() || read.tables.at(table).sheet.isEmpty())
+        return placeName(line);
+    return u"工作表“%1”第%2行"_s.arg(read.tables.at(table).sheet).arg(line);
 }
 
 }   // namespace txl::exchange

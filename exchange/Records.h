@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,10 +23,10 @@ namespace txl::exchange {
 // How many rows go between two progress reports.
 inline constexpr int ProgressStep = 512;
 
-enum class Format { Csv, Xlsx, VCard };
+enum class Format { Csv, Xlsx, Ods, VCard };
 enum class Encoding { Utf8, Gb18030 };
 
-QString formatName(Format format);         // "CSV", "Excel 工作簿 (.xlsx)", "vCard"
+QString formatName(Format format);   // "CSV", "Excel 工作簿 (.xlsx)", "OpenDocument 电子表格 (.ods)", "vCard"
 QString encodingName(Encoding encoding);   // "UTF-8", "GB18030"
 
 // The nine values of one contact as UTF-8, in the program's column order (txl::schema::Contact).
@@ -34,7 +35,8 @@ using Utf8Values = std::array<QByteArrayView, schema::ContactColumnCount>;
 // One contact of a RecordList, seen where the list holds it: valid while the list is.
 class Record {
 public:
-    int line = 0;   // the line (CSV, vCard: where the card begins) or row (.xlsx) number, from 1
+    int line = 0;    // the line (CSV, vCard: where the card begins) or row (a sheet's) number, from 1
+    int table = 0;   // the table it came from (ReadResult::tables): a workbook's sheet
 
     QByteArrayView utf8(int column) const;
     QString value(int column) const;
@@ -63,8 +65,10 @@ public:
     Record operator[](qsizetype i) const { return at(i); }
     Record first() const { return at(0); }
 
-    void append(int line, const Utf8Values &values);
-    void append(int line, const QStringList &values);   // values past the ninth are left out
+    void append(int table, int line, const Utf8Values &values);
+    void append(int table, int line, const QStringList &values);   // values past the ninth are left out
+    // Gives record `i` other values (kept at the end; the old ones stay where they were, unused).
+    void replace(qsizetype i, const QStringList &values);
     void clear();
 
     // The memory the records take.
@@ -100,10 +104,11 @@ private:
     std::deque<quint32> m_starts;    // where each record begins
 };
 
-// A row that was not taken, and why.
+// A row that was not taken (or taken with less than it held), and why.
 struct Problem {
     int line = 0;
     QString reason;
+    int table = 0;
 };
 
 // Rows not taken: how many, and the first of them with their reasons. A file of millions of bad
@@ -112,12 +117,12 @@ class ProblemList {
 public:
     static constexpr qsizetype Listed = 1000;
 
-    void add(int line, const QString &reason);
+    void add(int table, int line, const QString &reason);
     // The same, the reason made only when it is listed.
     template <class F>
-    void addLazily(int line, F &&reason) {
+    void addLazily(int table, int line, F &&reason) {
         if (m_listed.size() < Listed)
-            m_listed.append({line, reason()});
+            m_listed.append({line, reason(), table});
         ++m_count;
     }
 
@@ -131,20 +136,47 @@ private:
     qsizetype m_count = 0;
 };
 
+// What a column of a table fills: one of the nine contact columns (a txl::schema::Contact) or a
+// part of one that several columns make together (txl::exchange::Part), or nothing (-1).
+// `group` is the number of a numbered column ("Phone 2 - Value": 2), which pairs it with its label.
+struct ColumnMeaning {
+    int target = -1;
+    int group = 0;
+    bool operator==(const ColumnMeaning &) const = default;
+};
+
+// One table of a file: a CSV's, or one sheet of a workbook.
+struct Table {
+    QString sheet;                   // empty for a CSV
+    QString absent;                  // why no contacts were read from it ("没有通讯录表格"), or empty
+    int titleLine = 0;               // where its column titles stand
+    QStringList titles;              // of each column
+    QList<ColumnMeaning> meanings;   // of each column
+    qsizetype contacts = 0;          // rows that pass the rules
+    qsizetype refused = 0;
+};
+
 struct ReadResult {
     Format format = Format::Csv;
     Encoding encoding = Encoding::Utf8;
-    // CSV and .xlsx: the titles of the file's columns and, for each, the contact column it fills
-    // (a txl::schema::Contact) or -1 when it fills none.
-    QStringList titles;
-    QList<int> mapping;
-    QStringList ignoredColumns;
+    // CSV and workbooks: the tables, in file order (a workbook's every sheet, read or not).
+    QList<Table> tables;
     // The contacts that pass the import rules, in the form they are stored in.
     RecordList records;
     // The rows that break a rule, with the rule.
     ProblemList refused;
+    // Contacts kept with a value left out (a date that cannot be read, a phone number a
+    // spreadsheet rounded), with what was left out.
+    ProblemList warnings;
+    // Rows that are no contacts and were passed over: titles above a table, notes below it.
+    ProblemList remarks;
     // The first rows of the file as it holds them (in column order, before the rules), for a preview.
-    QList<QStringList> firstRows;
+    struct Sample {
+        int table = 0;
+        int line = 0;
+        QStringList values;
+    };
+    QList<Sample> firstRows;
     // When set the file cannot be read as a whole and nothing in it may be imported.
     QString error;
 
@@ -205,5 +237,14 @@ private:
 
 // "第12行" and the like, for messages about a place in a file.
 QString placeName(int line);
+// The same, with the sheet's name when the file has more than one table: "工作表“2班”第12行".
+QString placeName(const ReadResult &read, int table, int line);
+
+// What the reader of a table is told beyond the file: how to take columns whose title says
+// otherwise, by title (in the form titles are compared in, comparableTitle()), a target or -1
+// to leave the column out.
+struct ReadOptions {
+    QHash<QString, int> targets;
+};
 
 }   // namespace txl::exchange

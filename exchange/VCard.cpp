@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -101,8 +102,10 @@ struct Property {
     QString charset;
     bool quotedPrintable = false;
     bool base64 = false;
-    QString value;     // raw, after decoding quoted-printable
-    QString problem;   // why the value cannot be decoded
+    bool preferred = false;   // PREF=1, TYPE=pref
+    QString omitYear;         // X-APPLE-OMIT-YEAR: the year written where there is none
+    QString value;            // raw, after decoding quoted-printable
+    QString problem;          // why the value cannot be decoded
 };
 
 // Splits "a;b\;c" at the separators that are not escaped.
@@ -215,16 +218,26 @@ public:
         } else if (p.name == u"GENDER"_s || p.name == u"X-GENDER"_s) {
             takeSex(p);
         } else if (p.name == u"BDAY"_s) {
-            const QString v = unescaped(p.value).trimmed();
-            if (!v.startsWith(u"--"_s))   // month and day only: no birth date
-                setOnce(schema::Birth, p.valueType == u"text"_s ? v : v.section(u'T', 0, 0));
+            QString v = unescaped(p.value).trimmed();
+            if (p.valueType != u"text"_s)
+                v = v.section(u'T', 0, 0);
+            // A phone that keeps no year writes one it never means (iOS: 1604) and says so.
+            if (!p.omitYear.isEmpty() && v.startsWith(p.omitYear))
+                v = u"--"_s + v.mid(p.omitYear.size()).remove(u'-');
+            setOnce(schema::Birth, v);   // the rules tell a date without a year
         } else if (p.name == u"TEL"_s) {
             QString v = unescaped(p.value).trimmed();
             if (v.startsWith(u"tel:"_s, Qt::CaseInsensitive))
                 v = v.mid(4).section(u';', 0, 0);
-            m_phones.append({v, p.types});
+            if (p.preferred)
+                m_phones.insert(m_preferredPhones++, {p.types.join(u','), v});
+            else
+                m_phones.append({p.types.join(u','), v});
         } else if (p.name == u"EMAIL"_s) {
-            setOnce(schema::Email, unescaped(p.value).trimmed());
+            if (m_values[schema::Email].isEmpty() || (p.preferred && !m_preferredEmail)) {
+                m_values[schema::Email] = unescaped(p.value).trimmed();
+                m_preferredEmail = p.preferred;
+            }
         } else if (p.name == u"ADR"_s) {
             if (m_address.isEmpty() || (!m_homeAddress && p.types.contains(u"home"_s))) {
                 m_address = address(p.value);
@@ -243,7 +256,7 @@ public:
         if (m_values[schema::Name].isEmpty())
             m_values[schema::Name] = m_nameFromN;
         m_values[schema::Address] = m_address;
-        placePhones();
+        placePhones(m_phones, m_values);
         return m_values;
     }
 
@@ -272,42 +285,13 @@ private:
             setOnce(schema::Sex, sex);
     }
 
-    // The address as people write it: Chinese from the largest part down without separators,
-    // others street first, separated by commas.
     static QString address(const QString &value) {
         QStringList parts;
         for (const QString &part : splitUnescaped(value, u';'))
             parts << unescaped(part).trimmed();
         parts.resize(7);
-        const QString &box = parts[0], &extended = parts[1], &street = parts[2], &locality = parts[3],
-                      &region = parts[4], &code = parts[5], &country = parts[6];
-        if (hasCjk(parts.join(QString())))
-            return country + region + locality + street + extended + box;
-        QStringList ordered;
-        for (const QString &p : {street, extended, box, locality, region, code, country}) {
-            if (!p.isEmpty())
-                ordered << p;
-        }
-        return ordered.join(u", "_s);
-    }
-
-    // Mobile numbers go to 手机号码 and home numbers to 家庭电话; numbers of other kinds fill
-    // whichever of the two is still empty, in that order.
-    void placePhones() {
-        QList<bool> used(m_phones.size(), false);
-        const auto place = [&](Contact c, const auto &fits) {
-            for (qsizetype i = 0; i < m_phones.size(); ++i) {
-                if (!used[i] && m_values[c].isEmpty() && fits(m_phones[i].second)) {
-                    m_values[c] = m_phones[i].first;
-                    used[i] = true;
-                }
-            }
-        };
-        const auto isMobile = [](const QStringList &t) { return t.contains(u"cell"_s) || t.contains(u"mobile"_s); };
-        place(schema::Mobile, isMobile);
-        place(schema::HomePhone, [&](const QStringList &t) { return t.contains(u"home"_s) && !isMobile(t); });
-        place(schema::Mobile, [](const QStringList &) { return true; });
-        place(schema::HomePhone, [](const QStringList &) { return true; });
+        const QString extended = QStringList({parts[1], parts[0]}).filter(QRegularExpression(u"\\S"_s)).join(u' ');
+        return addressFromParts(parts[2], extended, parts[3], parts[4], parts[5], parts[6]);
     }
 
     QStringList m_values;
@@ -315,12 +299,15 @@ private:
     QString m_nameFromN;
     QString m_address;
     bool m_homeAddress = false;
-    QList<std::pair<QString, QStringList>> m_phones;
+    QList<std::pair<QString, QString>> m_phones;   // types, number; the preferred ones first
+    qsizetype m_preferredPhones = 0;
+    bool m_preferredEmail = false;
 };
 
 class Reader {
 public:
     Reader(const QString &text, ReadResult &result) : m_result(result), m_intake(result) {
+        m_result.tables.append(Table());
         m_lines = text.split(u'\n');
         for (QString &l : m_lines) {
             if (l.endsWith(u'\r'))
@@ -347,9 +334,9 @@ public:
                 return fail(line, u"不是名片的内容（名片应以 BEGIN:VCARD 开始）。"_s);
             } else if (p.name == u"END"_s) {
                 if (card->problem.isEmpty())
-                    m_intake.add(card->line(), card->finish());
+                    m_intake.add(0, card->line(), card->finish());
                 else
-                    m_intake.refuse(card->line(), card->problem);
+                    m_intake.refuse(0, card->line(), card->problem);
                 card.reset();
                 ++m_cards;
             } else if (p.name == u"VERSION"_s) {
@@ -367,6 +354,7 @@ public:
             return fail(cardLine, u"名片没有 END:VCARD，文件不完整。"_s);
         if (m_cards == 0)
             fail(1, u"文件里没有名片（BEGIN:VCARD）。"_s);
+        m_intake.finish();
     }
 
 private:
@@ -441,6 +429,11 @@ private:
             } else if (key == u"TYPE"_s) {
                 for (const QString &t : value.split(u','))
                     p.types << t.trimmed().toLower();
+                p.preferred = p.preferred || p.types.contains(u"pref"_s);
+            } else if (key == u"PREF"_s) {
+                p.preferred = true;
+            } else if (key == u"X-APPLE-OMIT-YEAR"_s) {
+                p.omitYear = value.trimmed();
             }
         }
     }

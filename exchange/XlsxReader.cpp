@@ -2,13 +2,11 @@
 
 #include "exchange/Dates.h"
 #include "exchange/HeaderMap.h"
-#include "exchange/ReadAhead.h"
 #include "exchange/XmlReader.h"
+#include "exchange/ZipPackage.h"
 
 #include <QDate>
 #include <QHash>
-
-#include <zip.h>
 
 #include <cmath>
 #include <memory>
@@ -19,85 +17,7 @@ namespace txl::exchange::xlsx {
 
 namespace {
 
-// No part of a workbook of contacts comes near this once unpacked; a bigger one is a zip bomb.
-constexpr zip_uint64_t MaxPartBytes = 512ull << 20;
-// The last row and column a sheet can have.
-constexpr qint64 MaxRow = 1048576;
-constexpr int MaxColumn = 16384;
-
-struct ZipCloser {
-    void operator()(zip_t *z) const noexcept { zip_discard(z); }
-};
-struct ZipFileCloser {
-    void operator()(zip_file_t *f) const noexcept { zip_fclose(f); }
-};
-
 const QString NotAWorkbook = u"这个文件不是 Excel 工作簿（.xlsx）：%1"_s;
-
-class Archive {
-public:
-    explicit Archive(const QByteArray &bytes) {
-        zip_error_t error;
-        zip_error_init(&error);
-        zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0,
-                                                        &error);
-        if (source) {
-            m_zip.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
-            if (!m_zip)
-                zip_source_free(source);
-        }
-        zip_error_fini(&error);
-    }
-    bool isOpen() const { return m_zip != nullptr; }
-
-    bool contains(const QString &name) const { return zip_name_locate(m_zip.get(), name.toUtf8().constData(), 0) >= 0; }
-
-    // One part, unpacked piece by piece: the sheet of a big list is read in pieces the cache holds
-    // rather than as one block of tens of megabytes.
-    class Part {
-    public:
-        Part(zip_t *zip, const QString &name) : m_name(name) {
-            const QByteArray utf8 = name.toUtf8();
-            zip_stat_t stat;
-            zip_stat_init(&stat);
-            if (zip_stat(zip, utf8.constData(), 0, &stat) != 0)
-                throw ExchangeError(NotAWorkbook.arg(u"缺少 %1。"_s.arg(name)));
-            if ((stat.valid & ZIP_STAT_SIZE) && stat.size > MaxPartBytes)
-                throw tooBig();
-            m_size = (stat.valid & ZIP_STAT_SIZE) ? stat.size : 0;
-            m_file.reset(zip_fopen(zip, utf8.constData(), 0));
-            if (!m_file)
-                throw damaged();
-        }
-        // Up to `room` bytes at `into`, 0 at the end; throws when the part is damaged (its
-        // checksum is checked at the end) or unpacks to more than a workbook of contacts holds.
-        qsizetype read(char *into, qsizetype room) {
-            const zip_int64_t got = zip_fread(m_file.get(), into, static_cast<zip_uint64_t>(room));
-            if (got < 0)
-                throw damaged();
-            m_read += static_cast<zip_uint64_t>(got);
-            if (m_read > MaxPartBytes)
-                throw tooBig();
-            return static_cast<qsizetype>(got);
-        }
-        // What the zip says the part unpacks to (it may lie; reading goes by what comes).
-        qint64 size() const { return static_cast<qint64>(m_size); }
-
-    private:
-        ExchangeError damaged() const { return ExchangeError(NotAWorkbook.arg(u"%1 已损坏。"_s.arg(m_name))); }
-        ExchangeError tooBig() const { return ExchangeError(NotAWorkbook.arg(u"%1 解压后过大。"_s.arg(m_name))); }
-
-        QString m_name;
-        std::unique_ptr<zip_file_t, ZipFileCloser> m_file;
-        zip_uint64_t m_read = 0;
-        zip_uint64_t m_size = 0;
-    };
-
-    Part open(const QString &name) const { return Part(m_zip.get(), name); }
-
-private:
-    std::unique_ptr<zip_t, ZipCloser> m_zip;
-};
 
 // Whether a number format shows a date: built-in formats 14–22 and the East Asian date formats,
 // or a format code with a day, month or year part outside quotes and brackets.
@@ -175,7 +95,7 @@ bool parseReference(QByteArrayView reference, int &column, qint64 &row) {
     column = 0;
     for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i) {
         column = column * 26 + (reference[i] - 'A' + 1);
-        if (column > MaxColumn)
+        if (column > MaxSheetColumn)
             return false;
     }
     if (i == 0)
@@ -185,7 +105,7 @@ bool parseReference(QByteArrayView reference, int &column, qint64 &row) {
     const qsizetype digits = i;
     for (; i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i) {
         row = row * 10 + (reference[i] - '0');
-        if (row > MaxRow)
+        if (row > MaxSheetRow)
             return false;
     }
     return i == reference.size() && i > digits && row >= 1;
@@ -198,7 +118,7 @@ qint64 parseRow(QByteArrayView text) {
         if (c < '0' || c > '9')
             return 0;
         row = row * 10 + (c - '0');
-        if (row > MaxRow)
+        if (row > MaxSheetRow)
             return 0;
     }
     return row;
@@ -237,24 +157,38 @@ private:
 
 class WorkbookReader {
 public:
-    WorkbookReader(const Archive &zip, qint64 fileBytes, ReadResult &result, const Progress &progress)
+    WorkbookReader(const ZipPackage &zip, qint64 fileBytes, ReadResult &result, const ReadOptions &options,
+                   const Progress &progress)
         : m_zip(zip),
           m_result(result),
+          m_options(options),
           m_progress(progress),
-          m_budget(fileBytes) {}
+          m_budget(fileBytes),
+          m_intake(result) {}
 
+    // Every sheet in order: those that hold a table of contacts are read.
     void run() {
         if (!m_zip.contains(u"xl/workbook.xml"_s))
             throw ExchangeError(NotAWorkbook.arg(u"其中没有工作簿（xl/workbook.xml）。"_s));
         readWorkbook();
         if (m_sheets.isEmpty())
             throw ExchangeError(NotAWorkbook.arg(u"工作簿里没有工作表。"_s));
-        const QString part = sheetPart(m_sheets.first().relation);
+        const QHash<QString, QString> targets = relationTargets();
         if (m_zip.contains(u"xl/sharedStrings.xml"_s))
             readSharedStrings();
         if (m_zip.contains(u"xl/styles.xml"_s))
             readStyles();
-        readSheet(m_sheets.first().name, part);
+        QList<std::pair<QString, QString>> sheets;   // name, part
+        for (const Sheet &sheet : std::as_const(m_sheets)) {
+            const QString target = targets.value(sheet.relation);
+            const QString part = target.startsWith(u'/') ? target.mid(1) : u"xl/"_s + target;
+            sheets.append({sheet.name, target.isEmpty() ? QString() : part});
+            m_total += m_zip.claimedSize(part);
+        }
+        for (const auto &[name, part] : sheets)
+            readSheet(name, part);
+        m_intake.finish();
+        requireTable(m_result);
     }
 
 private:
@@ -263,25 +197,20 @@ private:
         QString relation;
     };
 
-    // Reads a part through `handler` as it is unpacked (on another thread, a few pieces ahead).
-    // `sheet` names the sheet for messages, when the part is one.
+    // Reads a part through `handler`. `sheet` names the sheet for messages, when the part is one;
+    // the sheets count towards the progress.
     void readPart(const QString &name, xml::Handler &handler, const QString &sheet = {}) {
-        Archive::Part part = m_zip.open(name);
-        ReadAhead unpacked([&part](char *into, qsizetype room) { return part.read(into, room); });
-        const qint64 total = std::max<qint64>(part.size(), 1);
+        const qint64 before = m_done;
         try {
-            xml::read([&unpacked](char *into, qsizetype room) { return unpacked.read(into, room); }, handler,
-                      [&](qint64 done) {
-                          if (m_progress && !m_progress(std::min(done, total), total))
-                              throw Cancelled();
-                      });
+            m_zip.read(name, handler, [&](qint64 done) {
+                if (sheet.isEmpty())
+                    return;
+                m_done = before + done;
+                if (m_progress && !m_progress(std::min(m_done, m_total), std::max<qint64>(m_total, 1)))
+                    throw Cancelled();
+            });
         } catch (const xml::Malformed &e) {
-            const xml::Error &error = e.error();
-            const QString where = u"%1 第%2行第%3列"_s.arg(name).arg(error.line).arg(error.column);
-            if (sheet.isEmpty())
-                throw ExchangeError(NotAWorkbook.arg(u"%1有错：%2。"_s.arg(where, error.reason)));
-            throw ExchangeError(NotAWorkbook.arg(
-                u"工作表“%1”在第%2行附近有错：%3（%4）。"_s.arg(sheet).arg(m_rowNumber).arg(error.reason, where)));
+            throw ExchangeError(m_zip.refusal(malformedText(e.error(), name, sheet, m_rowNumber)));
         }
     }
 
@@ -306,25 +235,25 @@ private:
         readPart(u"xl/workbook.xml"_s, handler);
     }
 
-    // The part of a sheet, through the workbook's relationships.
-    QString sheetPart(const QString &relation) {
+    // Relation → the part it names, from the workbook's relationships.
+    QHash<QString, QString> relationTargets() {
         struct Handler : xml::Handler {
             WorkbookReader &r;
-            QByteArray id;
-            QString target;
-            Handler(WorkbookReader &reader, const QString &relationId) : r(reader), id(relationId.toUtf8()) {}
+            QHash<QString, QString> targets;
+            explicit Handler(WorkbookReader &reader) : r(reader) {}
             void startElement(QByteArrayView name, const xml::Attributes &a) override {
-                if (name == "Relationship" && a.value("Id") == id && target.isEmpty())
-                    target = QString::fromUtf8(a.value("Target"));
+                if (name != "Relationship")
+                    return;
+                const QString id = QString::fromUtf8(a.value("Id"));
+                const QString target = QString::fromUtf8(a.value("Target"));
+                r.m_budget.charge(ExpansionBudget::PerRow + id.size() + target.size());
+                targets.insert(id, target);
             }
             void endElement(QByteArrayView) override {}
             void text(QByteArrayView) override {}
-        } handler(*this, relation);
+        } handler(*this);
         readPart(u"xl/_rels/workbook.xml.rels"_s, handler);
-        if (handler.target.isEmpty())
-            throw ExchangeError(NotAWorkbook.arg(u"找不到第一个工作表。"_s));
-        const QString &t = handler.target;
-        return t.startsWith(u'/') ? t.mid(1) : u"xl/"_s + t;
+        return handler.targets;
     }
 
     void readSharedStrings() {
@@ -399,9 +328,7 @@ private:
             if (const QString date = serialDate(value, m_1904); !date.isEmpty())
                 return date;
         }
-        if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
-            return QString::number(static_cast<qint64>(value));
-        return QString::number(value, 'g', 15);
+        return numberText(value);
     }
 
     enum class CellType { Number, SharedString, InlineString, Formula, Error, Boolean, Date };
@@ -429,13 +356,13 @@ private:
         SheetHandler(WorkbookReader &reader, const QString &sheet)
             : r(reader),
               m_sheet(sheet),
-              m_table(reader.m_result) {}
+              m_table(reader.m_intake, reader.m_result, reader.m_options, sheet) {}
 
         void startElement(QByteArrayView name, const xml::Attributes &a) override {
             if (name == "row") {
                 const QByteArrayView given = a.value("r");
                 const qint64 number = given.isEmpty() ? r.m_rowNumber + 1 : parseRow(given);
-                if (number < 1 || number > MaxRow)
+                if (number < 1 || number > MaxSheetRow)
                     throw ExchangeError(NotAWorkbook.arg(
                         u"工作表“%1”第%2行之后的行号“%3”不是有效的行号。"_s.arg(m_sheet)
                             .arg(r.m_rowNumber)
@@ -497,7 +424,7 @@ private:
                     u"工作表“%1”第%2行的单元格位置“%3”有误。"_s.arg(m_sheet)
                         .arg(r.m_rowNumber)
                         .arg(QString::fromUtf8(reference.first(std::min<qsizetype>(reference.size(), 20))))));
-            if (column >= MaxColumn)
+            if (column >= MaxSheetColumn)
                 throw ExchangeError(
                     NotAWorkbook.arg(u"工作表“%1”第%2行的单元格超出了最后一列。"_s.arg(m_sheet).arg(r.m_rowNumber)));
             m_nextColumn = column + 1;
@@ -582,15 +509,21 @@ private:
     };
 
     void readSheet(const QString &sheet, const QString &part) {
+        m_rowNumber = 0;
         SheetHandler handler(*this, sheet);
-        readPart(part, handler, sheet);
+        if (!part.isEmpty() && m_zip.contains(part))
+            readPart(part, handler, sheet);
         handler.finish();
     }
 
-    const Archive &m_zip;
+    const ZipPackage &m_zip;
     ReadResult &m_result;
+    const ReadOptions &m_options;
     const Progress &m_progress;
     ExpansionBudget m_budget;
+    Intake m_intake;
+    qint64 m_total = 0;   // the sheets' bytes unpacked, as the zip claims them
+    qint64 m_done = 0;
     QList<Sheet> m_sheets;
     QList<QByteArray> m_strings;   // shared strings, as UTF-8
     std::vector<bool> m_dateStyles;
@@ -599,6 +532,12 @@ private:
 };
 
 }   // namespace
+
+QString numberText(double value) {
+    if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', 15);
+}
 
 QString serialDate(double serial, bool from1904) {
     if (!std::isfinite(serial) || serial < 1 || serial >= 2958466)
@@ -615,16 +554,16 @@ QString serialDate(double serial, bool from1904) {
     return storedDateText(date);
 }
 
-ReadResult read(const QByteArray &bytes, const Progress &progress) {
+ReadResult read(const QByteArray &bytes, const ReadOptions &options, const Progress &progress) {
     ReadResult result;
     result.format = Format::Xlsx;
-    const Archive zip(bytes);
+    const ZipPackage zip(bytes, NotAWorkbook);
     if (!zip.isOpen()) {
         result.error = NotAWorkbook.arg(u"它不是完整的 zip 压缩文件，也许文件不完整或已损坏。"_s);
         return result;
     }
     try {
-        WorkbookReader(zip, bytes.size(), result, progress).run();
+        WorkbookReader(zip, bytes.size(), result, options, progress).run();
     } catch (const ExchangeError &e) {
         result.error = e.message();
     }
