@@ -76,11 +76,11 @@ void DataTest::searchStatementsTakeOnlyKnownColumns() {
     if (accepted) {
         QCOMPARE(sql::exactSearch(column),
                  QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral("=:p1"));
-        QCOMPARE(sql::fuzzySearch(column),
+        QCOMPARE(sql::fuzzySearchFor(column, QStringLiteral("1")).statement,
                  QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1"));
     } else {
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::exactSearch(column));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearch(column));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearchFor(column, QStringLiteral("zs")));
     }
 }
 
