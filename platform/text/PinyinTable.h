@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -11,9 +10,10 @@
 namespace txl::text::pinyin_table {
 
 inline constexpr char32_t First = 0x3400;
-// Code points are looked up in pages of 64: a page's bits say which of its code points have
-// readings, so the empty stretches between the blocks cost two bytes a page.
+// Code points are looked up in pages of 64: the pages without readings (most of the space
+// between the blocks, and much of Extension B) share one block of CharacterSets.
 inline constexpr int PageShift = 6;
+inline constexpr std::uint32_t PageSize = 1u << PageShift;
 
 extern const int SyllableCount;
 extern const int CharacterCount;   // characters with at least one reading
@@ -21,14 +21,11 @@ extern const int PolyphoneCount;   // characters with more than one
 extern const int PageCount;        // pages from First up to the last character with readings
 // Every distinct reading, NUL-terminated, in alphabetical order; a syllable id indexes it.
 extern const char Syllables[][8];
-// Per page of 64 code points from First: its entry in PageBits and PageStart, 0 for a page
-// without readings (whose bits are 0).
+// Per page of 64 code points from First: its block of 64 entries in CharacterSets. Block 0 holds
+// only the empty set.
 extern const std::uint16_t Pages[];
-extern const std::uint64_t PageBits[];
-// The index in CharacterSets of the page's first character with readings.
-extern const std::uint32_t PageStart[];
-// Per character with readings, in code point order: its set of readings. Characters share sets,
-// a few hundred of them polyphones.
+// Per code point of a block: its set of readings, 0 (the empty set) for none. Characters share
+// sets, a few hundred of them polyphones.
 extern const std::uint16_t CharacterSets[];
 // The syllable ids of set s are SetReadings[SetStart[s]] up to SetReadings[SetStart[s + 1]], the
 // most common first.
@@ -37,19 +34,11 @@ extern const std::uint16_t SetReadings[];
 
 // The syllable ids of `c`'s readings, empty when it has none.
 inline std::span<const std::uint16_t> readingIds(char32_t c) {
-    if (c < First)
+    const std::uint32_t offset = c - First;   // wraps round below First
+    if (c < First || offset >> PageShift >= static_cast<std::uint32_t>(PageCount))
         return {};
-    const std::uint32_t offset = c - First;
-    const std::uint32_t page = offset >> PageShift;
-    if (page >= static_cast<std::uint32_t>(PageCount))
-        return {};
-    const std::uint16_t entry = Pages[page];
-    const std::uint64_t bits = PageBits[entry];
-    const std::uint64_t bit = std::uint64_t{1} << (offset & ((1u << PageShift) - 1));
-    if (!(bits & bit))
-        return {};
-    const std::uint16_t set =
-        CharacterSets[PageStart[entry] + static_cast<std::uint32_t>(std::popcount(bits & (bit - 1)))];
+    const std::uint32_t block = std::uint32_t{Pages[offset >> PageShift]} << PageShift;
+    const std::uint16_t set = CharacterSets[block | (offset & (PageSize - 1))];
     return {SetReadings + SetStart[set], SetReadings + SetStart[set + 1]};
 }
 

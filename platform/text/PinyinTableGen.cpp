@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <type_traits>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -201,18 +200,16 @@ void readCompatibilityIdeographs(Readings &readings) {
 
 // The table's arrays, as described in PinyinTable.h.
 struct Table {
+    int characters = 0;
+    int polyphones = 0;
     std::vector<QByteArray> syllables;
     std::vector<int> pages;
-    std::vector<std::uint64_t> pageBits{0};   // entry 0: the empty page
-    std::vector<int> pageStart{0};
-    std::vector<int> characterSets;
-    std::vector<int> setStart;
+    std::vector<int> characterSets = std::vector<int>(1 << PageShift, 0);   // block 0: no readings
+    std::vector<int> setStart{0, 0};                                        // set 0: the empty set
     std::vector<int> setReadings;
-    int polyphones = 0;
 
     std::size_t bytes() const {
-        return syllables.size() * 8 + pages.size() * 2 + pageBits.size() * 8 + pageStart.size() * 4 +
-               characterSets.size() * 2 + setStart.size() * 2 + setReadings.size() * 2;
+        return syllables.size() * 8 + (pages.size() + characterSets.size() + setStart.size() + setReadings.size()) * 2;
     }
 };
 
@@ -226,41 +223,38 @@ Table tableOf(const Readings &readings) {
     for (int i = 0; i < static_cast<int>(t.syllables.size()); ++i)
         idOf.insert(t.syllables[i], i);
 
-    std::map<std::vector<int>, int> setOf;
+    std::map<std::vector<int>, int> setOf = {{{}, 0}};
     const char32_t last = readings.rbegin()->first;
     t.pages.assign(((last - First) >> PageShift) + 1, 0);
     for (const auto &[cp, list] : readings) {
         const std::size_t page = (cp - First) >> PageShift;
         if (t.pages[page] == 0) {
-            t.pages[page] = static_cast<int>(t.pageBits.size());
-            t.pageBits.push_back(0);
-            t.pageStart.push_back(static_cast<int>(t.characterSets.size()));
+            t.pages[page] = static_cast<int>(t.characterSets.size() >> PageShift);
+            t.characterSets.resize(t.characterSets.size() + (1 << PageShift), 0);
         }
-        t.pageBits[static_cast<std::size_t>(t.pages[page])] |= std::uint64_t{1} << ((cp - First) & 63);
-
         std::vector<int> ids;
         for (const QByteArray &syllable : list)
             ids.push_back(idOf.value(syllable));
-        auto [it, added] = setOf.try_emplace(ids, static_cast<int>(setOf.size()));
+        const auto [it, added] = setOf.try_emplace(ids, static_cast<int>(setOf.size()));
         if (added) {
-            t.setStart.push_back(static_cast<int>(t.setReadings.size()));
             t.setReadings.insert(t.setReadings.end(), ids.begin(), ids.end());
+            t.setStart.push_back(static_cast<int>(t.setReadings.size()));
         }
-        t.characterSets.push_back(it->second);
+        t.characterSets[(static_cast<std::size_t>(t.pages[page]) << PageShift) +
+                        ((cp - First) & ((1 << PageShift) - 1))] = it->second;
+        ++t.characters;
         if (list.size() > 1)
             ++t.polyphones;
     }
-    t.setStart.push_back(static_cast<int>(t.setReadings.size()));
-    if (t.pageBits.size() > 0xFFFF || t.setStart.size() > 0xFFFF || t.setReadings.size() > 0xFFFF)
+    if (t.characterSets.size() >> PageShift > 0xFFFF || t.setStart.size() > 0xFFFF || t.setReadings.size() > 0xFFFF)
         fail(u"the table outgrows 16-bit indexes"_s);
     return t;
 }
 
-template <typename T>
-void writeArray(QTextStream &s, const char *type, const char *name, const std::vector<T> &values) {
+void writeArray(QTextStream &s, const char *type, const char *name, const std::vector<int> &values) {
     s << "\nconst " << type << ' ' << name << "[] = {";
     for (std::size_t i = 0; i < values.size(); ++i)
-        s << (i % 16 ? " " : "\n    ") << values[i] << (std::is_same_v<T, std::uint64_t> ? "u," : ",");
+        s << (i % 16 ? " " : "\n    ") << values[i] << ',';
     s << "\n};\n";
 }
 
@@ -273,7 +267,7 @@ void writeTable(const QString &path, const QString &source, const Table &t) {
       << "#include \"platform/text/PinyinTable.h\"\n\n"
       << "namespace txl::text::pinyin_table {\n\n"
       << "const int SyllableCount = " << t.syllables.size() << ";\n"
-      << "const int CharacterCount = " << t.characterSets.size() << ";\n"
+      << "const int CharacterCount = " << t.characters << ";\n"
       << "const int PolyphoneCount = " << t.polyphones << ";\n"
       << "const int PageCount = " << t.pages.size() << ";\n\n"
       << "const char Syllables[][8] = {";
@@ -281,8 +275,6 @@ void writeTable(const QString &path, const QString &source, const Table &t) {
         s << (i % 12 ? " " : "\n    ") << '"' << t.syllables[i] << "\",";
     s << "\n};\n";
     writeArray(s, "std::uint16_t", "Pages", t.pages);
-    writeArray(s, "std::uint64_t", "PageBits", t.pageBits);
-    writeArray(s, "std::uint32_t", "PageStart", t.pageStart);
     writeArray(s, "std::uint16_t", "CharacterSets", t.characterSets);
     writeArray(s, "std::uint16_t", "SetStart", t.setStart);
     writeArray(s, "std::uint16_t", "SetReadings", t.setReadings);
@@ -311,9 +303,9 @@ int main(int argc, char **argv) {
 
     const Table t = tableOf(readings);
     writeTable(args[2], args[1], t);
-    std::printf("pinyin table: %zu characters, %d polyphones, %zu syllables, %zu reading sets, %zu bytes, "
+    std::printf("pinyin table: %d characters, %d polyphones, %zu syllables, %zu reading sets, %zu bytes, "
                 "made in %lld ms\n",
-                t.characterSets.size(), t.polyphones, t.syllables.size(), t.setStart.size() - 1, t.bytes(),
+                t.characters, t.polyphones, t.syllables.size(), t.setStart.size() - 2, t.bytes(),
                 static_cast<long long>(timer.elapsed()));
     return 0;
 }
