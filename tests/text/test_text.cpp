@@ -56,6 +56,9 @@ void PinyinTest::match_data() {
     QTest::newRow("吕 lu") << u"lu"_s << u"吕"_s << true;
     QTest::newRow("女 nv") << u"nv"_s << u"女"_s << true;
     QTest::newRow("奴 is no nv") << u"nv"_s << u"奴"_s << false;
+    QTest::newRow("略 lve") << u"lve"_s << u"略"_s << true;
+    QTest::newRow("略 lue") << u"lue"_s << u"略"_s << true;
+    QTest::newRow("nve is more than 女 reads") << u"nve"_s << u"女"_s << false;
     // A match never starts inside a reading, and the whole text must be spelt.
     QTest::newRow("g finds 郭") << u"g"_s << u"郭"_s << true;
     QTest::newRow("g finds 高") << u"g"_s << u"高"_s << true;
