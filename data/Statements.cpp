@@ -18,6 +18,10 @@ const QString &searchColumn(const QString &column) {
     throw std::invalid_argument("'" + column.toStdString() + "' is not a search column");
 }
 
+QString containsSearch(const QString &column) {
+    return AllContacts + u" where "_s + searchColumn(column) + u" like :p1"_s;
+}
+
 }   // namespace
 
 QString insertContactStatement() {
@@ -32,15 +36,11 @@ QString exactSearch(const QString &column) {
     return AllContacts + u" where "_s + searchColumn(column) + u"=:p1"_s;
 }
 
-QString fuzzySearch(const QString &column) {
-    return AllContacts + u" where "_s + searchColumn(column) + u" like :p1"_s;
-}
-
 Search fuzzySearchFor(const QString &column, const QString &text) {
     const QString contains = QStringLiteral("%") + text + QStringLiteral("%");
     if (!PinyinColumns.contains(column) || !text::isPinyinText(text.toStdString()))
-        return {fuzzySearch(column), {{QStringLiteral("p1"), contains}}};
-    return {fuzzySearch(column) + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")"),
+        return {containsSearch(column), {{QStringLiteral("p1"), contains}}};
+    return {containsSearch(column) + QStringLiteral(" or pinyin_match(:p2, ") + column + QStringLiteral(")"),
             {{QStringLiteral("p1"), contains}, {QStringLiteral("p2"), text}}};
 }
 

@@ -44,8 +44,6 @@ inline const QStringList SearchColumns = {
 // "select * from UsersInfo where <column>=:p1"; throws std::invalid_argument for any column not in
 // SearchColumns.
 QString exactSearch(const QString &column);
-// "select * from UsersInfo where <column> like :p1"; same rule.
-QString fuzzySearch(const QString &column);
 
 // The search columns whose fuzzy search also finds what is typed in pinyin; the others hold digits
 // and Latin text.
@@ -57,11 +55,12 @@ struct Search {
     QList<std::pair<QString, QString>> params;
 };
 
-// The fuzzy search for the trimmed search `text` on `column`: fuzzySearch(column) with
+// The fuzzy search for the trimmed search `text` on `column`, the one the main window and
+// `txldb export --search` both run: "select * from UsersInfo where <column> like :p1" with
 // p1 = "%" + text + "%"; when `column` is one of PinyinColumns and `text` is Latin letters with
-// apostrophes and spaces, "select * from UsersInfo where <column> like :p1 or
-// pinyin_match(:p2, <column>)" with p2 = text, so both the plain text and its pinyin are found.
-// Throws std::invalid_argument for a column that is not a search column.
+// apostrophes and spaces, "… like :p1 or pinyin_match(:p2, <column>)" with p2 = text, so both the
+// plain text and its pinyin are found. Throws std::invalid_argument for a column that is not a
+// search column.
 Search fuzzySearchFor(const QString &column, const QString &text);
 
 }   // namespace txl::sql

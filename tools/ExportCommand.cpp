@@ -69,10 +69,9 @@ int exportCommand(QStringList args) {
     try {
         TDataModule1 module(QDir(places.value(1, u"."_s)).filePath(TDataModule1::DatabasePath));
         module.con.open();
-        if (column.isEmpty())
-            TDataModule1::reload(module.query, txl::sql::AllContacts);
-        else
-            TDataModule1::reload(module.query, txl::sql::fuzzySearch(column), {{u"p1"_s, u"%"_s + text + u"%"_s}});
+        const txl::sql::Search search = column.isEmpty() ? txl::sql::Search{txl::sql::AllContacts, {}}
+                                                         : txl::sql::fuzzySearchFor(column, text);
+        TDataModule1::reload(module.query, search.statement, search.params);
         const txl::exchange::QueryContacts contacts(module.query);
         txl::exchange::writeFile(file, format, encoding, contacts);
         QTextStream(stdout) << "exported " << contacts.count() << " contacts to " << file << "\n";

@@ -150,17 +150,15 @@ bool PinyinPattern::matches(std::string_view text) const {
                 m_next[w] = (moved << 1) | carry;
                 carry = moved >> 63;
             }
-        } else if (c >= table::First && c <= table::Last) {
+        } else if (const auto ids = table::readingIds(c); !ids.empty()) {
             // A Chinese character spells a beginning of one of its readings: from each reached
             // position, every length up to what the reading spells there.
-            const std::uint16_t *first = table::Readings + table::Offsets[c - table::First];
-            const std::uint16_t *last = table::Readings + table::Offsets[c - table::First + 1];
             for (std::size_t w = 0; w < words; ++w) {
                 for (std::uint64_t bits = m_reached[w]; bits; bits &= bits - 1) {
                     const std::size_t i = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
                     const std::uint8_t *spans = m_spans.data() + i * syllables;
-                    for (const std::uint16_t *r = first; r != last; ++r) {
-                        for (std::size_t k = spans[*r]; k > 0; --k)
+                    for (const std::uint16_t id : ids) {
+                        for (std::size_t k = spans[id]; k > 0; --k)
                             setBit(m_next, i + k);
                     }
                 }
@@ -178,10 +176,8 @@ bool PinyinPattern::matches(std::string_view text) const {
 
 std::vector<std::string_view> pinyinReadings(char32_t c) {
     std::vector<std::string_view> readings;
-    if (c < table::First || c > table::Last)
-        return readings;
-    for (int i = table::Offsets[c - table::First]; i < table::Offsets[c - table::First + 1]; ++i)
-        readings.emplace_back(table::Syllables[table::Readings[i]]);
+    for (const std::uint16_t id : table::readingIds(c))
+        readings.emplace_back(table::Syllables[id]);
     return readings;
 }
 

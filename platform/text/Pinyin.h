@@ -43,7 +43,8 @@ private:
 // Whether `text` can be matched as pinyin: see PinyinPattern::compile().
 bool isPinyinText(std::string_view text);
 
-// The readings of one character, the most common first; none outside U+4E00..U+9FFF.
+// The readings of one ideograph (a code point, so Extension B onward too), the most common first;
+// none for anything else.
 std::vector<std::string_view> pinyinReadings(char32_t c);
 
 }   // namespace txl::text

@@ -4,14 +4,13 @@
 //   pinyin_table_gen READINGS OUT.cpp
 //
 // READINGS is Unihan_Readings.txt, or Unihan_Readings.txt.bz2 (read through `bzip2 -dc`). Every
-// ideograph of U+4E00..U+9FFF gets each reading any of the Mandarin fields gives it, without tones,
-// ü written as "v"; a reading that cannot be spelt that way stops the build.
+// ideograph gets the readings people mean today, without tones, ü written as "v"; a reading that
+// cannot be spelt that way stops the build.
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
-#include <QList>
-#include <QMap>
 #include <QProcess>
 #include <QStringList>
 #include <QTextStream>
@@ -27,13 +26,59 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr char32_t First = 0x4E00;
-constexpr char32_t Last = 0x9FFF;
+constexpr char32_t First = 0x3400;   // CJK Extension A; Unihan reads nothing below it
+constexpr int PageShift = 6;
 constexpr int MaxSyllable = 7;   // letters; the longest Mandarin syllable has 6
 
-// The fields that give Mandarin readings, most common reading first. kMandarin holds the usual
-// reading; the dictionary fields add the others of a polyphone (乐 yue, 单 shan).
-const QStringList Fields = {u"kMandarin"_s, u"kHanyuPinlu"_s, u"kXHC1983"_s, u"kTGHZ2013"_s, u"kHanyuPinyin"_s};
+// Where readings come from, each group only for the characters the groups before it leave
+// without one. First what a reader of today says: the usual reading (kMandarin), the readings
+// counted in modern texts (kHanyuPinlu) and the 2013 standard dictionary (kTGHZ2013). Then the
+// 1983 modern dictionary (kXHC1983), which also lists confusions such as 市 fú (for 巿). Last
+// the great historical dictionary (kHanyuPinyin), whose readings (省 xiǎn, 治 chí, 大 tài) no
+// one means today, for the rare character nothing else reads.
+const QList<QStringList> Sources = {
+    {u"kMandarin"_s, u"kHanyuPinlu"_s, u"kTGHZ2013"_s},
+    {u"kXHC1983"_s},
+    {u"kHanyuPinyin"_s},
+};
+
+// Readings of place names and surnames that people type and the modern fields leave out (or
+// that the table keeps even if a later Unihan should drop them), after the character's others.
+struct Addition {
+    char32_t character;
+    const char16_t *reading;
+};
+const Addition Additions[] = {
+    {U'六', u"lù"},      // 六安 (Anhui), 六合 (Nanjing)
+    {U'乐', u"lào"},     // 乐亭 (Hebei)
+    {U'樂', u"lào"},     // 乐亭 in traditional characters
+    {U'晟', u"shèng"},   // given names, where 晟 (bright) is mostly said shèng
+    {U'能', u"nài"},     // the surname 能
+    {U'蚌', u"bèng"},    // 蚌埠 (Anhui)
+    {U'单', u"shàn"},    // the surname 单, 单县 (Shandong)
+    {U'單', u"shàn"},    // the same in traditional characters
+    {U'單', u"chán"},    // 單于, as 单 chán
+    {U'解', u"xiè"},     // the surname 解, 解州 (Shanxi)
+    {U'区', u"ōu"},      // the surname 区
+    {U'區', u"ōu"},      // the same in traditional characters
+    {U'仇', u"qiú"},     // the surname 仇
+    {U'朴', u"piáo"},    // the surname 朴 (Korean Park)
+    {U'查', u"zhā"},     // the surname 查
+    {U'曾', u"zēng"},    // the surname 曾
+    {U'盖', u"gě"},      // the surname 盖
+    {U'蓋', u"gě"},      // the same in traditional characters
+    {U'缪', u"miào"},    // the surname 缪
+    {U'繆', u"miào"},    // the same in traditional characters
+    {U'谌', u"shèn"},    // the surname 谌, said shèn as often as chén
+    {U'諶', u"shèn"},    // the same in traditional characters
+    {U'廈', u"xià"},     // 廈門, traditional 厦门
+    {U'镐', u"hào"},     // 镐京 (Xi'an), and Korean names such as 李敏镐
+    {U'隽', u"jùn"},     // given names, where 隽 stands for 俊
+    {U'雋', u"jùn"},     // the same in traditional characters
+};
+
+// The compatibility ideographs: each is read as the unified ideograph it stands for.
+const std::pair<char32_t, char32_t> CompatibilityBlocks[] = {{0xF900, 0xFAFF}, {0x2F800, 0x2FA1F}};
 
 [[noreturn]] void fail(const QString &message) {
     std::fprintf(stderr, "pinyin_table_gen: %s\n", qPrintable(message));
@@ -55,8 +100,12 @@ QByteArray readAll(const QString &path) {
     return file.readAll();
 }
 
+QString codePoint(char32_t cp) {
+    return u"U+%1"_s.arg(QString::number(cp, 16).toUpper(), 4, u'0');
+}
+
 // "lǚ" -> "lv", "zhāng" -> "zhang", "ê̄" -> "e", "ḿ" -> "m".
-QByteArray toneless(const QString &reading) {
+QByteArray toneless(char32_t cp, const QString &reading) {
     QByteArray out;
     for (const QChar c : reading.normalized(QString::NormalizationForm_D)) {
         const char16_t u = c.unicode();
@@ -67,9 +116,12 @@ QByteArray toneless(const QString &reading) {
         } else if (u == 0x0308 && out.endsWith('u')) {
             out.back() = 'v';   // ü
         } else if (u < 0x0300 || u > 0x036F) {
-            return {};   // not a letter nor a tone or vowel mark
+            out.clear();   // not a letter nor a tone or vowel mark
+            break;
         }
     }
+    if (out.isEmpty() || out.size() > MaxSyllable)
+        fail(u"%1: cannot spell the reading '%2' in letters"_s.arg(codePoint(cp), reading));
     return out;
 }
 
@@ -87,106 +139,173 @@ QStringList readingsOf(const QString &value) {
     return readings;
 }
 
-}   // namespace
+void addReading(std::vector<QByteArray> &list, const QByteArray &syllable) {
+    if (std::find(list.begin(), list.end(), syllable) == list.end())
+        list.push_back(syllable);
+}
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 3)
-        fail(u"usage: pinyin_table_gen READINGS OUT.cpp"_s);
+using Readings = std::map<char32_t, std::vector<QByteArray>>;
 
-    // Per code point, per field (in Fields' order), the readings as the file lists them.
-    std::map<char32_t, std::map<int, QStringList>> found;
-    const QStringList lines = QString::fromUtf8(readAll(args[1])).split(u'\n');
+// Each character's distinct toneless readings, most common first, from the Unihan file's lines.
+Readings unihanReadings(const QStringList &lines) {
+    // Per code point, per field, the readings as the file lists them.
+    std::map<char32_t, QHash<QString, QStringList>> found;
     for (const QString &line : lines) {
         if (!line.startsWith(u"U+"_s))
             continue;
         const QStringList parts = line.split(u'\t');
         if (parts.size() < 3)
             continue;
-        const int field = static_cast<int>(Fields.indexOf(parts[1]));
-        if (field < 0)
+        if (std::none_of(Sources.begin(), Sources.end(), [&](const QStringList &s) { return s.contains(parts[1]); }))
             continue;
         bool ok = false;
         const auto cp = static_cast<char32_t>(parts[0].mid(2).toUInt(&ok, 16));
-        if (!ok)
-            fail(u"bad code point in: %1"_s.arg(line));
-        if (cp < First || cp > Last)
-            continue;
-        found[cp][field] += readingsOf(parts[2].trimmed());
+        if (!ok || cp < First)
+            fail(u"unexpected code point in: %1"_s.arg(line));
+        found[cp][parts[1]] += readingsOf(parts[2].trimmed());
     }
-    if (found.empty())
-        fail(u"%1 holds no Mandarin reading"_s.arg(args[1]));
 
-    // Each character's distinct toneless readings, most common first.
-    std::map<char32_t, std::vector<QByteArray>> readings;
-    std::set<QByteArray> syllables;
+    Readings readings;
     for (const auto &[cp, fields] : found) {
-        std::vector<QByteArray> &list = readings[cp];
-        for (const auto &[field, values] : fields) {
-            for (const QString &value : values) {
-                const QByteArray syllable = toneless(value);
-                if (syllable.isEmpty() || syllable.size() > MaxSyllable)
-                    fail(u"U+%1: cannot spell the reading '%2' in letters"_s.arg(QString::number(cp, 16).toUpper(),
-                                                                                 value));
-                if (std::find(list.begin(), list.end(), syllable) == list.end())
-                    list.push_back(syllable);
-                syllables.insert(syllable);
+        for (const QStringList &source : Sources) {
+            std::vector<QByteArray> list;
+            for (const QString &field : source) {
+                for (const QString &value : fields.value(field))
+                    addReading(list, toneless(cp, value));
+            }
+            if (!list.empty()) {
+                readings[cp] = list;
+                break;
             }
         }
     }
+    return readings;
+}
 
-    const std::vector<QByteArray> ordered(syllables.begin(), syllables.end());
-    QHash<QByteArray, int> idOf;
-    for (int i = 0; i < static_cast<int>(ordered.size()); ++i)
-        idOf.insert(ordered[i], i);
-
-    std::vector<int> offsets;   // per code point of the block, and one past the last
-    std::vector<int> ids;
-    int polyphones = 0;
-    for (char32_t cp = First; cp <= Last; ++cp) {
-        offsets.push_back(static_cast<int>(ids.size()));
-        const auto it = readings.find(cp);
-        if (it == readings.end())
-            continue;
-        for (const QByteArray &syllable : it->second)
-            ids.push_back(idOf.value(syllable));
-        if (it->second.size() > 1)
-            ++polyphones;
+// Gives each compatibility ideograph without readings of its own those of the ideograph it
+// stands for.
+void readCompatibilityIdeographs(Readings &readings) {
+    for (const auto &[from, to] : CompatibilityBlocks) {
+        for (char32_t cp = from; cp <= to; ++cp) {
+            if (readings.contains(cp))
+                continue;
+            const QList<uint> unified = QString::fromUcs4(&cp, 1).normalized(QString::NormalizationForm_D).toUcs4();
+            if (unified.size() != 1 || unified[0] == cp)
+                continue;
+            if (const auto it = readings.find(unified[0]); it != readings.end())
+                readings[cp] = it->second;
+        }
     }
-    offsets.push_back(static_cast<int>(ids.size()));
-    if (ids.size() > 0xFFFF || ordered.size() > 0xFFFF)
-        fail(u"the table outgrows 16-bit indexes"_s);
+}
 
-    QFile out(args[2]);
+// The table's arrays, as described in PinyinTable.h.
+struct Table {
+    int characters = 0;
+    int polyphones = 0;
+    std::vector<QByteArray> syllables;
+    std::vector<int> pages;
+    std::vector<int> characterSets = std::vector<int>(1 << PageShift, 0);   // block 0: no readings
+    std::vector<int> setStart{0, 0};                                        // set 0: the empty set
+    std::vector<int> setReadings;
+
+    std::size_t bytes() const {
+        return syllables.size() * 8 + (pages.size() + characterSets.size() + setStart.size() + setReadings.size()) * 2;
+    }
+};
+
+Table tableOf(const Readings &readings) {
+    Table t;
+    std::set<QByteArray> distinct;
+    for (const auto &[cp, list] : readings)
+        distinct.insert(list.begin(), list.end());
+    t.syllables.assign(distinct.begin(), distinct.end());
+    QHash<QByteArray, int> idOf;
+    for (int i = 0; i < static_cast<int>(t.syllables.size()); ++i)
+        idOf.insert(t.syllables[i], i);
+
+    std::map<std::vector<int>, int> setOf = {{{}, 0}};
+    const char32_t last = readings.rbegin()->first;
+    t.pages.assign(((last - First) >> PageShift) + 1, 0);
+    for (const auto &[cp, list] : readings) {
+        const std::size_t page = (cp - First) >> PageShift;
+        if (t.pages[page] == 0) {
+            t.pages[page] = static_cast<int>(t.characterSets.size() >> PageShift);
+            t.characterSets.resize(t.characterSets.size() + (1 << PageShift), 0);
+        }
+        std::vector<int> ids;
+        for (const QByteArray &syllable : list)
+            ids.push_back(idOf.value(syllable));
+        const auto [it, added] = setOf.try_emplace(ids, static_cast<int>(setOf.size()));
+        if (added) {
+            t.setReadings.insert(t.setReadings.end(), ids.begin(), ids.end());
+            t.setStart.push_back(static_cast<int>(t.setReadings.size()));
+        }
+        t.characterSets[(static_cast<std::size_t>(t.pages[page]) << PageShift) +
+                        ((cp - First) & ((1 << PageShift) - 1))] = it->second;
+        ++t.characters;
+        if (list.size() > 1)
+            ++t.polyphones;
+    }
+    if (t.characterSets.size() >> PageShift > 0xFFFF || t.setStart.size() > 0xFFFF || t.setReadings.size() > 0xFFFF)
+        fail(u"the table outgrows 16-bit indexes"_s);
+    return t;
+}
+
+void writeArray(QTextStream &s, const char *type, const char *name, const std::vector<int> &values) {
+    s << "\nconst " << type << ' ' << name << "[] = {";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        s << (i % 16 ? " " : "\n    ") << values[i] << ',';
+    s << "\n};\n";
+}
+
+void writeTable(const QString &path, const QString &source, const Table &t) {
+    QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fail(u"could not write %1: %2"_s.arg(args[2], out.errorString()));
+        fail(u"could not write %1: %2"_s.arg(path, out.errorString()));
     QTextStream s(&out);
-    s << "// Generated by pinyin_table_gen from " << args[1] << ". Do not edit.\n"
+    s << "// Generated by pinyin_table_gen from " << source << ". Do not edit.\n"
       << "#include \"platform/text/PinyinTable.h\"\n\n"
       << "namespace txl::text::pinyin_table {\n\n"
-      << "const int SyllableCount = " << ordered.size() << ";\n"
-      << "const int CharacterCount = " << readings.size() << ";\n"
-      << "const int PolyphoneCount = " << polyphones << ";\n\n"
+      << "const int SyllableCount = " << t.syllables.size() << ";\n"
+      << "const int CharacterCount = " << t.characters << ";\n"
+      << "const int PolyphoneCount = " << t.polyphones << ";\n"
+      << "const int PageCount = " << t.pages.size() << ";\n\n"
       << "const char Syllables[][8] = {";
-    for (std::size_t i = 0; i < ordered.size(); ++i)
-        s << (i % 12 ? " " : "\n    ") << '"' << ordered[i] << "\",";
-    auto numbers = [&s](const char *name, const std::vector<int> &values) {
-        s << "\n};\n\nconst std::uint16_t " << name << "[] = {";
-        for (std::size_t i = 0; i < values.size(); ++i)
-            s << (i % 20 ? " " : "\n    ") << values[i] << ',';
-    };
-    numbers("Offsets", offsets);
-    numbers("Readings", ids);
-    s << "\n};\n\n} // namespace txl::text::pinyin_table\n";
+    for (std::size_t i = 0; i < t.syllables.size(); ++i)
+        s << (i % 12 ? " " : "\n    ") << '"' << t.syllables[i] << "\",";
+    s << "\n};\n";
+    writeArray(s, "std::uint16_t", "Pages", t.pages);
+    writeArray(s, "std::uint16_t", "CharacterSets", t.characterSets);
+    writeArray(s, "std::uint16_t", "SetStart", t.setStart);
+    writeArray(s, "std::uint16_t", "SetReadings", t.setReadings);
+    s << "\n}   // namespace txl::text::pinyin_table\n";
     s.flush();
     if (out.error() != QFileDevice::NoError)
-        fail(u"could not write %1: %2"_s.arg(args[2], out.errorString()));
+        fail(u"could not write %1: %2"_s.arg(path, out.errorString()));
+}
 
-    const std::size_t bytes = ordered.size() * 8 + offsets.size() * 2 + ids.size() * 2;
-    std::printf("pinyin table: %zu of %u characters, %d polyphones, %zu syllables, %zu readings, "
-                "%zu bytes\n",
-                readings.size(), static_cast<unsigned>(Last - First + 1), polyphones, ordered.size(), ids.size(),
-                bytes);
+}   // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList args = app.arguments();
+    if (args.size() != 3)
+        fail(u"usage: pinyin_table_gen READINGS OUT.cpp"_s);
+
+    Readings readings = unihanReadings(QString::fromUtf8(readAll(args[1])).split(u'\n'));
+    if (readings.empty())
+        fail(u"%1 holds no Mandarin reading"_s.arg(args[1]));
+    for (const Addition &a : Additions)
+        addReading(readings[a.character], toneless(a.character, QString::fromUtf16(a.reading)));
+    readCompatibilityIdeographs(readings);
+
+    const Table t = tableOf(readings);
+    writeTable(args[2], args[1], t);
+    std::printf("pinyin table: %d characters, %d polyphones, %zu syllables, %zu reading sets, %zu bytes, "
+                "made in %lld ms\n",
+                t.characters, t.polyphones, t.syllables.size(), t.setStart.size() - 2, t.bytes(),
+                static_cast<long long>(timer.elapsed()));
     return 0;
 }

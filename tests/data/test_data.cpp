@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <memory>
@@ -21,6 +22,27 @@
 using namespace txl;
 
 namespace {
+
+// The pinyin search table: contacts and the searches on them, see the file's head.
+QString searchBookPath() {
+    return qEnvironmentVariable("TXL_SOURCE_DIR") + QStringLiteral("/tests/data/pinyin_search.txt");
+}
+
+// The lines of one [section] of the search table, comments and blank lines left out.
+QStringList searchBookSection(const QString &section) {
+    QFile file(searchBookPath());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    bool inside = false;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'['))
+            inside = line == u'[' + section + u']';
+        else if (inside && !line.isEmpty() && !line.startsWith(u'#'))
+            lines << line;
+    }
+    return lines;
+}
 
 // The permission bits of `path`.
 int mode(const QString &path) {
@@ -43,6 +65,9 @@ private Q_SLOTS:
     void fuzzySearchFindsPinyin_data();
     void fuzzySearchFindsPinyin();
     void pinyinMatchAfterReopen();
+    void pinyinSearchBook_data();
+    void pinyinSearchBook();
+    void cleanupTestCase();
     void passwordHashes();
     void newDatabaseHoldsSchemaAndAdministrator();
     void newDatabaseRefusesToOverwrite();
@@ -57,6 +82,19 @@ private Q_SLOTS:
     void statementsFollowTheSchema();
     void refusedCheckInWords_data();
     void refusedCheckInWords();
+
+private:
+    TDataModule1 &searchBook();
+
+    // The book of pinyinSearchBook, made on first use and kept for all its rows.
+    std::unique_ptr<QTemporaryDir> m_bookDir;
+    std::unique_ptr<TDataModule1> m_book;
+    // Over the rows run: rows expected, found, and found as expected; what was found but not
+    // expected.
+    int m_expected = 0;
+    int m_found = 0;
+    int m_foundExpected = 0;
+    QStringList m_noise;
 };
 
 void DataTest::searchStatementsTakeOnlyKnownColumns_data() {
@@ -76,11 +114,11 @@ void DataTest::searchStatementsTakeOnlyKnownColumns() {
     if (accepted) {
         QCOMPARE(sql::exactSearch(column),
                  QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral("=:p1"));
-        QCOMPARE(sql::fuzzySearch(column),
+        QCOMPARE(sql::fuzzySearchFor(column, QStringLiteral("1")).statement,
                  QStringLiteral("select * from UsersInfo where ") + column + QStringLiteral(" like :p1"));
     } else {
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::exactSearch(column));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearch(column));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sql::fuzzySearchFor(column, QStringLiteral("zs")));
     }
 }
 
@@ -161,6 +199,83 @@ void DataTest::pinyinMatchAfterReopen() {
     const sql::Search search = sql::fuzzySearchFor(QStringLiteral("姓名"), QStringLiteral("zs"));
     TDataModule1::reload(m.query, search.statement, search.params);
     QCOMPARE(m.query.recordCount(), 1);
+}
+
+TDataModule1 &DataTest::searchBook() {
+    if (m_book)
+        return *m_book;
+    m_bookDir = std::make_unique<QTemporaryDir>();
+    const QString path = m_bookDir->filePath(QStringLiteral("DataBase/txl.mdb"));
+    data::createDatabase(path);
+    m_book = std::make_unique<TDataModule1>(path);
+    m_book->con.open();
+    db::Query insert(m_book->con, QStringLiteral("insert"));
+    for (const QString &line : searchBookSection(QStringLiteral("contacts"))) {
+        QList<std::pair<QString, QString>> params;
+        for (int c = 0; c < schema::ContactColumnCount; ++c)
+            params.append({sql::contactParameter(schema::Contact(c)), QString()});
+        params[schema::Name].second = line.section(u'\t', 0, 0);
+        params[schema::Address].second = line.section(u'\t', 1, 1);
+        TDataModule1::reloadExec(insert, sql::InsertContact, params);
+    }
+    return *m_book;
+}
+
+void DataTest::pinyinSearchBook_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList searches = searchBookSection(QStringLiteral("searches"));
+    QVERIFY2(!searches.isEmpty(), qPrintable(searchBookPath()));
+    for (const QString &line : searches) {
+        const QStringList parts = line.split(u'\t');
+        QCOMPARE(parts.size(), 4);
+        QTest::addRow("%s %s (%s)", qPrintable(parts[0]), qPrintable(parts[1]), qPrintable(parts[2]))
+            << parts[0] << parts[1] << parts[3].split(u' ', Qt::SkipEmptyParts);
+    }
+}
+
+void DataTest::pinyinSearchBook() {
+    // Every contact expected is listed, and no other: the readings find what people mean and
+    // nothing a reader of today would not read there.
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    db::Query &q = searchBook().query;
+    const sql::Search search = sql::fuzzySearchFor(column, typed);
+    TDataModule1::reload(q, search.statement, search.params);
+    const QStringList found = TDataModule1::columnTexts(q, QStringLiteral("姓名"));
+
+    QStringList missed;
+    QStringList noise;
+    for (const QString &name : expected) {
+        if (!found.contains(name))
+            missed << name;
+    }
+    for (const QString &name : found) {
+        if (!expected.contains(name))
+            noise << name;
+    }
+    m_expected += static_cast<int>(expected.size());
+    m_found += static_cast<int>(found.size());
+    m_foundExpected += static_cast<int>(found.size() - noise.size());
+    for (const QString &name : noise)
+        m_noise << column + u' ' + typed + QStringLiteral(": ") + name;
+    QVERIFY2(missed.isEmpty() && noise.isEmpty(),
+             qPrintable(QStringLiteral("missed: %1; noise: %2").arg(missed.join(u' '), noise.join(u' '))));
+}
+
+void DataTest::cleanupTestCase() {
+    m_book.reset();
+    m_bookDir.reset();
+    if (m_found == 0 && m_expected == 0)
+        return;
+    // The figures of the pinyin search table over the rows that ran.
+    qInfo("pinyin search table: %d contacts expected, %d found, %d of them expected; "
+          "recall %.1f %%, precision %.1f %%; found but not expected: %s",
+          m_expected, m_found, m_foundExpected, m_expected ? 100.0 * m_foundExpected / m_expected : 100.0,
+          m_found ? 100.0 * m_foundExpected / m_found : 100.0,
+          m_noise.isEmpty() ? "none" : qPrintable(m_noise.join(QStringLiteral(", "))));
 }
 
 void DataTest::passwordHashes() {

@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "data/DatabaseFile.h"
+#include "data/Statements.h"
 #include "data/U2.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void exportThenImport_data();
     void exportThenImport();
     void importReportsRefusedRows();
+    void exportSearchIsTheWindowsSearch_data();
+    void exportSearchIsTheWindowsSearch();
     void unreadableFileChangesNothing();
 };
 
@@ -105,6 +108,41 @@ void ToolTest::importReportsRefusedRows() {
     const Run e = txldb({u"export"_s, u"found.csv"_s, u"--search"_s, u"手机号码=13800138000"_s});
     QCOMPARE(e.out, u"exported 1 contacts to found.csv\n"_s);
     QCOMPARE(txldb({u"export"_s, u"x.csv"_s, u"--search"_s, u"出生日期=1"_s}).code, 2);
+}
+
+void ToolTest::exportSearchIsTheWindowsSearch_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("pinyin initials on 姓名") << u"姓名"_s << u"zs"_s << QStringList{u"张三"_s, u"赵爽"_s};
+    QTest::newRow("pinyin on 家庭住址") << u"家庭住址"_s << u"hangzhou"_s << QStringList{u"李四"_s};
+    QTest::newRow("place-name reading") << u"家庭住址"_s << u"laoting"_s << QStringList{u"王五"_s};
+    QTest::newRow("plain text") << u"姓名"_s << u"四"_s << QStringList{u"李四"_s};
+    QTest::newRow("no pinyin on 性别") << u"性别"_s << u"nan"_s << QStringList{};
+}
+
+void ToolTest::exportSearchIsTheWindowsSearch() {
+    // `txldb export --search` writes what the main window's fuzzy search lists, pinyin included.
+    QFETCH(QString, column);
+    QFETCH(QString, text);
+    QFETCH(QStringList, found);
+    test::ModuleFixture fx;
+    fx.addContact({u"张三"_s, u"男"_s, {}, {}, {}, {}, {}, {}, u"上海市徐汇区"_s});
+    fx.addContact({u"赵爽"_s, u"女"_s});
+    fx.addContact({u"李四"_s, u"男"_s, {}, {}, {}, {}, {}, {}, u"浙江省杭州市西湖区"_s});
+    fx.addContact({u"王五"_s, u"男"_s, {}, {}, {}, {}, {}, {}, u"河北省唐山市乐亭县"_s});
+    const sql::Search search = sql::fuzzySearchFor(column, text);
+    TDataModule1::reload(fx.module().query, search.statement, search.params);
+    QCOMPARE(TDataModule1::columnTexts(fx.module().query, u"姓名"_s), found);
+
+    const Run r = txldb({u"export"_s, u"found.vcf"_s, u"--search"_s, column + u'=' + text});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, u"exported %1 contacts to found.vcf\n"_s.arg(found.size()));
+    QFile file(u"found.vcf"_s);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(file.readAll());
+    for (const QString &name : {u"张三"_s, u"赵爽"_s, u"李四"_s, u"王五"_s})
+        QCOMPARE(written.contains(u"FN:"_s + name), found.contains(name));
 }
 
 void ToolTest::unreadableFileChangesNothing() {
