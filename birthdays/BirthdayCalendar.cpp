@@ -1,5 +1,7 @@
 #include "birthdays/BirthdayCalendar.h"
 
+#include "data/ContactKey.h"
+
 #include <QCryptographicHash>
 #include <QSaveFile>
 #include <QSet>
@@ -62,7 +64,7 @@ icalcomponent *event(const Birthday &b, const QByteArray &uid, const icaltimetyp
 }   // namespace
 
 QString eventUid(const QString &name, const QDate &birth) {
-    const QByteArray key = name.toUtf8() + '\n' + birth.toString(Qt::ISODate).toLatin1();
+    const QByteArray key = data::contactKey(name, birth.toString(Qt::ISODate));
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
     return QStringLiteral("birthday-") + QString::fromLatin1(hash.left(24)) + QStringLiteral("@txl");
 }

@@ -1,13 +1,17 @@
 #include "exchange/VCard.h"
 
+#include "data/ContactKey.h"
 #include "exchange/Dates.h"
 #include "exchange/ImportRules.h"
 #include "exchange/Text.h"
 
 #include <QDate>
+#include <QHash>
 #include <QIODevice>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -59,26 +63,84 @@ void appendFolded(QByteArray &out, const QString &line) {
     out.append("\r\n");
 }
 
-void appendCard(QByteArray &out, const ContactSource &contacts, int row) {
+bool hasCjk(const QString &text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x2E80)
+            return true;
+    }
+    return false;
+}
+
+// Family names of two characters, as the name of a card splits them off.
+const QSet<QString> &compoundSurnames() {
+    static const QSet<QString> names = [] {
+        QSet<QString> set;
+        const QString all =
+            u"欧阳 司马 诸葛 上官 长孙 东方 皇甫 尉迟 公孙 慕容 令狐 宇文 夏侯 轩辕 司徒 端木 独孤 南宫 "
+            "西门 万俟 闻人 澹台 公冶 宗政 濮阳 太史 申屠 钟离 呼延 赫连 百里 东郭 第五 左丘 拓跋 "
+            "单于 司空 仲孙 羊舌 微生 梁丘 段干 谷梁 乐正 漆雕 壤驷 公良 巫马 公西 颛孙 子车 亓官 "
+            "司寇 南门 太叔 鲜于 闾丘 公羊"_s;
+        for (const QString &n : all.split(u' ', Qt::SkipEmptyParts))
+            set.insert(n);
+        return set;
+    }();
+    return names;
+}
+
+}   // namespace
+
+std::pair<QString, QString> familyAndGiven(const QString &name) {
+    if (name.contains(u'·')) {   // 迪丽娜尔·阿不都拉: the name before, the father's after
+        const qsizetype dot = name.lastIndexOf(u'·');
+        return {name.mid(dot + 1), name.left(dot)};
+    }
+    if (hasCjk(name) && !name.contains(u' ')) {
+        if (name.size() >= 3 && compoundSurnames().contains(name.left(2)))
+            return {name.left(2), name.mid(2)};
+        return {name.left(1), name.mid(1)};
+    }
+    const qsizetype space = name.lastIndexOf(u' ');
+    if (space < 0)
+        return {name, QString()};
+    return {name.mid(space + 1), name.left(space)};   // Alexander Brown
+}
+
+namespace {
+
+// The card's UID: the same classmate gets the same one in every export (a phone that imports
+// the file again updates the card instead of adding another); a second card of the same name
+// and birth date gets one of its own.
+QString cardUid(const QString &name, const QString &birth, QHash<QByteArray, int> &used) {
+    static const QUuid space(u"6f7c2a51-3a0e-4c0b-9d8e-2b1f4a7e5c30"_s);
+    QByteArray key = data::contactKey(name, birth);
+    if (const int n = ++used[key]; n > 1)
+        key += '\n' + QByteArray::number(n);
+    return u"urn:uuid:"_s + QUuid::createUuidV5(space, key).toString(QUuid::WithoutBraces);
+}
+
+void appendCard(QByteArray &out, const ContactSource &contacts, int row, QHash<QByteArray, int> &used) {
     const auto value = [&](Contact c) { return contacts.value(row, c); };
     const auto property = [&](const QString &name, const QString &text) {
         if (!text.isEmpty())
             appendFolded(out, name + u':' + escaped(text));
     };
     out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    const QString name = escaped(value(schema::Name));
-    appendFolded(out, u"FN:"_s + name);
-    appendFolded(out, u"N:"_s + name + u";;;;"_s);
+    const QString name = value(schema::Name);
+    const QString birth = value(schema::Birth);
+    appendFolded(out, u"UID:"_s + cardUid(name, birth, used));
+    appendFolded(out, u"FN:"_s + escaped(name));
+    const auto [family, given] = familyAndGiven(name);
+    appendFolded(out, u"N:"_s + escaped(family) + u';' + escaped(given) + u";;;"_s);
 
+    // GENDER is vCard 4.0's; a 3.0 card says it as phones and address books do.
     const QString sex = value(schema::Sex);
     if (sex == u"男"_s)
-        appendFolded(out, u"GENDER:M"_s);
+        appendFolded(out, u"X-GENDER:Male"_s);
     else if (sex == u"女"_s)
-        appendFolded(out, u"GENDER:F"_s);
+        appendFolded(out, u"X-GENDER:Female"_s);
     else if (!sex.isEmpty())
-        appendFolded(out, u"GENDER:;"_s + escaped(sex));
+        appendFolded(out, u"X-GENDER:"_s + escaped(sex));
 
-    const QString birth = value(schema::Birth);
     if (storedDate(birth).isValid())
         property(u"BDAY"_s, birth);
     else
@@ -191,14 +253,6 @@ std::optional<QString> decodeCharset(const QByteArray &bytes, const QString &cha
     if (decoder.hasError())
         return std::nullopt;
     return text;
-}
-
-bool hasCjk(const QString &text) {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x2E80)
-            return true;
-    }
-    return false;
 }
 
 class CardBuilder {
@@ -450,11 +504,12 @@ private:
 void write(const ContactSource &contacts, QIODevice &out, const Progress &progress) {
     BlockWriter writer(out, Encoding::Utf8, false);
     QByteArray card;
+    QHash<QByteArray, int> used;
     const int rows = contacts.count();
     for (int r = 0; r < rows; ++r) {
         reportStep(progress, r, rows);
         card.truncate(0);
-        appendCard(card, contacts, r);
+        appendCard(card, contacts, r, used);
         writer.add(card);
     }
     writer.flush();

@@ -17,6 +17,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -150,6 +151,8 @@ private Q_SLOTS:
     void xlsxKeepsTextAndDates();
     void xlsxReadsWhatSpreadsheetsWrite();
     void vcardWritesFoldedEscapedLines();
+    void vcardNamesAndUids_data();
+    void vcardNamesAndUids();
     void vcardReadsPhoneDialects_data();
     void vcardReadsPhoneDialects();
     void badFilesAreRefusedWhole_data();
@@ -414,10 +417,48 @@ void FormatsTest::vcardWritesFoldedEscapedLines() {
     QVERIFY(bytes.contains("\r\n "));
     const QString text = QString::fromUtf8(bytes);
     for (const QString &expected :
-         {u"VERSION:3.0"_s, u"FN:王五"_s, u"N:王五;;;;"_s, u"GENDER:F"_s, u"BDAY:1990-01-02"_s,
+         {u"VERSION:3.0"_s, u"FN:王五"_s, u"N:王;五;;;"_s, u"X-GENDER:Female"_s, u"BDAY:1990-01-02"_s,
           u"TEL;TYPE=CELL:13800138000"_s, u"TEL;TYPE=HOME:05710000000"_s, u"X-QQ:10001"_s, u"X-TXL-DORMITORY:5-101"_s})
         QVERIFY2(text.contains(expected + u"\r\n"_s), qPrintable(expected));
     QVERIFY(QString(text).remove(u"\r\n "_s).contains(u"ADR;TYPE=HOME:;;"_s + address + u";;;;"_s));
+}
+
+void FormatsTest::vcardNamesAndUids_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("given");
+    QTest::newRow("two characters") << u"张三"_s << u"张"_s << u"三"_s;
+    QTest::newRow("compound surname") << u"欧阳娜娜"_s << u"欧阳"_s << u"娜娜"_s;
+    QTest::newRow("诸葛 with one given character") << u"诸葛亮"_s << u"诸葛"_s << u"亮"_s;
+    QTest::newRow("长孙") << u"长孙无忌"_s << u"长孙"_s << u"无忌"_s;
+    QTest::newRow("欧 is no compound alone") << u"欧小明"_s << u"欧"_s << u"小明"_s;
+    QTest::newRow("a dot between") << u"迪丽娜尔·阿不都拉"_s << u"阿不都拉"_s << u"迪丽娜尔"_s;
+    QTest::newRow("Latin") << u"Alexander Brown"_s << u"Brown"_s << u"Alexander"_s;
+}
+
+void FormatsTest::vcardNamesAndUids() {
+    QFETCH(QString, name);
+    QFETCH(QString, family);
+    QFETCH(QString, given);
+    QCOMPARE(vcard::familyAndGiven(name), std::pair(family, given));
+
+    // The same contact has the same UID in every export; a second of the same name and birth
+    // date has one of its own.
+    QStringList contact(schema::ContactColumnCount, QString());
+    contact[schema::Name] = name;
+    contact[schema::Birth] = u"1990-01-02"_s;
+    const auto uids = [](const QByteArray &bytes) {
+        static const QRegularExpression uid(u"^UID:(urn:uuid:[0-9a-f-]{36})\r$"_s, QRegularExpression::MultilineOption);
+        QStringList found;
+        for (auto it = uid.globalMatch(QString::fromUtf8(bytes)); it.hasNext();)
+            found << it.next().captured(1);
+        return found;
+    };
+    const QStringList once = uids(written(Format::VCard, Encoding::Utf8, {contact}));
+    const QStringList twice = uids(written(Format::VCard, Encoding::Utf8, {contact, contact}));
+    QCOMPARE(once.size(), 1);
+    QCOMPARE(twice.first(), once.first());
+    QVERIFY(twice.last() != once.first());
 }
 
 void FormatsTest::vcardReadsPhoneDialects_data() {
