@@ -419,7 +419,7 @@ void TableReader::addContact(const TableRow &row, int line) {
         return;
     }
     QStringList values(ContactColumnCount, QString());
-    std::array<QString, PartEnd - ContactColumnCount> parts;
+    std::array<QString, static_cast<std::size_t>(int(PartEnd) - int(ContactColumnCount))> parts;
     QMap<int, std::pair<QString, QString>> phones;   // by number: label, value
     for (qsizetype i = 0; i < row.size(); ++i) {
         const auto c = static_cast<std::size_t>(row.column(i));

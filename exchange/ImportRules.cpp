@@ -26,6 +26,8 @@ QString normalizeSex(const QString &text) {
         return u"男"_s;
     if (is("f"_L1) || is("female"_L1))
         return u"女"_s;
+    if (is("unspecified"_L1) || text == u"未指定"_s)
+        return {};   // what an address book writes when nobody said
     return text;
 }
 

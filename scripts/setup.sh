@@ -30,7 +30,12 @@ if [ "${1:-}" = fuzz ]; then
 fi
 
 if [ "${1:-}" = interop ]; then
-  packages+=(libreoffice-calc-nogui python3-vobject)
+  packages+=(libreoffice-calc-nogui python3-vobject khard)
+fi
+
+# `setup.sh samples`: the programs scripts/make-import-samples.py makes the import's test files with.
+if [ "${1:-}" = samples ]; then
+  packages+=(python3-openpyxl python3-xlsxwriter gnumeric libreoffice-calc-nogui)
 fi
 
 missing=()
