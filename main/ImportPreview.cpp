@@ -87,14 +87,17 @@ TImportPreview::TImportPreview(const QString &path, const ReadResult &read, Name
     GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, u"列的对应"_s, {8, 52, 230, 210});
     TableMapping = table(GroupBox1, u"TableMapping"_s, {u"文件中的列"_s, u"导入为"_s}, {8, 18, 214, 184});
     TableMapping->setColumnWidth(0, 110);
+    TableMapping->setAccessibleName(GroupBox1->title());
     GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"文件的前几行"_s, {244, 52, 388, 210});
     TableRows = table(GroupBox2, u"TableRows"_s, txl::schema::contactColumnNames(), {8, 18, 372, 184});
+    TableRows->setAccessibleName(GroupBox2->title());
 
     LabelCounts = textLine(this, u"LabelCounts"_s, 270);
     GroupBox3 = txl::ui::groupBox(this, u"GroupBox3"_s, u"跳过和拒绝的行"_s, {8, 292, 624, 180});
     TableProblems = table(GroupBox3, u"TableProblems"_s, {u"位置"_s, u"处理"_s, u"原因"_s}, {8, 18, 608, 154});
     TableProblems->setColumnWidth(0, 80);
     TableProblems->setColumnWidth(1, 50);
+    TableProblems->setAccessibleName(GroupBox3->title());
 
     CheckDuplicates = new QCheckBox(u"重名的联系人也导入"_s, this);
     CheckDuplicates->setObjectName(u"CheckDuplicates"_s);
