@@ -128,7 +128,8 @@ public:
     QStringList actionNames() const override { return {showMenuAction()}; }
     void doAction(const QString &action) override {
         if (action == showMenuAction() && chooser()->isEnabled())
-            QMetaObject::invokeMethod(chooser(), [c = chooser()] { c->showPopup(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                chooser(), [c = chooser()] { c->showPopup(); }, Qt::QueuedConnection);
     }
 
     QVariant currentValue() const override { return chooser()->currentIndex(); }
