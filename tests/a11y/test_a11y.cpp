@@ -145,8 +145,8 @@ QStringList differences(QWidget *window, QAccessible::Role role, const QString &
             problems << u"%1: heard '%2', not '%3'"_s.arg(c.name, txl::test::heardName(widget), c.heard);
     }
     static const QList<QAccessible::Role> acting = {
-        QAccessible::Button,   QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::ComboBox,
-        QAccessible::EditableText, QAccessible::SpinBox, QAccessible::List,    QAccessible::Table};
+        QAccessible::Button,       QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::ComboBox,
+        QAccessible::EditableText, QAccessible::SpinBox,  QAccessible::List,        QAccessible::Table};
     for (auto it = reached.cbegin(); it != reached.cend(); ++it) {
         auto *widget = qobject_cast<QWidget *>(it.key());
         if (widget != nullptr && widget->isVisible() && acting.contains(it.value()->role()) &&
@@ -286,14 +286,13 @@ void AccessibilityTest::windows_data() {
                                                        {u"Image3"_s, B::Button, u"退出"_s},
                                                        {u"Image2"_s, B::Button, u"关闭"_s}};
     QTest::newRow("about") << u"about"_s << int(B::Dialog) << u"关于"_s << QList<Control>{};
-    QTest::newRow("import preview")
-        << u"import"_s << int(B::Dialog) << u"导入联系人"_s
-        << QList<Control>{{u"TableMapping"_s, B::Table, u"列的对应"_s},
-                          {u"TableRows"_s, B::Table, u"文件的前几行"_s},
-                          {u"TableProblems"_s, B::Table, u"跳过和拒绝的行"_s},
-                          {u"CheckDuplicates"_s, B::CheckBox, u"重名的联系人也导入"_s},
-                          {u"Button1"_s, B::Button, u"导入"_s},
-                          {u"Button2"_s, B::Button, u"取消"_s}};
+    QTest::newRow("import preview") << u"import"_s << int(B::Dialog) << u"导入联系人"_s
+                                    << QList<Control>{{u"TableMapping"_s, B::Table, u"列的对应"_s},
+                                                      {u"TableRows"_s, B::Table, u"文件的前几行"_s},
+                                                      {u"TableProblems"_s, B::Table, u"跳过和拒绝的行"_s},
+                                                      {u"CheckDuplicates"_s, B::CheckBox, u"重名的联系人也导入"_s},
+                                                      {u"Button1"_s, B::Button, u"导入"_s},
+                                                      {u"Button2"_s, B::Button, u"取消"_s}};
     QTest::newRow("birthdays") << u"birthdays"_s << int(B::Dialog) << u"生日提醒"_s
                                << QList<Control>{{u"seDays"_s, B::SpinBox, u"今天起几天内过生日的同学（含今天）"_s},
                                                  {u"lvBirthdays"_s, B::Table, u"过生日的同学"_s},
