@@ -94,15 +94,29 @@ private:
     }
 };
 
-// A drop-down list (no typing): named by its current entry, labelled by its caption, and telling a
-// change of entry as a change of value, which screen readers speak for the control in focus.
-class AccessibleChooser : public QAccessibleWidget, public QAccessibleValueInterface {
+// A drop-down list (no typing): named by its current entry, labelled by its caption, showing that
+// entry as its text, selected whole (where screen readers read a chooser's value), and telling a
+// change of entry as a change of value and as the new entry replacing the old in its text, which
+// screen readers speak for the control in focus.
+class AccessibleChooser : public QAccessibleWidget, public QAccessibleValueInterface, public QAccessibleTextInterface {
 public:
-    explicit AccessibleChooser(QComboBox *chooser) : QAccessibleWidget(chooser, QAccessible::ComboBox) {}
+    explicit AccessibleChooser(QComboBox *chooser) : QAccessibleWidget(chooser, QAccessible::ComboBox) {
+        QObject::connect(chooser, &QComboBox::currentTextChanged, chooser,
+                         [chooser, shown = chooser->currentText()](const QString &now) mutable {
+                             // The new entry goes in before the old one goes: it is what is heard.
+                             QAccessibleTextInsertEvent come(chooser, 0, now);
+                             QAccessible::updateAccessibility(&come);
+                             QAccessibleTextRemoveEvent gone(chooser, static_cast<int>(now.size()), shown);
+                             QAccessible::updateAccessibility(&gone);
+                             shown = now;
+                         });
+    }
 
     void *interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface)
             return static_cast<QAccessibleValueInterface *>(this);
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
         return QAccessibleWidget::interface_cast(t);
     }
 
@@ -132,11 +146,36 @@ public:
                 chooser(), [c = chooser()] { c->showPopup(); }, Qt::QueuedConnection);
     }
 
+    // --- the value: the entry's place in the list
     QVariant currentValue() const override { return chooser()->currentIndex(); }
     void setCurrentValue(const QVariant &value) override { chooser()->setCurrentIndex(value.toInt()); }
     QVariant maximumValue() const override { return std::max(0, chooser()->count() - 1); }
     QVariant minimumValue() const override { return 0; }
     QVariant minimumStepSize() const override { return 1; }
+
+    // --- the text: the entry shown, read only, selected whole
+    QString text(int startOffset, int endOffset) const override {
+        return startOffset <= endOffset ? chooser()->currentText().mid(startOffset, endOffset - startOffset)
+                                        : QString();
+    }
+    int characterCount() const override { return static_cast<int>(chooser()->currentText().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return characterCount() > 0 ? 1 : 0; }
+    void selection(int, int *startOffset, int *endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+    }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QString attributes(int offset, int *startOffset, int *endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
 
 private:
     QComboBox *chooser() const { return static_cast<QComboBox *>(widget()); }

@@ -411,8 +411,8 @@ void AccessibilityTest::passwordsNeverTold() {
     }
 }
 
-// The account chooser is heard by its caption and its account, and a new account chosen with the
-// keys is told as a change of its value.
+// The account chooser is heard by its caption and its account (its text, where screen readers read
+// a chooser's value), and a new account chosen with the keys is told as a change of its value.
 void AccessibilityTest::chooserTellsItsAccount() {
     txl::test::WindowFixture fixture;
     fixture.addAccount(u"zhang"_s, u"a"_s);
@@ -424,6 +424,7 @@ void AccessibilityTest::chooserTellsItsAccount() {
     QCOMPARE(chooser->text(QAccessible::Name), u"chief"_s);
     QVERIFY(chooser->valueInterface() != nullptr);
     QCOMPARE(chooser->valueInterface()->currentValue().toInt(), 0);
+    QCOMPARE(chooser->textInterface()->text(0, chooser->textInterface()->characterCount()), u"chief"_s);
 
     told().clear();
     QTest::keyClick(login.ComboBox2, Qt::Key_Down);
@@ -431,8 +432,12 @@ void AccessibilityTest::chooserTellsItsAccount() {
     const QList<Told> changes = toldOf(login.ComboBox2, QAccessible::ValueChanged);
     QCOMPARE(changes.size(), 1);
     QVERIFY(changes.first().texts.contains(u"zhang"_s));
+    const QList<Told> inserted = toldOf(login.ComboBox2, QAccessible::TextInserted);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.first().texts.first(), u"zhang"_s);
     QCOMPARE(chooser->text(QAccessible::Name), u"zhang"_s);
     QCOMPARE(chooser->valueInterface()->currentValue().toInt(), 1);
+    QCOMPARE(chooser->textInterface()->text(0, chooser->textInterface()->characterCount()), u"zhang"_s);
 }
 
 // The account manager's form follows its mode chooser however an item is chosen.
