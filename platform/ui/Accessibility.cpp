@@ -98,7 +98,7 @@ private:
 // entry as its text, selected whole (where screen readers read a chooser's value), and telling a
 // change of entry as a change of value and as the new entry replacing the old in its text, which
 // screen readers speak for the control in focus.
-class AccessibleChooser : public QAccessibleWidget, public QAccessibleValueInterface, public QAccessibleTextInterface {
+class AccessibleChooser : public QAccessibleWidget, public QAccessibleValueInterface, public AccessibleShownText {
 public:
     explicit AccessibleChooser(QComboBox *chooser) : QAccessibleWidget(chooser, QAccessible::ComboBox) {
         QObject::connect(chooser, &QComboBox::currentTextChanged, chooser,
@@ -154,11 +154,8 @@ public:
     QVariant minimumStepSize() const override { return 1; }
 
     // --- the text: the entry shown, read only, selected whole
-    QString text(int startOffset, int endOffset) const override {
-        return startOffset <= endOffset ? chooser()->currentText().mid(startOffset, endOffset - startOffset)
-                                        : QString();
-    }
-    int characterCount() const override { return static_cast<int>(chooser()->currentText().size()); }
+    using AccessibleShownText::text;
+    QString shownText() const override { return chooser()->currentText(); }
     int cursorPosition() const override { return 0; }
     void setCursorPosition(int) override {}
     int selectionCount() const override { return characterCount() > 0 ? 1 : 0; }
@@ -169,13 +166,6 @@ public:
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
     void setSelection(int, int, int) override {}
-    QString attributes(int offset, int *startOffset, int *endOffset) const override {
-        *startOffset = *endOffset = offset;
-        return {};
-    }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
 
 private:
     QComboBox *chooser() const { return static_cast<QComboBox *>(widget()); }
@@ -309,6 +299,19 @@ QAccessibleInterface *accessibleInterface(const QString &className, QObject *obj
 }
 
 }   // namespace
+
+QString AccessibleShownText::text(int startOffset, int endOffset) const {
+    return startOffset <= endOffset ? shownText().mid(startOffset, endOffset - startOffset) : QString();
+}
+
+int AccessibleShownText::characterCount() const {
+    return static_cast<int>(shownText().size());
+}
+
+QString AccessibleShownText::attributes(int offset, int *startOffset, int *endOffset) const {
+    *startOffset = *endOffset = offset;
+    return {};
+}
 
 void pressLater(QObject *button) {
     QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);

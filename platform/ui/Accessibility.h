@@ -33,6 +33,20 @@ private:
     QKeySequence m_key;
 };
 
+// The text of a control as assistive technology reads it: `shownText()`, which need not be what the
+// control holds (a password field's stars, a chooser's entry). Places on screen are not told.
+class AccessibleShownText : public QAccessibleTextInterface {
+public:
+    virtual QString shownText() const = 0;
+
+    QString text(int startOffset, int endOffset) const override;
+    int characterCount() const override;
+    QString attributes(int offset, int *startOffset, int *endOffset) const override;
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+};
+
 // The role assistive technology is told for `widget` in place of its own (a frame of labels that
 // is the window's status bar).
 void setAccessibleRole(QWidget *widget, QAccessible::Role role);

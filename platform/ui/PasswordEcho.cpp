@@ -1,5 +1,7 @@
 #include "platform/ui/PasswordEcho.h"
 
+#include "platform/ui/Accessibility.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -36,7 +38,7 @@ QString stars(qsizetype length) {
 
 // A field that hides what is typed, as assistive technology reads it: its text is the stars it
 // shows, and it is a password field.
-class AccessiblePasswordField : public QAccessibleWidget, public QAccessibleTextInterface {
+class AccessiblePasswordField : public QAccessibleWidget, public AccessibleShownText {
 public:
     explicit AccessiblePasswordField(QLineEdit *field) : QAccessibleWidget(field, QAccessible::EditableText) {}
 
@@ -48,7 +50,7 @@ public:
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
-            return shown();
+            return shownText();
         return QAccessibleWidget::text(t);
     }
 
@@ -62,10 +64,8 @@ public:
     }
 
     // --- the text, as shown
-    QString text(int startOffset, int endOffset) const override {
-        return startOffset <= endOffset ? shown().mid(startOffset, endOffset - startOffset) : QString();
-    }
-    int characterCount() const override { return static_cast<int>(shown().size()); }
+    using AccessibleShownText::text;
+    QString shownText() const override { return stars(field()->text().size()); }
     int cursorPosition() const override { return field()->cursorPosition(); }
     void setCursorPosition(int position) override { field()->setCursorPosition(position); }
     int selectionCount() const override { return field()->hasSelectedText() ? 1 : 0; }
@@ -81,17 +81,9 @@ public:
     void setSelection(int, int startOffset, int endOffset) override {
         field()->setSelection(startOffset, endOffset - startOffset);
     }
-    QString attributes(int offset, int *startOffset, int *endOffset) const override {
-        *startOffset = *endOffset = offset;
-        return {};
-    }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
 
 private:
     QLineEdit *field() const { return static_cast<QLineEdit *>(widget()); }
-    QString shown() const { return stars(field()->text().size()); }
 };
 
 QAccessibleInterface *accessiblePasswordField(const QString &className, QObject *object) {

@@ -256,6 +256,7 @@ void AccessibilityTest::windows_data() {
                                             {u"Button5"_s, B::Button, u"上一条"_s},
                                             {u"Button4"_s, B::Button, u"下一条"_s},
                                             {u"Button6"_s, B::Button, u"最后一条"_s},
+                                            {u"Bevel1"_s, B::Separator, QString()},
                                             {u"grid"_s, B::Table, u"用户浏览"_s},
                                             {u"sb"_s, B::StatusBar, QString()},
                                             {u"panel2"_s, B::Notification, u"通讯录的总人数为：2"_s}};
