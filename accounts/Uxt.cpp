@@ -55,6 +55,9 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     // The captions sit on the fields' text line.
     Label1->move(16, Edit1->y() + (Edit1->height() - Label1->height()) / 2);
     Label2->move(17, Edit2->y() + (Edit2->height() - Label2->height()) / 2);
+    // The captions name their fields, not the group around them.
+    Edit1->setAccessibleName(u"用户名"_s);
+    Edit2->setAccessibleName(u"密码"_s);
 
     GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"删除好友"_s, {13, 141, 212, 105});
     Label3 = label(GroupBox2, u"Label3"_s, u"选择用户："_s, {8, 24});
@@ -62,6 +65,7 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     DBListBox1->setObjectName(u"DBListBox1"_s);
     DBListBox1->setGeometry(64, 24, 121, 65);
     DBListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBListBox1->setAccessibleName(u"选择用户"_s);
 
     Bevel1 = txl::ui::sunkenLine(this, u"Bevel1"_s, {4, 253, 229, 2});
 
@@ -69,7 +73,11 @@ TForm4::TForm4() : Form(QStringLiteral("Form4")) {
     Button1 = pushButton(GroupBox3, u"Button1"_s, u"添加"_s, {17, 16, 75, 25});
     Button2 = pushButton(GroupBox3, u"Button2"_s, u"删除"_s, {114, 16, 75, 25});
 
-    connect(RadioGroup1Items, &QButtonGroup::idClicked, this, txl::ui::guard(this, &TForm4::RadioGroup1Click));
+    // The form follows the chosen item, however it was chosen: mouse, keys or assistive technology.
+    connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            txl::ui::guarded([this] { RadioGroup1Click(); });
+    });
     connect(Button1, &QPushButton::clicked, this, txl::ui::guard(this, &TForm4::Button1Click));
     connect(Button2, &QPushButton::clicked, this, txl::ui::guard(this, &TForm4::Button2Click));
 

@@ -93,6 +93,10 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     seDays->setValue(30);
     Label2 = txl::ui::label(this, u"Label2"_s, u"天内过生日的同学（含今天）"_s, {128, 16});
     Label1->setBuddy(seDays);
+    // The caption runs on both sides of the number: heard whole, before the number.
+    const QString caption = u"今天起几天内过生日的同学（含今天）"_s;
+    Label1->setAccessibleName(caption);
+    seDays->setAccessibleName(caption);
 
     lvBirthdays = placed(new QTableView(this), u"lvBirthdays"_s, {12, 42, 396, 246});
     m_model = new BirthdayModel(lvBirthdays);
@@ -103,6 +107,7 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     lvBirthdays->verticalHeader()->hide();
     lvBirthdays->verticalHeader()->setDefaultSectionSize(18);
     lvBirthdays->setToolTip(u"双击修改好友信息"_s);
+    lvBirthdays->setAccessibleName(u"过生日的同学"_s);
     const int widths[4] = {120, 100, 70, 80};
     for (int c = 0; c < 4; ++c)
         lvBirthdays->setColumnWidth(c, widths[c]);

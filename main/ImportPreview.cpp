@@ -88,10 +88,12 @@ TImportPreview::TImportPreview(const QString &path, QByteArray bytes, ReadResult
     GroupBox1 = txl::ui::groupBox(this, u"GroupBox1"_s, u"列的对应"_s, {8, 52, 330, 230});
     TableMapping = table(GroupBox1, u"TableMapping"_s, {u"文件中的列"_s, u"导入为"_s}, {8, 18, 314, 204});
     TableMapping->setColumnWidth(0, 120);
+    TableMapping->setAccessibleName(GroupBox1->title());
     GroupBox2 = txl::ui::groupBox(this, u"GroupBox2"_s, u"文件的前几行（按导入后的样子）"_s, {344, 52, 408, 230});
     TableRows = table(GroupBox2, u"TableRows"_s, QStringList{u"位置"_s} + txl::schema::contactColumnNames(),
                       {8, 18, 392, 204});
     TableRows->horizontalHeader()->setStretchLastSection(false);
+    TableRows->setAccessibleName(GroupBox2->title());
 
     LabelCounts = textLine(this, u"LabelCounts"_s, 290);
     LabelCounts->resize(736, 18);
@@ -99,6 +101,7 @@ TImportPreview::TImportPreview(const QString &path, QByteArray bytes, ReadResult
     TableProblems = table(GroupBox3, u"TableProblems"_s, {u"位置"_s, u"处理"_s, u"原因"_s}, {8, 18, 728, 174});
     TableProblems->setColumnWidth(0, 150);
     TableProblems->setColumnWidth(1, 50);
+    TableProblems->setAccessibleName(GroupBox3->title());
 
     CheckDuplicates = new QCheckBox(u"重名的联系人也导入"_s, this);
     CheckDuplicates->setObjectName(u"CheckDuplicates"_s);

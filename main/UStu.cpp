@@ -12,6 +12,7 @@
 #include "main/ImportPreview.h"
 #include "main/U4.h"
 #include "platform/os/Regional.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Design.h"
@@ -304,6 +305,10 @@ void TForm1::buildStatusBar() {
                                                                      {left, 0, i < 3 ? widths[i] - 2 : widths[i], 16});
         left += widths[i];
     }
+    // A status bar to assistive technology, whose count of contacts is told as it changes (the
+    // clock stays quiet: it changes every second).
+    txl::ui::setAccessibleRole(sb, QAccessible::StatusBar);
+    txl::ui::setAccessibleRole(sbPanels[2], QAccessible::Notification);
 }
 
 QString TForm1::panelText(int panel) const {
@@ -313,6 +318,8 @@ QString TForm1::panelText(int panel) const {
 void TForm1::setPanelText(int panel, const QString &text) {
     QLabel *label = sbPanels.at(static_cast<std::size_t>(panel));
     label->setText(text);
+    if (panel == 2)
+        txl::ui::announce(label);
 }
 
 int TForm1::searchMode() const {

@@ -4,9 +4,11 @@
 # checks our files with (LibreOffice, Python's vobject).
 set -euo pipefail
 
+# qt6-base-private-dev: the accessibility test switches the toolkit's accessibility on, as a
+# running screen reader does, through its platform interface.
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-pdf-dev qt6-wayland libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-pdf-dev qt6-wayland libgl-dev
   libsqlcipher-dev sqlcipher
   libsodium-dev libjpeg62-turbo-dev libxlsxwriter-dev libzip-dev libexpat1-dev
   unicode-data bzip2 libical-dev python3-icalendar python3-vobject

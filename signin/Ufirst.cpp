@@ -17,6 +17,7 @@ int TFirst::s_ticks = 0;
 TFirst::TFirst() : Form(QStringLiteral("First")) {
     setClientSize(398, 283);
     setBorder(Border::None);
+    setAccessibleName(QStringLiteral("同学录"));   // the title its picture draws
 
     Image1 = txl::ui::picture(this, u"Image1"_s, {0, 0, 397, 283},
                               QPixmap::fromImage(txl::ui::loadJpeg(u":/title.jpg"_s)));

@@ -4,6 +4,7 @@
 #include "data/Schema.h"
 #include "data/Statements.h"
 #include "data/U2.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/JpegImage.h"
@@ -45,6 +46,7 @@ QPixmap pictureFile(const QString &relativePath) {
 TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     setClientSize(311, 210);
     setBorder(Border::None);
+    setAccessibleName(u"用户登录"_s);   // the title its picture draws
 
     Image1 = picture(this, u"Image1"_s, {-1, -2, 312, 212}, QPixmap::fromImage(txl::ui::loadJpeg(u":/login_bg.jpg"_s)));
 
@@ -61,6 +63,7 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
     ComboBox1->setGeometry(107, 82, 139, 19);
     ComboBox1->setFocusPolicy(Qt::NoFocus);
     ComboBox1->setEnabled(false);
+    txl::ui::hideFromAssistiveTechnology(ComboBox1);
 
     ComboBox2 = new QComboBox(this);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
@@ -79,8 +82,10 @@ TForm2::TForm2() : Form(QStringLiteral("Form2")) {
 
     dragWindowFrom(Image1);
 
-    connect(new PictureButton(Image2, u"登录"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image2Click));
-    connect(new PictureButton(Image3, u"退出"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image3Click));
+    connect(new PictureButton(Image2, u"登录"_s, QKeySequence(Qt::Key_F5)), &PictureButton::clicked, this,
+            guard(this, &TForm2::Image2Click));
+    connect(new PictureButton(Image3, u"退出"_s, QKeySequence(Qt::Key_F4)), &PictureButton::clicked, this,
+            guard(this, &TForm2::Image3Click));
     connect(new PictureButton(Image4, u"关闭"_s), &PictureButton::clicked, this, guard(this, &TForm2::Image4Click));
 
     // The window looks at every key press before its controls do, and at the exit button's mouse.

@@ -1,5 +1,6 @@
 #include "platform/ui/Application.h"
 
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Guard.h"
 
@@ -14,6 +15,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     // Hiding or closing windows never ends the run by itself: the main form's close does, or an
     // explicit terminate() (the main window is not the main form).
     setQuitOnLastWindowClosed(false);
+    installAccessibleInterfaces();
 }
 
 Application::~Application() = default;

@@ -1,5 +1,7 @@
 #include "platform/ui/Design.h"
 
+#include "platform/ui/Accessibility.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
@@ -84,6 +86,7 @@ QFrame *sunkenLine(QWidget *parent, const QString &name, const QRect &place) {
     auto *line = placed(new QFrame(parent), name, place);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
+    setAccessibleRole(line, QAccessible::Separator);   // not a frame, which would read as a window
     return line;
 }
 

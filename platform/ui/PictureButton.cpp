@@ -1,44 +1,28 @@
 #include "platform/ui/PictureButton.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
+#include "platform/ui/Accessibility.h"
+
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPointer>
 
 namespace txl::ui {
 
 namespace {
-
-// A picture button as assistive technology sees it: a button, not a graphic, that can be pressed.
-class AccessiblePictureButton : public QAccessibleWidget {
-public:
-    AccessiblePictureButton(QLabel *picture, PictureButton *button)
-        : QAccessibleWidget(picture, QAccessible::Button),
-          m_button(button) {}
-
-    QStringList actionNames() const override { return {pressAction()}; }
-
-    void doAction(const QString &action) override {
-        if (action == pressAction() && m_button != nullptr)
-            m_button->click();
-    }
-
-private:
-    QPointer<PictureButton> m_button;
-};
 
 QAccessibleInterface *accessiblePictureButton(const QString &, QObject *object) {
     auto *picture = qobject_cast<QLabel *>(object);
     if (picture == nullptr)
         return nullptr;
     auto *button = picture->findChild<PictureButton *>(QString(), Qt::FindDirectChildrenOnly);
-    return button != nullptr ? new AccessiblePictureButton(picture, button) : nullptr;
+    return button != nullptr ? new AccessiblePressable(picture, button, button->key()) : nullptr;
 }
 
 }   // namespace
 
-PictureButton::PictureButton(QLabel *picture, const QString &caption) : QObject(picture), m_picture(picture) {
+PictureButton::PictureButton(QLabel *picture, const QString &caption, const QKeySequence &key)
+    : QObject(picture),
+      m_picture(picture),
+      m_key(key) {
     static const bool accessible = (QAccessible::installFactory(accessiblePictureButton), true);
     Q_UNUSED(accessible);
     picture->setAccessibleName(caption);

@@ -50,11 +50,13 @@ public:
 // when `place` has an empty size.
 void comparePlace(const QWidget *window, const QString &name, const QRect &place);
 
-// The name assistive technology hears for `control`: the caption it is labelled by, else its own.
+// The name assistive technology hears for `control`: the caption it is labelled by (not a group
+// around it), else its own.
 QString heardName(QWidget *control);
 
 // Checks what assistive technology hears of the control `name` of `window`: its name, and whether
-// it is a button; a button is then pressed the way assistive technology presses it.
+// it is a button; a button is then pressed the way assistive technology presses it, and the press
+// has come when this returns.
 void compareAccessible(QWidget *window, const QString &name, const QString &accessibleName, bool button);
 
 }   // namespace txl::test
