@@ -100,12 +100,24 @@ ColumnMeaning numbered(const QString &comparable) {
     return {addressParts.value(field, -1), group};
 }
 
+// Whether a cell holds nothing but spaces (ASCII ones, and the ones beyond: a no-break space
+// U+00A0, the ideographic U+3000, the spaces of U+2000–U+200A), told from its UTF-8 bytes: this
+// runs for every cell of a file.
 bool isBlank(QByteArrayView cell) {
-    for (const char c : cell) {
-        if (c & 0x80)
-            return QString::fromUtf8(cell).trimmed().isEmpty();   // a space beyond ASCII (　) or a letter
-        if (!QChar(QLatin1Char(c)).isSpace())
+    for (qsizetype i = 0; i < cell.size();) {
+        const auto b = static_cast<unsigned char>(cell[i]);
+        if (b == ' ' || (b >= '\t' && b <= '\r')) {
+            ++i;
+        } else if (b == 0xc2 && i + 1 < cell.size() && static_cast<unsigned char>(cell[i + 1]) == 0xa0) {
+            i += 2;
+        } else if (b == 0xe3 && i + 2 < cell.size() && cell[i + 1] == '\x80' && cell[i + 2] == '\x80') {
+            i += 3;
+        } else if (b == 0xe2 && i + 2 < cell.size() && cell[i + 1] == '\x80' &&
+                   static_cast<unsigned char>(cell[i + 2]) <= 0x8a) {
+            i += 3;
+        } else {
             return false;
+        }
     }
     return true;
 }
@@ -240,8 +252,8 @@ bool TableReader::wants(int column) const {
         return column >= 0 && column < titles.size() &&
                (titles.at(column).isEmpty() || m_targetOf[static_cast<std::size_t>(column)] >= 0);
     }
-    return column >= 0 && static_cast<std::size_t>(column) < m_targetOf.size() &&
-           m_targetOf[static_cast<std::size_t>(column)] >= 0;
+    // Every column under a title: a note below the table may stand in one that fills nothing.
+    return column >= 0 && static_cast<std::size_t>(column) < m_targetOf.size();
 }
 
 TableReader::Candidate TableReader::candidate(const TableRow &row, int line) const {
@@ -309,12 +321,21 @@ void TableReader::addRow(const TableRow &row, int line) {
         return;
     }
     if (isNote(row)) {
-        const QString text = QString::fromUtf8(row.text(0)).trimmed();
+        QString text;
+        for (qsizetype i = 0; i < row.size() && text.isEmpty(); ++i)
+            text = QString::fromUtf8(row.text(i)).trimmed();
         m_result.remarks.add(m_table, line,
                              u"%1%2是备注（“%3”），已跳过"_s.arg(where(), lines(line, line), text.left(30)));
         return;
     }
-    addContact(row, line);
+    // A row with nothing in a column that fills something (a 序号 without a name) is no contact.
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        const auto c = static_cast<std::size_t>(row.column(i));
+        if (c < m_targetOf.size() && m_targetOf[c] >= 0 && !isBlank(row.text(i))) {
+            addContact(row, line);
+            return;
+        }
+    }
 }
 
 void TableReader::takeTitles(Candidate titles) {

@@ -272,10 +272,12 @@ QString addressFromParts(const QString &street, const QString &extended, const Q
     bool chinese = false;
     for (const QString &p : parts)
         chinese = chinese || std::any_of(p.begin(), p.end(), [](QChar c) { return c.unicode() >= 0x2e80; });
+    // A city that is its own province (上海市 上海市) is said once.
+    const QString &town = city == region ? QString() : city;
     if (chinese)
-        return country + region + city + street + extended;
+        return country + region + town + street + extended;
     QStringList ordered;
-    for (const QString &p : {street, extended, city, region, postcode, country}) {
+    for (const QString &p : {street, extended, town, region, postcode, country}) {
         if (!p.isEmpty())
             ordered << p;
     }

@@ -166,6 +166,7 @@ void TImportPreview::fillMapping() {
             // The user may take the column as another or leave it out.
             auto *choice = new QComboBox(TableMapping);
             choice->setObjectName(u"ChooseTarget"_s);
+            choice->setAccessibleName(u"“%1”导入为"_s.arg(title));
             choice->addItem(targetName(-1), -1);
             for (int p = 0; p < PartEnd; ++p)
                 choice->addItem(targetName(p), p);

@@ -2,7 +2,7 @@
 """Checks txl's files with programs no one here wrote, both ways.
 
 LibreOffice (headless) opens our .xlsx and both CSV encodings and must show every value as the
-book holds it; Python's vobject parses our .vcf; and we import an .xlsx and a CSV that
+book holds it; Python's vobject parses our .vcf and khard lists its cards; and we import an .xlsx and a CSV that
 LibreOffice saved and vCards that vobject wrote. The book is read back with the sqlcipher shell,
 not with our own code.
 
@@ -12,6 +12,7 @@ usage: interop.py TXLDB
 import csv
 import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -127,6 +128,13 @@ def main():
         check("vobject finds FN, TEL (cell, home) and BDAY as the book holds them", not bad,
               bad and f"{card_fields(bad[0])}")
 
+        # khard, an address book of the command line, lists every card with its name (FN), its
+        # phones as cell and home, and its e-mail; it reads a folder of one card a file.
+        got = khard_view(work, "ours.vcf")
+        want = khard_rows(rows)
+        check("khard lists every card with its name, phones and e-mail as the book holds them", got == want,
+              first_difference(sorted(got), sorted(want)))
+
         # --- files LibreOffice and vobject wrote, into empty books
         with open("plain.csv", "w", encoding="utf-8", newline="") as f:
             csv.writer(f).writerows([TITLES] + rows)
@@ -165,6 +173,43 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
     print(f"{TOTAL - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
+
+
+def khard_view(work, vcf):
+    vdir = os.path.join(work, "khard")
+    os.mkdir(vdir)
+    with open(vcf, encoding="utf-8", newline="") as f:
+        cards = re.findall(r"BEGIN:VCARD.*?END:VCARD\r\n", f.read(), re.S)
+    for i, card in enumerate(cards):
+        with open(os.path.join(vdir, "%d.vcf" % i), "w", encoding="utf-8", newline="") as f:
+            f.write(card)
+    conf = os.path.join(work, "khard.conf")
+    with open(conf, "w", encoding="utf-8") as f:
+        f.write("[addressbooks]\n[[class]]\npath = %s\n[general]\neditor = /bin/true\nmerge_editor = /bin/true\n"
+                "[contact table]\ndisplay = formatted_name\n" % vdir)
+    view = set()
+    for command in ("list", "phone", "email"):
+        out = run("khard", "-c", conf, command, "--parsable")
+        for line in out.splitlines():
+            fields = line.split("\t")
+            if command == "list":
+                view.add(("name", fields[1]))
+            else:
+                view.add((command, fields[1], fields[0], fields[2].lower()))
+    return view
+
+
+def khard_rows(rows):
+    view = set()
+    for r in rows:
+        view.add(("name", r[0]))
+        if r[3]:
+            view.add(("phone", r[0], r[3], "cell"))
+        if r[5]:
+            view.add(("phone", r[0], r[5], "home"))
+        if r[7]:
+            view.add(("email", r[0], r[7], "internet"))
+    return view
 
 
 def card_fields(card):

@@ -32,9 +32,8 @@ def class_list_openpyxl(path):
     ws["A1"].alignment = Alignment(horizontal="center")
     ws["A2"] = "（请核对后交班主任）"
     ws.append(["序号", "姓名", "性别", "出生年月", "联系电话", "家庭住址", "备注"])
-    birth = ws.cell(row=4, column=4)
     ws.append([1, "张  三", "男", datetime.datetime(2008, 3, 5), 13800138000, "湖北省武汉市洪山区珞喻路1号", "班长"])
-    ws.cell(row=4, column=4).number_format = "yyyy-mm-dd"
+    ws.cell(row=4, column=4).number_format = "yyyy-mm-dd"   # a date cell, as Excel shows it
     ws.append([2, "迪丽娜尔·阿不都拉", "女", "2008.03", "+86 27 8765 4321",
                "新疆维吾尔自治区乌鲁木齐市天山区人民路二十九号院三栋", None])
     ws.append([3, "Alexander Brown", "M", "2008年11月20日", "1.38001E+10", None, "交换生"])
@@ -44,7 +43,6 @@ def class_list_openpyxl(path):
     ws.merge_cells("A10:G10")
     ws["A10"] = "制表人：王老师  2026年9月"
     ws["A11"] = "合计：5人"
-    del birth
 
     second = wb.create_sheet("高三(3)班")
     second.append(["姓名", "手机", "QQ", "宿舍"])

@@ -87,6 +87,7 @@ int importCommand(QStringList args) {
         for (const QString &line : txl::exchange::tableLines(read))
             out << line << "\n";
         print(out, read, summary.refused, {}, u"被拒绝"_s);
+        print(out, read, summary.skipped, u"跳过："_s, u"被跳过"_s);
         print(out, read, summary.warnings, u"警告："_s, u"有警告"_s);
         for (const txl::exchange::Problem &p : read.remarks.listed())
             out << u"说明："_s << p.reason << "\n";

@@ -163,6 +163,8 @@ private Q_SLOTS:
     void duplicatesSkippedOrAdded();
     void sampleBookRoundTrips_data();
     void sampleBookRoundTrips();
+    void filesOfOtherPrograms_data();
+    void filesOfOtherPrograms();
     void failedImportLeavesBookAsItWas_data();
     void failedImportLeavesBookAsItWas();
 };
@@ -782,6 +784,100 @@ void FormatsTest::sampleBookRoundTrips() {
     db::Connection all({u"all/DataBase/txl.mdb"_s, TDataModule1::DatabaseKey, {u"UsersInfo"_s}, 5000});
     QCOMPARE(importContacts(all, read, Duplicates::Add).imported, 50);
     QCOMPARE(bookRows(all), original);
+}
+
+void FormatsTest::filesOfOtherPrograms_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("stored");   // the book's rows afterwards, values joined by |
+    QTest::addColumn<QStringList>("said");     // warnings, then rows passed over, then duplicates
+    const QStringList classList = {
+        u"张三|男|2008-03-05|13800138000|||||湖北省武汉市洪山区珞喻路1号"_s,
+        u"迪丽娜尔·阿不都拉|女||02787654321|||||新疆维吾尔自治区乌鲁木齐市天山区人民路二十九号院三栋"_s,
+        u"Alexander Brown|男|2008-11-20||||||"_s,
+        u"李四|女|2008-05-03|13900139000|||||"_s,   // 3/5/2008, day first as 25/3/2008 shows
+        u"王五|男|2008-03-25|02787654321-808|||||"_s,
+        u"赵六|||13900139001|5-302||123456||"_s};
+    const QStringList classSaid = {
+        u"工作表“高三(2)班”第5行：出生日期“2008.03”不完整，已留空"_s,
+        u"工作表“高三(2)班”第6行：手机号码“1.38001E+10”是电子表格改写的科学计数，后面的数字已经丢失，已留空"_s,
+        u"工作表“高三(2)班”第1行：工作表“高三(2)班”第 1–2 行是标题，已跳过"_s,
+        u"工作表“高三(2)班”第10行：工作表“高三(2)班”第 10 行是备注（“制表人：王老师  2026年9月”），已跳过"_s,
+        u"工作表“高三(2)班”第11行：工作表“高三(2)班”第 11 行是备注（“合计：5人”），已跳过"_s,
+        u"工作表“高三(3)班”第3行：“张三”与工作表“高三(2)班”第4行重名"_s};
+    QTest::newRow("class list, openpyxl: title rows, footer, three sheets")
+        << u"class-openpyxl.xlsx"_s << classList << classSaid;
+    QTest::newRow("the same saved by LibreOffice as .ods") << u"class-libreoffice.ods"_s << classList << classSaid;
+    QTest::newRow("two-level titles, xlsxwriter")
+        << u"two-level-xlsxwriter.xlsx"_s
+        << QStringList{u"孙八||1995-07-01|13700137000|3-201||88888||"_s, u"周九||1995-07-02|13700137001|3-202||||"_s}
+        << QStringList();
+    const QStringList gnumeric = {u"吴十|男||13600136000||||ws@example.com|"_s,
+                                  u"郑十一|女||13600136001||||zsy@example.com|"_s};
+    const QStringList gnumericSaid = {u"第1行：工作表“gnumeric.csv”第 1 行是标题，已跳过"_s};
+    QTest::newRow("GBK CSV with a title, saved by gnumeric as .xlsx")
+        << u"title-gnumeric.xlsx"_s << gnumeric << gnumericSaid;
+    QTest::newRow("the same as .ods") << u"title-gnumeric.ods"_s << gnumeric << gnumericSaid;
+    QTest::newRow("Google Contacts")
+        << u"google.csv"_s
+        << QStringList{u"张三||1990-11-20|13800138000||||zs@example.com|珞喻路1号\n武汉市 湖北省"_s,
+                       u"Alexander Brown|||+16505550100||02787654321|||"_s}
+        << QStringList{u"第4行：出生日期“--11-20”不完整，已留空"_s};
+    QTest::newRow("Google Contacts, older layout")
+        << u"google-old.csv"_s << QStringList{u"李四|女|1991-02-03|13900139000||057188888888||ls@example.com|"_s}
+        << QStringList();
+    QTest::newRow("Outlook")
+        << u"outlook.csv"_s
+        << QStringList{u"Anna Smith|女||07700900123||+442079460000||anna@example.com|1 High Street, London, SW1A 1AA, "
+                       "United Kingdom"_s,
+                       u"Bob Lee|||||||bob@example.com|"_s}
+        << QStringList{u"第3行：出生日期“0/0/00”不完整，已留空"_s,
+                       // known to be so only once the whole file is read
+                       u"第2行：出生日期“5/3/1990”分不清哪个是月、哪个是日（文件中其他日期也说明不了），已留空"_s};
+    QTest::newRow("Outlook on Chinese Windows, GBK")
+        << u"outlook-chinese.csv"_s
+        << QStringList{u"王小明|男|1992-04-05|13800138001||01062345678||xm@example.com|中国北京市海淀区中关村大街1号"_s,
+                       u"李小红|||13900139002|||||"_s}
+        << QStringList();
+    QTest::newRow("Thunderbird") << u"thunderbird.csv"_s
+                                 << QStringList{u"Carol Wu|||13700137002||02166667777||carol@example.com|1 Nanjing "
+                                                u"Road Apt 2, Shanghai, 200000, "
+                                                "China"_s,
+                                                u"陈晓东||1994-12-25|13700137003||||cxd@example.com|"_s}
+                                 << QStringList{u"第2行：出生日期“1993-7”不完整，已留空"_s};
+    QTest::newRow("Android 2.1") << u"android-2.1.vcf"_s
+                                 << QStringList{u"钱七||1990-05-06|13800138002||057188888888||q7@work.example.com|"_s}
+                                 << QStringList();
+    QTest::newRow("iOS 3.0") << u"ios-3.0.vcf"_s
+                             << QStringList{u"李四|||13900139005|||||中国上海市南京路1号"_s,
+                                            u"Jane Smith||1989-01-02|||||jane@example.com|"_s}
+                             << QStringList{u"第1行：出生日期“--1231”不完整，已留空"_s};
+    QTest::newRow("Nextcloud 4.0") << u"nextcloud-4.0.vcf"_s
+                                   << QStringList{u"周杰|男||13900139006||01062345678|10001|zj@example.com|"_s,
+                                                  u"欧阳娜娜|女|1998-02-03||||||"_s}
+                                   << QStringList{u"第1行：出生日期“--1120”不完整，已留空"_s};
+}
+
+void FormatsTest::filesOfOtherPrograms() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, said);
+    test::Workspace work(false);
+    data::createDatabase(u"DataBase/txl.mdb"_s);
+    db::Connection book({u"DataBase/txl.mdb"_s, TDataModule1::DatabaseKey, {u"UsersInfo"_s}, 5000});
+    const ReadResult read = readFile(qEnvironmentVariable("TXL_SOURCE_DIR") + u"/tests/exchange/samples/"_s + file);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    const ImportSummary summary = importContacts(book, read, Duplicates::Skip);
+    QStringList rows;
+    for (const QStringList &row : bookRows(book))
+        rows << row.join(u'|');
+    QCOMPARE(rows, stored);
+    QStringList told;
+    for (const ProblemList *list : {&summary.warnings, &read.remarks, &summary.skipped}) {
+        for (const Problem &p : list->listed())
+            told << placeName(read, p.table, p.line) + u"："_s + p.reason;
+    }
+    QCOMPARE(told, said);
+    QCOMPARE(summary.refused.count(), 0);
 }
 
 void FormatsTest::failedImportLeavesBookAsItWas_data() {
