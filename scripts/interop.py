@@ -192,6 +192,8 @@ def khard_view(work, vcf):
         out = run("khard", "-c", conf, command, "--parsable")
         for line in out.splitlines():
             fields = line.split("\t")
+            if len(fields) < 3:
+                continue   # "searching for 'ALL' ..."
             if command == "list":
                 view.add(("name", fields[1]))
             else:
