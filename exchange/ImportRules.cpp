@@ -389,6 +389,9 @@ void Intake::take(int table, int line, const QStringList &read, QStringList &sto
         m_result.records.append(table, line, stored);
     if (t)
         ++t->contacts;
+    if (!m_result.firstRows.isEmpty() && m_result.firstRows.back().line == line &&
+        m_result.firstRows.back().table == table)
+        m_result.firstRows.back().record = m_result.records.size() - 1;
     if (checked.ambiguousBirth) {
         const DateReading &d = *checked.ambiguousBirth;
         m_pending.push_back({m_result.records.size() - 1, d, checked.ambiguousText});

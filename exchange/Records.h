@@ -175,6 +175,7 @@ struct ReadResult {
         int table = 0;
         int line = 0;
         QStringList values;
+        qsizetype record = -1;   // the record it became, when it passed the rules
     };
     QList<Sample> firstRows;
     // When set the file cannot be read as a whole and nothing in it may be imported.

@@ -94,6 +94,7 @@ TImportPreview::TImportPreview(const QString &path, QByteArray bytes, ReadResult
                       {8, 18, 392, 204});
     TableRows->horizontalHeader()->setStretchLastSection(false);
     TableRows->setAccessibleName(GroupBox2->title());
+    TableRows->setColumnWidth(0, 150);
 
     LabelCounts = textLine(this, u"LabelCounts"_s, 290);
     LabelCounts->resize(736, 18);
@@ -182,8 +183,8 @@ void TImportPreview::fillMapping() {
 void TImportPreview::fillRows() {
     TableRows->setRowCount(0);
     for (const ReadResult::Sample &sample : m_read.firstRows) {
-        QStringList values = sample.values;
-        checkContact(values);   // shown as they will be stored
+        // Shown as they will be stored; a refused row as it stands in the file.
+        const QStringList values = sample.record >= 0 ? m_read.records.at(sample.record).values() : sample.values;
         addRow(TableRows, QStringList{placeName(m_read, sample.table, sample.line)} + values);
     }
 }
