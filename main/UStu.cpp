@@ -131,14 +131,15 @@ void TForm1::buildToolBar() {
         {u"ToolButton14", nullptr, nullptr, -1, nullptr},
         {u"ToolButton11", u"关于", u"关于", 10, &TForm1::ToolButton11Click},
         {u"ToolButton10", nullptr, nullptr, -1, nullptr},
-        {u"ToolButton9", u"退出系统", u"退出系统", 12, &TForm1::ToolButton9Click},
-        {u"ToolButton17", nullptr, nullptr, -1, nullptr},
+        // The program's own commands, before leaving, which stays last.
         {u"ToolButtonImport", u"导入", u"从 Excel、CSV 或 vCard 文件导入联系人", 17, &TForm1::ImportClick},
         {u"ToolButtonImportSep", nullptr, nullptr, -1, nullptr},
         {u"ToolButtonExport", u"导出", u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件", 18, &TForm1::ExportClick},
         {u"ToolButtonExportSep", nullptr, nullptr, -1, nullptr},
         {u"ToolButtonBirthdays", u"生日提醒", u"看看谁的生日快到了", 19, &TForm1::BirthdaysClick},
         {u"ToolButtonBirthdaysSep", nullptr, nullptr, -1, nullptr},
+        {u"ToolButton9", u"退出系统", u"退出系统", 12, &TForm1::ToolButton9Click},
+        {u"ToolButton17", nullptr, nullptr, -1, nullptr},
     };
 
     for (std::size_t i = 0; i < std::size(entries); ++i) {
@@ -172,10 +173,10 @@ void TForm1::buildToolBar() {
     ToolButton13 = toolBarEntries[8];
     ToolButton16 = toolBarEntries[10];
     ToolButton11 = toolBarEntries[12];
-    ToolButton9 = toolBarEntries[14];
-    ToolButtonImport = toolBarEntries[16];
-    ToolButtonExport = toolBarEntries[18];
-    ToolButtonBirthdays = toolBarEntries[20];
+    ToolButtonImport = toolBarEntries[14];
+    ToolButtonExport = toolBarEntries[16];
+    ToolButtonBirthdays = toolBarEntries[18];
+    ToolButton9 = toolBarEntries[20];
 }
 
 void TForm1::buildSearchBar() {
@@ -252,7 +253,7 @@ void TForm1::buildList() {
         const char16_t *caption;   // nullptr: a separator
         void (TForm1::*handler)();
     };
-    static const Item items[16] = {
+    static const Item items[17] = {
         {u"N1", nullptr, nullptr},
         {u"N2", u"添加好友", &TForm1::ToolButton1Click},
         {u"N3", u"修改好友", &TForm1::ChangeClick},
@@ -264,11 +265,13 @@ void TForm1::buildList() {
         {u"N9", nullptr, nullptr},
         {u"N10", u"关    于", &TForm1::ToolButton11Click},
         {u"N11", nullptr, nullptr},
-        {u"N12", u"退出系统", &TForm1::ToolButton9Click},
-        {u"N13", nullptr, nullptr},
+        // The program's own commands, before leaving, which stays last.
         {u"NImport", u"导入", &TForm1::ImportClick},
         {u"NExport", u"导出", &TForm1::ExportClick},
         {u"NBirthdays", u"生日提醒", &TForm1::BirthdaysClick},
+        {u"NBirthdaysSep", nullptr, nullptr},
+        {u"N12", u"退出系统", &TForm1::ToolButton9Click},
+        {u"N13", nullptr, nullptr},
     };
     for (std::size_t i = 0; i < std::size(items); ++i) {
         const Item &item = items[i];

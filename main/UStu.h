@@ -74,7 +74,7 @@ public:
     QGroupBox *GroupBox3;
     txl::ui::DataGrid *grid;
     QMenu *PopupMenu1;
-    std::array<QAction *, 16> popupItems{};   // 13 导入, 14 导出, 15 生日提醒
+    std::array<QAction *, 17> popupItems{};   // 11 导入, 12 导出, 13 生日提醒, 15 退出系统
 
     // --- status bar and clock
     QFrame *sb;

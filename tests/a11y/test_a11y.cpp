@@ -537,7 +537,7 @@ void AccessibilityTest::menuItemsSpokenWithoutPadding() {
     QCOMPARE(menu->actions().at(7)->text(), u"计 算 器"_s);   // drawn as designed
     QCOMPARE(namesOfItems(QAccessible::queryAccessibleInterface(menu)),
              (QStringList{u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s, u"系统设置"_s, u"密码设置"_s,
-                          u"计算器"_s, u"关于"_s, u"退出系统"_s, u"导入"_s, u"导出"_s, u"生日提醒"_s}));
+                          u"计算器"_s, u"关于"_s, u"导入"_s, u"导出"_s, u"生日提醒"_s, u"退出系统"_s}));
     menu->hide();
 }
 

@@ -408,7 +408,7 @@ void BirthdaysTest::windowListsWholeBook() {
     if (way == u"toolbar")
         m.w().ToolButtonBirthdays->trigger();
     else
-        m.w().popupItems[15]->trigger();
+        m.w().popupItems[13]->trigger();   // 生日提醒
 
     QCOMPARE(title, u"生日提醒"_s);
     QCOMPARE(shown,

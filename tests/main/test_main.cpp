@@ -393,14 +393,14 @@ void MainWindowTest::toolBar_data() {
         {"ToolButton14", {}, {}, -1},
         {"ToolButton11", u"关于"_s, u"关于"_s, 10},
         {"ToolButton10", {}, {}, -1},
-        {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},
-        {"ToolButton17", {}, {}, -1},
         {"ToolButtonImport", u"导入"_s, u"从 Excel、CSV 或 vCard 文件导入联系人"_s, 17},
         {"ToolButtonImportSep", {}, {}, -1},
         {"ToolButtonExport", u"导出"_s, u"把列表中的联系人导出为 Excel、CSV 或 vCard 文件"_s, 18},
         {"ToolButtonExportSep", {}, {}, -1},
         {"ToolButtonBirthdays", u"生日提醒"_s, u"看看谁的生日快到了"_s, 19},
         {"ToolButtonBirthdaysSep", {}, {}, -1},
+        {"ToolButton9", u"退出系统"_s, u"退出系统"_s, 12},   // leaving stays last
+        {"ToolButton17", {}, {}, -1},
     };
     for (int i = 0; i < 22; ++i) {
         const auto &e = entries[i];
@@ -459,7 +459,7 @@ void MainWindowTest::contextMenu() {
     const QStringList expected{
         u"添加好友"_s, u"修改好友"_s, u"删除好友"_s, u"打印报表"_s, chief ? u"系统设置"_s : u"(系统设置)"_s,
         u"密码设置"_s, u"计 算 器"_s, u"-"_s,        u"关    于"_s, u"-"_s,
-        u"退出系统"_s, u"-"_s,        u"导入"_s,     u"导出"_s,     u"生日提醒"_s};
+        u"导入"_s,     u"导出"_s,     u"生日提醒"_s, u"-"_s,        u"退出系统"_s};
     QWidget *surface = where == u"row"      ? m.w().grid->viewport()
                        : where == u"titles" ? m.w().grid->horizontalHeader()->viewport()
                                             : m.w().grid->verticalHeader()->viewport();
@@ -477,8 +477,9 @@ void MainWindowTest::contextMenu() {
     }
     m.w().PopupMenu1->hide();
     QCOMPARE(shown, expected);
-    QCOMPARE(m.w().PopupMenu1->actions().size(), 16);
+    QCOMPARE(m.w().PopupMenu1->actions().size(), 17);
     QCOMPARE(m.w().PopupMenu1->actions().at(15), m.w().popupItems[15]);
+    QCOMPARE(m.w().popupItems[15]->text(), u"退出系统"_s);
 }
 
 void MainWindowTest::columnWidths() {
@@ -901,7 +902,7 @@ void MainWindowTest::closeRequest() {
     else if (way == u"toolbar")
         m.w().ToolButton9->trigger();
     else
-        m.w().popupItems[11]->trigger();
+        m.w().popupItems[15]->trigger();
 
     QCOMPARE(describe(m.boxes), QStringList{u"confirm 你真的想退出吗？"_s});
     QCOMPARE(m.boxes.last().caption, u"Confirm"_s);
