@@ -47,7 +47,7 @@ BirthdayList birthdaysWithin(const QList<QStringList> &contacts, const QDate &to
         }
         const QDate day = nextBirthday(*birth, today);
         const auto left = static_cast<int>(today.daysTo(day));
-        if (left <= days)
+        if (left < days)   // today and the days after it: `days` days in all
             list.birthdays.append({contact, *birth, day, left, day.year() - birth->year()});
     }
     std::stable_sort(list.birthdays.begin(), list.birthdays.end(),

@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/U2.h"
 #include "main/UStu.h"
+#include "platform/os/Regional.h"
 #include "platform/print/FileDialog.h"
 #include "platform/ui/Design.h"
 #include "platform/ui/Guard.h"
@@ -53,7 +54,7 @@ public:
         case 0:
             return b.name();
         case 1:
-            return b.contact.value(txl::schema::Birth).trimmed();
+            return txl::os::fullYearDate(b.birth);   // as the contact dialog shows it
         case 2:
             return b.age;
         default:
@@ -114,6 +115,8 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     lvBirthdays->horizontalHeader()->setStretchLastSection(true);
 
     lbUndated = placed(new QLabel(this), u"lbUndated"_s, {12, 294, 396, 18});
+    lbCount = placed(new QLabel(this), u"lbCount"_s, {300, 16, 108, 18});
+    lbCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     cbAll = placed(new QCheckBox(u"导出全部同学的生日"_s, this), u"cbAll"_s, {12, 326, 160, 22});
     btExport = txl::ui::pushButton(this, u"btExport"_s, u"导出日历"_s, {226, 324, 85, 25});
@@ -149,6 +152,7 @@ void TBirthdays::showList() {
     m_model->setBirthdays(nullptr);
     m_list = txl::birthdays::birthdaysWithin(m_contacts, today(), seDays->value());
     m_model->setBirthdays(&m_list.birthdays);
+    lbCount->setText(u"共 %1 位同学"_s.arg(m_list.birthdays.size()));
     lbUndated->setText(u"出生日期为空或无效、未列出的同学：%1 位"_s.arg(m_list.undated));
 }
 
@@ -160,14 +164,36 @@ void TBirthdays::lvBirthdaysDblClick(int row) {
     if (row < 0 || row >= m_list.birthdays.size())
         return;
     // The contact dialog changes the current row of the main list: the list is moved to this
-    // contact first, or, when it does not hold it, shows the contacts of this name.
-    if (!Form1->showContact(m_list.birthdays.at(row).contact)) {
+    // contact for it, or, when it does not hold it, shows the contacts of this name; afterwards
+    // the main list shows again what it showed (its search, its count, its row), the change
+    // included.
+    const Birthday chosen = m_list.birthdays.at(row);
+    txl::db::Query &query = DataModule1->query;
+    const TDataModule1::Shown before = TDataModule1::shown(query);
+    const QString panel = Form1->panelText(2);
+    const bool found = Form1->showContact(chosen.contact);
+    if (!found)
         txl::ui::notice(u"通讯录中已没有这位同学，可能已被修改或删除！"_s);
-    } else {
+    else
         TAdd::openForChange();
-    }
-    // Whatever the dialog changed shows at once.
+    TDataModule1::restore(query, before);
+    Form1->setPanelText(2, panel);
+    // Whatever the dialog changed shows at once, with the same classmate chosen.
     readBook();
+    select(chosen, row);
+}
+
+void TBirthdays::select(const Birthday &chosen, int row) {
+    for (qsizetype i = 0; i < m_list.birthdays.size(); ++i) {
+        const Birthday &b = m_list.birthdays.at(i);
+        if (b.name() == chosen.name() && b.birth == chosen.birth) {
+            lvBirthdays->selectRow(static_cast<int>(i));
+            return;
+        }
+    }
+    // Renamed in the dialog: the same place in the list, which goes by the days left.
+    if (row < m_list.birthdays.size())
+        lvBirthdays->selectRow(row);
 }
 
 void TBirthdays::btExportClick() {
@@ -178,7 +204,8 @@ void TBirthdays::btExportClick() {
         txl::ui::notice(u"没有可以导出的生日！"_s);
         return;
     }
-    QString path = txl::print::FileDialog::saveFileName(this, u"导出日历"_s, u"iCalendar 日历 (*.ics)"_s);
+    QString path = txl::print::FileDialog::saveFileName(this, u"导出日历"_s, u"iCalendar 日历 (*.ics)"_s, nullptr,
+                                                        u"calendar"_s);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -188,7 +215,7 @@ void TBirthdays::btExportClick() {
         txl::ui::notice(u"导出失败：%1"_s.arg(error), u"错误"_s);
         return;
     }
-    txl::ui::notice(u"已导出%1位同学的生日。"_s.arg(chosen.size()));
+    txl::ui::notice(u"已导出 %1 位同学的生日。"_s.arg(chosen.size()));
 }
 
 void TBirthdays::btCloseClick() {

@@ -26,6 +26,7 @@ public:
     QLabel *Label2;            // 天内过生日的同学
     QTableView *lvBirthdays;   // name, birth date, age turned, days left
     QLabel *lbUndated;         // the contacts left out
+    QLabel *lbCount;           // how many are listed
     QCheckBox *cbAll;          // export every birthday, not only the listed ones
     QPushButton *btExport;     // 导出日历
     QPushButton *btClose;      // 关闭
@@ -44,6 +45,8 @@ protected:
     void FormShow() override;
 
 private:
+    // The classmate chosen before the list was read again, else the row at the same place.
+    void select(const txl::birthdays::Birthday &chosen, int row);
     void readBook();
     void showList();
 

@@ -22,7 +22,7 @@ function(txl_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;TZ=Asia/Shanghai;TXL_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;TZ=Asia/Shanghai;TXL_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config"
     TIMEOUT 600)
 endfunction()
 

@@ -38,13 +38,6 @@ const QString StoredDateFormat = u"yyyy-MM-dd"_s;
 
 // The picker shows the regional short date, always with the whole year: a two-digit year would
 // make the picker guess the century of a date it reads back.
-QString pickerFormat() {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(u"yyyy"_s))
-        format.replace(u"yy"_s, u"yyyy"_s);
-    return format;
-}
-
 // A date picker that Tab leaves at once, like every other field; the parts of the date are
 // reached with the arrow keys.
 class DatePicker : public QDateEdit {
@@ -105,7 +98,7 @@ TAdd::TAdd() : Form(u"Add"_s) {
     eddate2->setGeometry(80, 51, 97, FieldHeight);
     eddate2->setCalendarPopup(true);
     eddate2->setDateRange(FirstBirthDate, LastBirthDate);
-    eddate2->setDisplayFormat(pickerFormat());
+    eddate2->setDisplayFormat(txl::os::fullYearDateFormat());
     eddate2->setDate(QDate(1986, 3, 21));
 
     edqq = textField(GroupBox1, "edqq", 296, 52, 97, entryLimit(QQ));

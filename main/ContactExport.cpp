@@ -36,21 +36,25 @@ void exportContacts(QWidget *parent, const txl::db::Query &query) {
     for (const Choice &c : choices())
         filters << c.filter;
     QString selected = filters.first();
-    QString path = txl::print::FileDialog::saveFileName(parent, u"导出联系人"_s, filters.join(u";;"_s), &selected);
+    QString path = txl::print::FileDialog::saveFileName(parent, u"导出联系人"_s, filters.join(u";;"_s), &selected,
+                                                        u"export"_s);
     if (path.isEmpty())
         return;
 
-    // The chosen kind decides; without one (a name typed with its own extension) the name does.
+    // The dialog put the chosen kind's extension on a name typed without one, and asked before
+    // replacing that file. A name typed with an extension of ours is written as that kind (never
+    // under another name than the one asked about); any other name as the chosen kind.
     const auto chosen = std::find_if(choices().begin(), choices().end(),
                                      [&](const Choice &c) { return c.filter == selected; });
-    Format format = formatForPath(path);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool ours = std::any_of(choices().begin(), choices().end(),
+                                  [&](const Choice &c) { return c.suffix == suffix; });
+    Format format = ours || chosen == choices().end() ? formatForPath(path) : chosen->format;
     Encoding encoding = Encoding::Utf8;
-    if (chosen != choices().end()) {
-        format = chosen->format;
+    if (chosen != choices().end() && chosen->format == format)
         encoding = chosen->encoding;
-        if (QFileInfo(path).suffix().compare(chosen->suffix, Qt::CaseInsensitive) != 0)
-            path += u'.' + chosen->suffix;
-    }
+    if (suffix.isEmpty() && chosen != choices().end())
+        path += u'.' + chosen->suffix;   // a name the dialog did not see (a test's)
 
     const QueryContacts contacts(query);
     try {

@@ -227,7 +227,7 @@ void TImportPreview::Button2Click() {
 
 std::optional<ImportSummary> TImportPreview::run(QWidget *parent) {
     const QString path = txl::print::FileDialog::openFileName(
-        parent, u"导入联系人"_s, u"联系人文件 (*.xlsx *.ods *.csv *.vcf *.vcard *.txt);;所有文件 (*)"_s);
+        parent, u"导入联系人"_s, u"联系人文件 (*.xlsx *.ods *.csv *.vcf *.vcard *.txt);;所有文件 (*)"_s, u"import"_s);
     if (path.isEmpty())
         return std::nullopt;
 

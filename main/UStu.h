@@ -82,6 +82,7 @@ public:
     QTimer *Timer1;
 
     QString panelText(int panel) const;
+    void setPanelText(int panel, const QString &text);
     // Whether the administrator is signed in: only then may the account manager open. Settled
     // when this window is shown, whatever becomes of the list's reload there.
     bool isAdministrator() const { return m_administrator; }
@@ -135,7 +136,6 @@ private:
     void buildNavigationBar();
     void buildList();
     void buildStatusBar();
-    void setPanelText(int panel, const QString &text);
     // The whole book in the list, and its total in the status bar.
     void showWholeBook();
     void showTotal();

@@ -47,6 +47,17 @@ QString longTimeFormat() {
 
 }   // namespace
 
+QString fullYearDateFormat() {
+    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(u"yyyy"_s))
+        format.replace(u"yy"_s, u"yyyy"_s);
+    return format;
+}
+
+QString fullYearDate(const QDate &date) {
+    return QLocale::system().toString(date, fullYearDateFormat());
+}
+
 QString shortDate(const QDate &date) {
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }

@@ -355,7 +355,7 @@ void PreviewWindow::print() {
 }
 
 void PreviewWindow::save() {
-    QString name = FileDialog::saveFileName(this, u"Save Report"_s, FileFilter);
+    QString name = FileDialog::saveFileName(this, u"Save Report"_s, FileFilter, nullptr, u"report"_s);
     if (name.isEmpty())
         return;
     if (QFileInfo(name).suffix().isEmpty())
@@ -414,7 +414,7 @@ QString PreviewWindow::documentTitle() const {
 }
 
 void PreviewWindow::load() {
-    const QString name = FileDialog::openFileName(this, u"Load Report"_s, FileFilter);
+    const QString name = FileDialog::openFileName(this, u"Load Report"_s, FileFilter, u"report"_s);
     if (name.isEmpty())
         return;
     loadFrom(name);

@@ -12,12 +12,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QTableWidget>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -63,6 +66,7 @@ class ExchangeWindowsTest : public QObject {
 private Q_SLOTS:
     void exportWritesTheListedRows_data();
     void exportWritesTheListedRows();
+    void exportAsksBeforeReplacingTheNameItWrites();
     void importShowsPreviewThenAdds();
     void importOfDuplicatesWhenAsked();
     void nothingChangesWhenStopped_data();
@@ -100,6 +104,54 @@ void ExchangeWindowsTest::exportWritesTheListedRows() {
     QCOMPARE(back.records.first().values(), Classmates[1]);
     if (written.endsWith(u".csv"_s))
         QCOMPARE(back.encoding, txl::exchange::Encoding::Gb18030);
+}
+
+void ExchangeWindowsTest::exportAsksBeforeReplacingTheNameItWrites() {
+    // The real dialog, driven by keys: "zhou" typed under the Excel filter is zhou.xlsx, and a
+    // zhou.xlsx that is there is asked about before anything is written; 否 keeps it.
+    MainWindow m;
+    writeFile(u"zhou.xlsx"_s, "371 contacts");
+    const QString typed = QDir::current().filePath(u"zhou"_s);
+    QString question;
+    bool sawDialog = false;
+    const auto activeOf = [](const char *className) {
+        QWidget *w = QApplication::activeModalWidget();
+        return w && w->inherits(className) ? w : nullptr;
+    };
+    // A test that goes wrong closes what is open instead of waiting for ever.
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [] {
+        while (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    safety.start(20000);
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(activeOf("QFileDialog"));
+        QWidget *dialog = activeOf("QFileDialog");
+        sawDialog = true;
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        QVERIFY(name);
+        name->setText(typed);
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(activeOf("QMessageBox"));
+            auto *box = static_cast<QMessageBox *>(activeOf("QMessageBox"));
+            question = box->text();
+            QTest::keyClick(box, Qt::Key_Escape);   // no: keep the file
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(activeOf("QFileDialog"));
+                QTest::keyClick(activeOf("QFileDialog"), Qt::Key_Escape);
+            });
+        });
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    m.w().ToolButtonExport->trigger();
+    QVERIFY(sawDialog);
+    QVERIFY2(question.contains(u"zhou.xlsx"_s), qPrintable(question));
+    QFile kept(u"zhou.xlsx"_s);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("371 contacts"));
+    QVERIFY(m.boxes.texts().isEmpty());
 }
 
 void ExchangeWindowsTest::importShowsPreviewThenAdds() {
