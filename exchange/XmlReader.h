@@ -8,8 +8,8 @@
 
 // Reading the XML parts of a workbook through expat, as pieces of a document come in: the
 // handler is told of each element's start and end and of the text between, by local name
-// (namespace prefixes dropped). Every part is read so, and nothing that the file sets can make it
-// recurse, allocate without bound or run for long:
+// (prefixes dropped; the parts read give each name they need a local name of its own). Every part is read so, and
+// nothing that the file sets can make it recurse, allocate without bound or run for long:
 // - a document type declaration (and with it any entity of the file's own) is refused;
 // - elements nest at most MaxDepth deep;
 // - no single piece of markup (a tag with its attributes, a comment) may run past MaxTokenBytes,
