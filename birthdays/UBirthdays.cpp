@@ -88,7 +88,7 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     setWindowIcon(txl::assets::programIcon());
     setFont(songTi());
 
-    Label1 = txl::ui::label(this, u"Label1"_s, u"今天起"_s, {12, 16});
+    Label1 = txl::ui::label(this, u"Label1"_s, u"今天起(&N)"_s, {12, 16});
     seDays = placed(new QSpinBox(this), u"seDays"_s, {60, 11, 60, 22});
     seDays->setRange(1, txl::birthdays::MaxSpanDays);
     seDays->setValue(30);
@@ -109,6 +109,7 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     lvBirthdays->verticalHeader()->setDefaultSectionSize(18);
     lvBirthdays->setToolTip(u"双击修改好友信息"_s);
     lvBirthdays->setAccessibleName(u"过生日的同学"_s);
+    lvBirthdays->setTabKeyNavigation(false);   // Tab goes on to the next control, not the next cell
     const int widths[4] = {120, 100, 70, 80};
     for (int c = 0; c < 4; ++c)
         lvBirthdays->setColumnWidth(c, widths[c]);
@@ -118,9 +119,17 @@ TBirthdays::TBirthdays() : Form(u"Birthdays"_s) {
     lbCount = placed(new QLabel(this), u"lbCount"_s, {300, 16, 108, 18});
     lbCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    cbAll = placed(new QCheckBox(u"导出全部同学的生日"_s, this), u"cbAll"_s, {12, 326, 160, 22});
-    btExport = txl::ui::pushButton(this, u"btExport"_s, u"导出日历"_s, {226, 324, 85, 25});
-    btClose = txl::ui::pushButton(this, u"btClose"_s, u"关闭"_s, {323, 324, 85, 25});
+    cbAll = placed(new QCheckBox(u"导出全部同学的生日(&A)"_s, this), u"cbAll"_s, {12, 326, 180, 22});
+    btExport = txl::ui::pushButton(this, u"btExport"_s, u"导出日历(&E)"_s, {210, 324, 95, 25});
+    btClose = txl::ui::pushButton(this, u"btClose"_s, u"关闭(&C)"_s, {313, 324, 95, 25});
+    cbAll->setAccessibleName(u"导出全部同学的生日"_s);
+    btExport->setAccessibleName(u"导出日历"_s);
+    btClose->setAccessibleName(u"关闭"_s);
+    setDialogKeys(btClose, btClose);
+    QWidget::setTabOrder(seDays, lvBirthdays);
+    QWidget::setTabOrder(lvBirthdays, cbAll);
+    QWidget::setTabOrder(cbAll, btExport);
+    QWidget::setTabOrder(btExport, btClose);
 
     connect(seDays, &QSpinBox::valueChanged, this, txl::ui::guard(this, &TBirthdays::seDaysChange));
     connect(lvBirthdays, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
@@ -181,6 +190,14 @@ void TBirthdays::lvBirthdaysDblClick(int row) {
     // Whatever the dialog changed shows at once, with the same classmate chosen.
     readBook();
     select(chosen, row);
+}
+
+bool TBirthdays::enterPressed() {
+    // Enter on a classmate of the list opens that classmate, as a double-click does.
+    if (!lvBirthdays->hasFocus() || !lvBirthdays->currentIndex().isValid())
+        return false;
+    txl::ui::guarded([this] { lvBirthdaysDblClick(lvBirthdays->currentIndex().row()); });
+    return true;
 }
 
 void TBirthdays::select(const Birthday &chosen, int row) {

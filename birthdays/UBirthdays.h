@@ -44,6 +44,9 @@ public:
 protected:
     void FormShow() override;
 
+protected:
+    bool enterPressed() override;
+
 private:
     // The classmate chosen before the list was read again, else the row at the same place.
     void select(const txl::birthdays::Birthday &chosen, int row);

@@ -1,5 +1,7 @@
 #include "main/ImportPreview.h"
 
+#include "assets/Assets.h"
+
 #include "data/Schema.h"
 #include "data/U2.h"
 #include "exchange/ContactFile.h"
@@ -38,6 +40,7 @@ QTableWidget *table(QWidget *parent, const QString &name, const QStringList &tit
     t->verticalHeader()->setVisible(false);
     t->verticalHeader()->setDefaultSectionSize(18);
     t->horizontalHeader()->setStretchLastSection(true);
+    t->setTabKeyNavigation(false);   // Tab goes on to the next control, not the next cell
     return t;
 }
 
@@ -104,11 +107,16 @@ TImportPreview::TImportPreview(const QString &path, QByteArray bytes, ReadResult
     TableProblems->setColumnWidth(1, 50);
     TableProblems->setAccessibleName(GroupBox3->title());
 
-    CheckDuplicates = new QCheckBox(u"重名的联系人也导入"_s, this);
+    CheckDuplicates = new QCheckBox(u"重名的联系人也导入(&D)"_s, this);
+    CheckDuplicates->setAccessibleName(u"重名的联系人也导入"_s);
     CheckDuplicates->setObjectName(u"CheckDuplicates"_s);
     CheckDuplicates->setGeometry(12, 526, 200, 20);
-    Button1 = txl::ui::pushButton(this, u"Button1"_s, u"导入"_s, {572, 524, 75, 25});
-    Button2 = txl::ui::pushButton(this, u"Button2"_s, u"取消"_s, {668, 524, 75, 25});
+    Button1 = txl::ui::pushButton(this, u"Button1"_s, u"导入(&I)"_s, {572, 524, 75, 25});
+    Button2 = txl::ui::pushButton(this, u"Button2"_s, u"取消(&C)"_s, {668, 524, 75, 25});
+    Button1->setAccessibleName(u"导入"_s);
+    Button2->setAccessibleName(u"取消"_s);
+    setDialogKeys(Button1, Button2);
+    setWindowIcon(txl::assets::programIcon());
 
     connect(CheckDuplicates, &QCheckBox::toggled, this, txl::ui::guard([this] { updatePlan(); }));
     connect(Button1, &QPushButton::clicked, this, txl::ui::guard(this, &TImportPreview::Button1Click));
@@ -130,6 +138,7 @@ void TImportPreview::showRead() {
     fillMapping();
     fillRows();
     updatePlan();
+    setTabOrder();
 }
 
 void TImportPreview::chooseTarget(int table, const QString &title, int target) {
@@ -178,6 +187,19 @@ void TImportPreview::fillMapping() {
                     }));
         }
     }
+}
+
+// Tab goes through the window in reading order: the columns and their choices, the rows, the
+// problems, the check box, the buttons.
+void TImportPreview::setTabOrder() {
+    QList<QWidget *> chain{TableMapping};
+    for (int r = 0; r < TableMapping->rowCount(); ++r) {
+        if (QWidget *choice = TableMapping->cellWidget(r, 1))
+            chain << choice;
+    }
+    chain << TableRows << TableProblems << CheckDuplicates << Button1 << Button2;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i), chain.at(i + 1));
 }
 
 void TImportPreview::fillRows() {

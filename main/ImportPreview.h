@@ -59,6 +59,7 @@ public:
 
 private:
     void showRead();
+    void setTabOrder();
     void fillMapping();
     void fillRows();
     void updatePlan();

@@ -6,7 +6,9 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QWindow>
 
@@ -72,6 +74,35 @@ bool Form::eventFilter(QObject *watched, QEvent *event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form::setDialogKeys(QPushButton *accept, QPushButton *reject) {
+    m_accept = accept;
+    m_reject = reject;
+    // Enter on a button presses that button, as in any dialog; elsewhere, the default one.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(true);
+    if (accept)
+        accept->setDefault(true);
+}
+
+void Form::keyPressEvent(QKeyEvent *event) {
+    // Keys the focused control left unused come here.
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (enterPressed())
+            return;
+        if (m_accept) {
+            if (m_accept->isEnabled())
+                m_accept->click();
+            return;
+        }
+    }
+    if (key == Qt::Key_Escape && m_reject) {
+        m_reject->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form::runCreate() {

@@ -10,6 +10,8 @@
 
 class QEventLoop;
 
+class QPushButton;
+
 namespace txl::ui {
 
 // The base of every window: create, show and close handlers (run behind the handler guard),
@@ -29,6 +31,10 @@ public:
     void centreOnScreen();
     // A left-button press on `surface` starts a system move of the window.
     void dragWindowFrom(QWidget *surface);
+    // The keys of a dialog for a window of the program's own (not one of the designed windows):
+    // Enter presses `accept` (shown as the default button) and Esc presses `reject`, unless the
+    // control with the focus uses the key itself. A window may ask first (enterPressed()).
+    void setDialogKeys(QPushButton *accept, QPushButton *reject);
 
     // The modal window pattern: show modally and return when the window closes.
     void showModal();
@@ -52,13 +58,19 @@ protected:
     virtual void FormClose() {}
     void runCreate();
 
+    // Enter in a window with dialog keys: return true when the window did something with it.
+    virtual bool enterPressed() { return false; }
+
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QEventLoop *m_modalLoop = nullptr;
     QList<QPointer<QWidget>> m_dragSurfaces;
+    QPointer<QPushButton> m_accept;
+    QPointer<QPushButton> m_reject;
 };
 
 // The modal window pattern as one call: create the window (through the application: every form

@@ -12,6 +12,7 @@
 #include "tests/support/Windows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -151,6 +152,7 @@ private Q_SLOTS:
     void windowListsWholeBook();
     void doubleClickOpensContact_data();
     void doubleClickOpensContact();
+    void byKeysAlone();
     void exportCalendar_data();
     void exportCalendar();
 };
@@ -505,6 +507,39 @@ void BirthdaysTest::doubleClickOpensContact() {
     QStringList texts = m.boxes.texts();
     texts.removeAll(u"修改成功！"_s);
     QCOMPARE(texts, boxes);
+}
+
+void BirthdaysTest::byKeysAlone() {
+    // Tab goes through every control in reading order and out of the list; Enter on a classmate
+    // of the list opens the contact, elsewhere it is 关闭, as Esc is.
+    MainWindow m;
+    QStringList order;
+    QString opened;
+    bool closedByEnter = false;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        if (auto *add = qobject_cast<TAdd *>(&form)) {
+            opened = add->edname->text();
+            return;
+        }
+        auto &window = dynamic_cast<TBirthdays &>(form);
+        QApplication::setActiveWindow(&window);
+        window.seDays->setFocus();
+        for (int i = 0; i < 6; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        window.lvBirthdays->setFocus();
+        QTest::keyClick(window.lvBirthdays, Qt::Key_Down);   // 李四, the second
+        QTest::keyClick(window.lvBirthdays, Qt::Key_Return);
+        QVERIFY(window.isVisible());
+        window.cbAll->setFocus();
+        QTest::keyClick(window.cbAll, Qt::Key_Return);
+        closedByEnter = !window.isVisible();
+    });
+    m.w().ToolButtonBirthdays->trigger();
+    QCOMPARE(order, (QStringList{u"seDays"_s, u"lvBirthdays"_s, u"cbAll"_s, u"btExport"_s, u"btClose"_s, u"seDays"_s}));
+    QCOMPARE(opened, u"李四"_s);
+    QVERIFY(closedByEnter);
 }
 
 void BirthdaysTest::exportCalendar_data() {

@@ -10,6 +10,7 @@
 #include "signin/Ulogin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void exportAsksBeforeReplacingTheNameItWrites();
     void importShowsPreviewThenAdds();
     void importOfDuplicatesWhenAsked();
+    void previewByKeysAlone();
     void nothingChangesWhenStopped_data();
     void nothingChangesWhenStopped();
 };
@@ -207,6 +209,49 @@ void ExchangeWindowsTest::importOfDuplicatesWhenAsked() {
     m.w().ToolButtonImport->trigger();
     QCOMPARE(counts, (QStringList{u"可以导入 0 位联系人；重名跳过 1 位；有误拒绝 0 行；警告 0 条。"_s,
                                   u"可以导入 1 位联系人；重名跳过 0 位；有误拒绝 0 行；警告 0 条。"_s}));
+    QCOMPARE(m.stored(), 4);
+}
+
+void ExchangeWindowsTest::previewByKeysAlone() {
+    // Tab and Shift+Tab go through every control in reading order and out of the tables; Enter
+    // presses 导入 wherever the focus is, as a dialog's default button.
+    MainWindow m;
+    writeFile(u"keys.csv"_s, u"姓名,手机\n赵六,13800138001\n"_s.toUtf8());
+    QStringList order, backwards;
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        auto &preview = static_cast<TImportPreview &>(form);
+        QApplication::setActiveWindow(&preview);
+        preview.TableMapping->setFocus();
+        for (int i = 0; i < 9; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            backwards << QApplication::focusWidget()->objectName();
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    txl::print::FileDialog::setNextFileName(u"keys.csv"_s);
+    m.w().ToolButtonImport->trigger();
+    QCOMPARE(order,
+             (QStringList{u"TableMapping"_s, u"ChooseTarget"_s, u"ChooseTarget"_s, u"TableRows"_s, u"TableProblems"_s,
+                          u"CheckDuplicates"_s, u"Button1"_s, u"Button2"_s, u"TableMapping"_s}));
+    QCOMPARE(backwards, (QStringList{u"TableMapping"_s, u"Button2"_s, u"Button1"_s}));
+    QCOMPARE(m.boxes.texts(), QStringList{u"导入完成：导入 1 位联系人，跳过 0 位，拒绝 0 行。"_s});
+    QCOMPARE(m.stored(), 4);
+
+    // Esc is 取消.
+    txl::ui::Form::setModalDriver([&](txl::ui::Form &form) {
+        QApplication::setActiveWindow(&form);
+        static_cast<TImportPreview &>(form).TableRows->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+    });
+    m.boxes.clear();
+    txl::print::FileDialog::setNextFileName(u"keys.csv"_s);
+    m.w().ToolButtonImport->trigger();
+    QVERIFY(m.boxes.texts().isEmpty());
     QCOMPARE(m.stored(), 4);
 }
 
